@@ -1,0 +1,14 @@
+#include "base/GrowArray.h"
+
+void* ResizeArrayBlock(Allocator* allocator, void* data, uint32_t count, size_t elementSize)
+{
+    size_t size = static_cast<size_t>(count) * elementSize;
+    return data ? allocator->Reallocate(data, size) : allocator->Allocate(size);
+}
+
+void ArrayIndexOutOfBounds()
+{
+    RaiseException(EXCEPTION_ARRAY_BOUNDS_EXCEEDED, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    // A non-continuable exception never returns; make sure of it anyway.
+    ExitProcess(static_cast<UINT>(EXCEPTION_ARRAY_BOUNDS_EXCEEDED));
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include "base/Platform.h"
+
+// The settings file "vty.ini" beside the executable, read and written one key
+// at a time at the moment a value is needed; nothing is cached.
+
+#define SETTINGS_FILE_NAME "vty.ini"
+
+#define SECTION_GENERAL "General"
+#define KEY_PROFILE "Profile"
+#define KEY_TCG_LIMIT "tcgLimit"
+#define KEY_INFO_TRANS_READ "infoTrans"
+#define KEY_INFO_TRANS_WRITE "InfoTrans"
+
+#define SECTION_SHORTCUT "Shortcut"
+#define KEY_SHORTCUT_KEY "Key%d"
+#define KEY_SHORTCUT_PATH "Path%d"
+
+#define SECTION_AUTORUN "Autorun"
+
+#define SECTION_STATS_WINDOW "QIBDlg.Display"
+#define KEY_WINDOW_X "X"
+#define KEY_WINDOW_Y "Y"
+// Read for X and Y when the window has no saved position.
+const int32_t NO_SAVED_POSITION = INT32_MIN;
+
+// Text buffer sizes of the values, terminator included.
+const uint32_t SETTING_PATH_SIZE = 1025;
+const uint32_t SETTING_FILE_NAME_SIZE = 260;
+
+// text null deletes the key. Failures are not reported.
+void WriteSettingText(const char* section, const char* key, const char* text);
+void WriteSettingInt(const char* section, const char* key, int32_t value);
+
+// Reads into output (size bytes), cutting a longer text; returns its length.
+uint32_t ReadSettingText(const char* section, const char* key, const char* fallback,
+                         char* output, uint32_t size);
+// Decimal with optional sign; fallback when the key or file is missing.
+int32_t ReadSettingInt(const char* section, const char* key, int32_t fallback);

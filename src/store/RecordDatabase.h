@@ -1,0 +1,38 @@
+#pragma once
+#include "base/Platform.h"
+
+struct sqlite3;
+
+// Largest profile name held in memory; a recorded match stores at most 31 bytes.
+const int PROFILE_NAME_SIZE = 33;
+
+// One stored match. Side 1 is always the user; names are code page 932 bytes.
+struct MatchRecord {
+    int64_t timestamp;  // local-time FILETIME count; the primary key
+    char p1name[PROFILE_NAME_SIZE];
+    int32_t p1id;
+    int32_t p1win;
+    char p2name[PROFILE_NAME_SIZE];
+    int32_t p2id;
+    int32_t p2win;
+};
+
+// The texts a new record file is created with. Existing files carry them in
+// their schema, so they never change.
+extern const char* const RECORD_TABLE_SCHEMA;
+extern const char* const RECORD_INDEX_SCHEMA;
+extern const char* const CONNECTION_SETTINGS;
+
+// Sets DatabasePath and its UTF-8 form. False, with both unchanged, when the
+// path is not valid code page text: then nothing must be opened.
+bool SetDatabasePath(const char* path);
+// Opens or creates the database at DatabasePath and makes it current,
+// closing the previous one. On failure the previous connection stays.
+bool OpenRecordDatabase();
+void CloseRecordDatabase();
+// The current connection, or null.
+sqlite3* RecordConnection();
+
+// BEGIN, and COMMIT or ROLLBACK; nothing without a connection.
+void BeginTransaction();
+void EndTransaction(bool rollback);

@@ -1,0 +1,10 @@
+#pragma once
+#include "base/Platform.h"
+
+const uint32_t SHORTCUT_PATH_SIZE = 1025;
+
+// One profile shortcut: a key bound to a record database file.
+struct ShortcutEntry {
+    char path[SHORTCUT_PATH_SIZE];
+    uint16_t key;  // virtual key in the low byte, accelerator flags in the high byte
+};

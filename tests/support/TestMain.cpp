@@ -1,0 +1,14 @@
+// Every test program runs with the global objects made as the tool makes them.
+#include "shell/Globals.h"
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // A program ended on purpose (bounds check) must not open a crash dialog.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    CreateGlobals();
+    testing::InitGoogleTest(&argc, argv);
+    int result = RUN_ALL_TESTS();
+    ReleaseGlobals();
+    return result;
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include "base/Platform.h"
+#include <string>
+
+// A fresh folder under the temporary directory, removed with its content
+// when the object goes.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::string& Path() const { return path; }
+    // path + "\\" + name
+    std::string File(const std::string& name) const;
+
+private:
+    std::string path;
+};
+
+void RemoveTree(const std::string& path);
+bool FileExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+// The folder of the running test program (where vty.exe and the tools are built).
+std::string ProgramFolder();
+
+// Points SettingsPath at a file for the life of the object.
+class SettingsFileScope {
+public:
+    explicit SettingsFileScope(const std::string& path);
+    ~SettingsFileScope();
+
+private:
+    std::string saved;
+};
+
+// Runs a program and waits for it; returns its exit code, or -1 when it did
+// not start or did not end within timeoutMs.
+long RunProgram(const std::string& commandLine, const std::string& folder, DWORD timeoutMs);
