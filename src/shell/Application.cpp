@@ -1,7 +1,8 @@
 #include "shell/Application.h"
 #include "shell/Globals.h"
+#include "shell/MainWindow.h"
 #include "shell/Settings.h"
-#include "store/RecordDatabase.h"
+#include <commctrl.h>
 
 void ComputeProgramPaths()
 {
@@ -16,28 +17,14 @@ void ComputeProgramPaths()
     SettingsPath.AppendPath(SETTINGS_FILE_NAME);
 }
 
-// The record database named by [General] Profile, or Default.db beside the executable.
-static bool OpenStartupDatabase()
-{
-    char profile[SETTING_PATH_SIZE];
-    ReadSettingText(SECTION_GENERAL, KEY_PROFILE, "", profile, sizeof profile);
-    TextBuffer path;
-    path.InitFrom(profile);
-    if (path.length == 0) {
-        path.Assign(ModuleDirectory.data);
-        path.AppendPath("Default.db");
-    }
-    bool ok = SetDatabasePath(path.data) && OpenRecordDatabase();
-    path.Release();
-    return ok;
-}
-
 int ApplicationMain()
 {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
     ComputeProgramPaths();
-    if (!OpenStartupDatabase())
+    InitCommonControls();
+    if (!RegisterMainWindowClass(instance))
         return -1;
-    WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
-    CloseRecordDatabase();
-    return 0;
+    if (!CreateMainWindow())
+        return -1;
+    return RunMessageLoop();
 }

@@ -1,0 +1,30 @@
+// Resource ids shared by the resource script and the code.
+#pragma once
+
+// Icons: the program's own, and the tray pictures by watcher state.
+#define IDI_VANTORY 120
+#define IDI_TRAY_SEARCHING 121
+#define IDI_TRAY_WATCHING 122
+#define IDI_TRAY_LIMITED 123
+
+// Tray menu (its sub-menu 0 is the popup) and its commands.
+#define IDM_TRAY 201
+#define ID_SHOW_STATS 40003
+#define ID_EXIT 40004
+#define ID_LIMITER 40008
+#define ID_SHORTCUT_SETTINGS 40017
+#define ID_SUSPEND_COUNTING 40019
+#define ID_COPY_NOTHING 40024
+#define ID_COPY_EVERYTHING 40026
+#define ID_COPY_OPPONENT 40027
+#define ID_AUTORUN_GAME 40028
+#define ID_GAME_PATH 40029
+#define ID_AUTORUN_REPORT 40030
+#define ID_REPORT_PATH 40031
+#define ID_AUTO_EXIT 40032
+#define ID_TRAY_FIRST ID_SHOW_STATS
+#define ID_TRAY_LAST ID_AUTO_EXIT
+
+// Statistics window.
+#define IDD_STATS 108
+#define IDC_STATS_LIST 5003

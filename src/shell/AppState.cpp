@@ -1,0 +1,3 @@
+#include "shell/AppState.h"
+
+AppState App;

@@ -1,0 +1,37 @@
+#pragma once
+#include "base/Platform.h"
+#include <shellapi.h>
+
+// Private window messages (WM_WATCHNOTIFY belongs to the watcher).
+const UINT WM_TRAYNOTIFY = 32769;     // tray icon callback; lParam = mouse message
+const UINT WM_RECORDCHANGED = 32770;  // posted to the statistics window: refresh
+
+// Copy modes: what goes to the clipboard after a recorded match.
+const int32_t COPY_NOTHING = 0;
+const int32_t COPY_OPPONENT_NAME = 1;
+const int32_t COPY_RESULT_LINE = 2;
+
+// Process-wide state of the application, owned by the main thread.
+struct AppState {
+    HINSTANCE instance;
+    HWND mainWindow;   // hidden; owns the tray icon
+    HWND statsWindow;  // modeless statistics window, created hidden
+    HMENU trayMenuBar;
+    HMENU trayMenu;    // sub-menu 0 of the tray menu resource
+    NOTIFYICONDATAA trayIcon;  // cbSize is non-zero once filled
+    bool trayIconShown;        // the shell has the icon
+    UINT taskbarCreatedMessage;
+    int32_t copyMode;
+    uint32_t limiterOn;
+    uint32_t limiterCount;
+    uint32_t limiterLastOpponent;
+    uint32_t countingSuspended;
+    uint8_t shortcutDialogOpen;
+    HACCEL accelerators;
+    bool watcherStarted;
+    // Set when start-up completed; only then does shutdown save the settings,
+    // so a refused start never overwrites them with defaults.
+    bool started;
+};
+
+extern AppState App;

@@ -1,0 +1,281 @@
+#include "shell/MainWindow.h"
+#include "res/resource.h"
+#include "shell/AppState.h"
+#include "shell/Globals.h"
+#include "shell/MatchRecording.h"
+#include "shell/Settings.h"
+#include "store/RecordDatabase.h"
+#include "ui/stats/StatsWindow.h"
+#include "watcher/BattleState.h"
+#include "watcher/WatcherThread.h"
+#include <commdlg.h>
+
+#define ERROR_PROFILE_MAPPING "プロファイルのマッピングに失敗しました。"
+#define DATABASE_FILTER "Vaviradudiz Database (*.db)\0*.db\0"
+
+static void SetTrayPicture(UINT iconId)
+{
+    App.trayIcon.hIcon = static_cast<HICON>(
+        LoadImageA(App.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
+}
+
+// Adds the icon from the current record. Used at start and whenever the
+// shell's taskbar is (re)created, which also covers a start before the shell.
+static void AddTrayIcon()
+{
+    App.trayIconShown = Shell_NotifyIconA(NIM_ADD, &App.trayIcon) != FALSE;
+}
+
+void ApplyTrayState(uint32_t state)
+{
+    if (state == 0) {
+        SetTrayPicture(IDI_TRAY_SEARCHING);
+        // The detached handling (report tool autorun, auto-exit) joins here.
+    } else if (state == 1) {
+        SetTrayPicture(App.limiterOn ? IDI_TRAY_LIMITED : IDI_TRAY_WATCHING);
+    }
+    Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon);
+}
+
+static void CheckCopyMode()
+{
+    CheckMenuItem(App.trayMenu, ID_COPY_NOTHING, App.copyMode == COPY_NOTHING ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(App.trayMenu, ID_COPY_OPPONENT,
+                  App.copyMode == COPY_OPPONENT_NAME ? MF_CHECKED : MF_UNCHECKED);
+    CheckMenuItem(App.trayMenu, ID_COPY_EVERYTHING, App.copyMode == COPY_RESULT_LINE ? MF_CHECKED : MF_UNCHECKED);
+}
+
+// Opens the profile named in the settings (or Default.db beside the program);
+// while that fails, tells the user and lets them pick another file.
+static bool OpenStartupDatabase(HWND window)
+{
+    char chosen[SETTING_PATH_SIZE];
+    ReadSettingText(SECTION_GENERAL, KEY_PROFILE, "", chosen, sizeof chosen);
+    TextBuffer path;
+    path.InitFrom(chosen);
+    if (path.length == 0) {
+        path.Assign(ModuleDirectory.data);
+        path.AppendPath("Default.db");
+    }
+    bool opened = SetDatabasePath(path.data) && OpenRecordDatabase();
+    path.Release();
+    while (!opened) {
+        MessageBoxA(window, ERROR_PROFILE_MAPPING, nullptr, MB_ICONERROR);
+        OPENFILENAMEA dialog = {};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = window;
+        dialog.lpstrFilter = DATABASE_FILTER;
+        dialog.lpstrFile = chosen;
+        dialog.nMaxFile = sizeof chosen;
+        dialog.lpstrDefExt = "db";
+        dialog.Flags = OFN_CREATEPROMPT | OFN_NOCHANGEDIR;
+        if (!GetOpenFileNameA(&dialog))
+            return false;
+        opened = SetDatabasePath(chosen) && OpenRecordDatabase();
+    }
+    return true;
+}
+
+static bool OnCreate(HWND window)
+{
+    App.mainWindow = window;
+    if (!OpenStartupDatabase(window))
+        return false;
+    App.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+
+    NOTIFYICONDATAA& icon = App.trayIcon;
+    memset(&icon, 0, sizeof icon);
+    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    icon.hWnd = window;
+    icon.uID = 0;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_TRAYNOTIFY;
+    SetTrayPicture(IDI_TRAY_SEARCHING);
+    lstrcpynA(icon.szTip, TRAY_TIP, sizeof icon.szTip);
+    // Started at logon before the shell has a taskbar, the add fails; the tool
+    // keeps recording and adds the icon when the taskbar announces itself.
+    AddTrayIcon();
+
+    App.trayMenuBar = LoadMenuA(App.instance, MAKEINTRESOURCEA(IDM_TRAY));
+    App.trayMenu = App.trayMenuBar ? GetSubMenu(App.trayMenuBar, 0) : nullptr;
+    if (!App.trayMenu)
+        return false;
+    App.statsWindow = CreateStatsWindow();
+    if (!App.statsWindow)
+        return false;
+    App.watcherStarted = StartWatcher(window);
+    if (!App.watcherStarted)
+        return false;
+
+    App.limiterOn = ReadSettingInt(SECTION_GENERAL, KEY_TCG_LIMIT, 0) != 0;
+    App.limiterCount = 0;
+    if (App.limiterOn)
+        CheckMenuItem(App.trayMenu, ID_LIMITER, MF_CHECKED);
+    App.copyMode = ReadSettingInt(SECTION_GENERAL, KEY_INFO_TRANS_READ, COPY_NOTHING);
+    if (App.copyMode < COPY_NOTHING || App.copyMode > COPY_RESULT_LINE)
+        App.copyMode = COPY_NOTHING;
+    CheckCopyMode();
+    App.started = true;
+    return true;
+}
+
+static void OnDestroy()
+{
+    if (App.statsWindow) {
+        DestroyWindow(App.statsWindow);
+        App.statsWindow = nullptr;
+    }
+    if (App.started) {
+        WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
+        WriteSettingInt(SECTION_GENERAL, KEY_TCG_LIMIT, App.limiterOn ? 1 : 0);
+        WriteSettingInt(SECTION_GENERAL, KEY_INFO_TRANS_WRITE, App.copyMode);
+    }
+    if (App.trayIcon.cbSize) {
+        Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
+        App.trayIconShown = false;
+    }
+    if (App.watcherStarted) {
+        StopWatcher();
+        App.watcherStarted = false;
+    }
+    if (App.accelerators) {
+        DestroyAcceleratorTable(App.accelerators);
+        App.accelerators = nullptr;
+    }
+    CloseRecordDatabase();
+    if (App.trayMenuBar)
+        DestroyMenu(App.trayMenuBar);
+    App.trayMenuBar = nullptr;
+    App.trayMenu = nullptr;
+    App.mainWindow = nullptr;
+    PostQuitMessage(0);
+}
+
+static void ShowStatsWindow()
+{
+    ShowWindow(App.statsWindow, SW_SHOW);
+    SetForegroundWindow(App.statsWindow);
+}
+
+static void OnCommand(HWND window, UINT id)
+{
+    switch (id) {
+    case ID_SHOW_STATS:
+        ShowStatsWindow();
+        break;
+    case ID_SUSPEND_COUNTING:
+        App.countingSuspended = !App.countingSuspended;
+        CheckMenuItem(App.trayMenu, ID_SUSPEND_COUNTING, App.countingSuspended ? MF_CHECKED : MF_UNCHECKED);
+        ApplyTrayState(App.countingSuspended ? 0 : watchState);
+        break;
+    case ID_LIMITER:
+        App.limiterOn = !App.limiterOn;
+        App.limiterCount = 0;
+        CheckMenuItem(App.trayMenu, ID_LIMITER, App.limiterOn ? MF_CHECKED : MF_UNCHECKED);
+        ApplyTrayState(watchState);
+        break;
+    case ID_COPY_NOTHING:
+    case ID_COPY_OPPONENT:
+    case ID_COPY_EVERYTHING:
+        App.copyMode = id == ID_COPY_NOTHING ? COPY_NOTHING
+                       : id == ID_COPY_OPPONENT ? COPY_OPPONENT_NAME
+                                                : COPY_RESULT_LINE;
+        CheckCopyMode();
+        break;
+    case ID_EXIT:
+        DestroyWindow(window);
+        break;
+    }
+}
+
+static void OnTrayNotify(HWND window, LPARAM mouseMessage)
+{
+    if (mouseMessage == WM_RBUTTONDOWN) {
+        POINT at;
+        GetCursorPos(&at);
+        // The menu closes properly only when its owner is in the foreground
+        // and receives a message after it.
+        SetForegroundWindow(window);
+        TrackPopupMenu(App.trayMenu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x, at.y, 0, window, nullptr);
+        SendMessageA(window, WM_NULL, 0, 0);
+    } else if (mouseMessage == WM_LBUTTONDBLCLK) {
+        ShowStatsWindow();
+    }
+}
+
+static void OnWatchNotify(WPARAM wParam, LPARAM lParam)
+{
+    if (App.countingSuspended)
+        return;
+    uint32_t kind = LOWORD(wParam);
+    uint32_t detail = HIWORD(wParam);
+    if (kind == WATCH_STATE_CHANGED)
+        ApplyTrayState(detail);
+    else if (kind == WATCH_VALUE_CHANGED && detail == BattleMode && lParam == 5)
+        RunEndOfMatchTest();
+}
+
+static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window) ? 0 : -1;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) >= ID_TRAY_FIRST && LOWORD(wParam) <= ID_TRAY_LAST)
+            OnCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_TRAYNOTIFY:
+        OnTrayNotify(window, lParam);
+        return 1;
+    case WM_WATCHNOTIFY:
+        OnWatchNotify(wParam, lParam);
+        return 0;
+    }
+    if (message == App.taskbarCreatedMessage && message != 0) {
+        if (App.trayIcon.cbSize)
+            AddTrayIcon();
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance)
+{
+    App.instance = instance;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = MAIN_WINDOW_CLASS;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow()
+{
+    return CreateWindowExA(0, MAIN_WINDOW_CLASS, nullptr, WS_POPUP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, nullptr, nullptr, App.instance, nullptr);
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0)
+            return static_cast<int>(message.wParam);
+        if (got == -1)
+            return -1;  // a broken loop is not a normal end
+        if (App.accelerators && App.statsWindow &&
+            TranslateAcceleratorA(App.statsWindow, App.accelerators, &message))
+            continue;
+        // Keyboard handling for whichever modeless dialog the message is in:
+        // the dialog is the top-level window around the message's window.
+        HWND dialog = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+        if (dialog && IsDialogMessageA(dialog, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}

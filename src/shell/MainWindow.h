@@ -1,0 +1,17 @@
+#pragma once
+#include "base/Platform.h"
+
+#define MAIN_WINDOW_CLASS "DuzaveRarozorodi"
+#define TRAY_TIP "Vantory Rev.4 autorun"
+
+// Registers the hidden main window's class; false when that fails.
+bool RegisterMainWindowClass(HINSTANCE instance);
+// Creates the hidden main window, which starts everything else (database,
+// tray icon, statistics window, watcher). Null when start-up was refused.
+HWND CreateMainWindow();
+// The main thread's message loop; returns the exit code.
+int RunMessageLoop();
+
+// Shows the tray picture of a watcher state (0 searching, 1 attached); state 0
+// also runs the detached handling.
+void ApplyTrayState(uint32_t state);

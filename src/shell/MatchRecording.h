@@ -1,0 +1,11 @@
+#pragma once
+#include "base/Platform.h"
+
+// Called when the game's battle mode has changed to 5: records the match when
+// the game is in a network battle scene.
+void RunEndOfMatchTest();
+
+// Reads the finished match from the game and stores it with the user on side 1,
+// unless communication mode 6 or the limiter says otherwise. Out-of-range
+// values drop the match silently.
+void RecordFinishedMatch();

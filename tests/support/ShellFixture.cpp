@@ -1,0 +1,73 @@
+#include "support/ShellFixture.h"
+#include "shell/AppState.h"
+#include "shell/Globals.h"
+#include "shell/MainWindow.h"
+#include <commctrl.h>
+
+void ShellFixture::SetUpTestSuite()
+{
+    static bool registered;
+    if (!registered) {
+        InitCommonControls();
+        registered = RegisterMainWindowClass(GetModuleHandleA(nullptr));
+    }
+}
+
+void ShellFixture::SetUp()
+{
+    savedModuleDirectory = ModuleDirectory.data;
+    savedSettingsPath = SettingsPath.data;
+    ModuleDirectory.Assign(folder.Path().c_str());
+    SettingsPath.Assign(folder.File("vty.ini").c_str());
+    App = AppState{};
+    App.instance = GetModuleHandleA(nullptr);
+}
+
+void ShellFixture::TearDown()
+{
+    Stop();
+    UndoList.Clear();
+    RedoList.Clear();
+    ModuleDirectory.Assign(savedModuleDirectory.c_str());
+    SettingsPath.Assign(savedSettingsPath.c_str());
+}
+
+HWND ShellFixture::Start()
+{
+    return CreateMainWindow();
+}
+
+void ShellFixture::Stop()
+{
+    if (App.mainWindow && IsWindow(App.mainWindow))
+        DestroyWindow(App.mainWindow);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+        if (message.message != WM_QUIT)
+            DispatchMessageA(&message);
+}
+
+void ShellFixture::Pump(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < ms);
+}
+
+std::string ShellFixture::Setting(const char* section, const char* key)
+{
+    char text[1100];
+    GetPrivateProfileStringA(section, key, "<none>", text, sizeof text, folder.File("vty.ini").c_str());
+    return text;
+}
+
+bool ShellFixture::Checked(UINT id)
+{
+    return (GetMenuState(App.trayMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include "support/TestSupport.h"
+#include <gtest/gtest.h>
+
+// Runs the hidden main window in this process on a temporary program folder:
+// ModuleDirectory and SettingsPath point into it, and the application state
+// starts as at a fresh program start.
+class ShellFixture : public testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the hidden main window; null when start-up was refused.
+    HWND Start();
+    // Destroys it as "終了する" does and takes the quit message it posts.
+    void Stop();
+    // Handles this thread's messages for the given time.
+    static void Pump(DWORD ms);
+    // Pumps until done() or the time is over; returns done().
+    template <typename Condition>
+    static bool PumpUntil(Condition done, DWORD ms)
+    {
+        DWORD start = GetTickCount();
+        while (!done() && GetTickCount() - start < ms)
+            Pump(10);
+        return done();
+    }
+
+    std::string Setting(const char* section, const char* key);
+    bool Checked(UINT id);
+
+    TempFolder folder;
+
+private:
+    std::string savedModuleDirectory;
+    std::string savedSettingsPath;
+};
