@@ -10,3 +10,14 @@ struct ChangeEntry {
     uint32_t kind;
     MatchRecord record;
 };
+
+// Called after a change has been committed: empties RedoList and appends the
+// change to UndoList.
+void RecordChange(uint32_t kind, const MatchRecord* record);
+// Takes back the newest change of UndoList in a transaction of its own and
+// moves it to RedoList. False, with both lists unchanged and the transaction
+// rolled back, when the list is empty or the database refused.
+bool UndoChange();
+// Makes the newest change of RedoList again and moves it back to UndoList;
+// fails like UndoChange.
+bool RedoChange();

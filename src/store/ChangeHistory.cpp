@@ -1,0 +1,42 @@
+#include "store/ChangeHistory.h"
+#include "shell/Globals.h"
+#include "store/RecordQueries.h"
+
+void RecordChange(uint32_t kind, const MatchRecord* record)
+{
+    RedoList.Clear();
+    ChangeEntry entry;
+    entry.kind = kind;
+    entry.record = *record;
+    UndoList.Append(entry);
+}
+
+// Applies the newest entry of from (reversed when undoing) in one
+// transaction and moves it to the end of to; the entry stays on failure.
+static bool MoveChange(GrowArray<ChangeEntry>* from, GrowArray<ChangeEntry>* to, bool undo)
+{
+    if (from->count == 0)
+        return false;
+    BeginTransaction();
+    ChangeEntry entry = from->At(from->count - 1);
+    bool insert = (entry.kind == CHANGE_INSERTED) != undo;
+    bool ok = insert ? InsertRecord(&entry.record) : DeleteRecord(entry.record.timestamp);
+    if (!ok) {
+        EndTransaction(true);
+        return false;
+    }
+    to->Append(entry);
+    --from->count;  // the block keeps its size
+    EndTransaction(false);
+    return true;
+}
+
+bool UndoChange()
+{
+    return MoveChange(&UndoList, &RedoList, true);
+}
+
+bool RedoChange()
+{
+    return MoveChange(&RedoList, &UndoList, false);
+}

@@ -1,0 +1,207 @@
+#include "store/RecordQueries.h"
+#include <sqlite3.h>
+
+PairResult PairTotals[CHARACTER_COUNT * CHARACTER_COUNT];
+static PairResult workingTotals[CHARACTER_COUNT * CHARACTER_COUNT];
+
+// A row callback's answer to sqlite3_exec: anything but 0 aborts the statement.
+const int ROW_ACCEPTED = 0;
+const int ROW_REFUSED = 1;
+
+const int RECORD_COLUMNS = 7;
+
+// Context of the callbacks that pass rows on to a window's handler.
+struct RowDelivery {
+    RecordRowHandler handler;
+    void* context;
+};
+
+struct LatestRow {
+    bool found;
+    MatchRecord* record;
+};
+
+static int32_t ReadInt(const char* text)
+{
+    return text ? StrToIntA(text) : 0;
+}
+
+static int64_t ReadTimestamp(const char* text)
+{
+    LONGLONG value = 0;
+    if (!text || !StrToInt64ExA(text, STIF_DEFAULT, &value))
+        return 0;
+    return value;
+}
+
+// Copies a name into a name field, cut to fit; NULL is the empty name.
+static void ReadName(char* field, const char* text)
+{
+    size_t length = text ? strnlen(text, PROFILE_NAME_SIZE - 1) : 0;
+    memcpy(field, text ? text : "", length);
+    field[length] = '\0';
+}
+
+static void ReadRecord(char** values, MatchRecord* record)
+{
+    record->timestamp = ReadTimestamp(values[0]);
+    ReadName(record->p1name, values[1]);
+    record->p1id = ReadInt(values[2]);
+    record->p1win = ReadInt(values[3]);
+    ReadName(record->p2name, values[4]);
+    record->p2id = ReadInt(values[5]);
+    record->p2win = ReadInt(values[6]);
+}
+
+// Builds the statement around the filter's clause, runs it and frees it.
+static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_callback callback, void* context)
+{
+    TextBuffer clause;
+    clause.Init();
+    AppendWhereClause(&clause, filter);
+    char* sql = sqlite3_mprintf(format, clause.data, static_cast<int>(filter->limit));
+    int result = sql ? sqlite3_exec(RecordConnection(), sql, callback, context, nullptr) : SQLITE_NOMEM;
+    sqlite3_free(sql);
+    clause.Release();
+    return result == SQLITE_OK;
+}
+
+bool InsertRecord(const MatchRecord* record)
+{
+    sqlite3* connection = RecordConnection();
+    if (!connection)
+        return false;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(connection,
+                           "insert into vaviradudiz123 (timestamp, p1name, p1id, p1win, p2name, p2id, p2win) "
+                           "values (?, ?, ?, ?, ?, ?, ?);",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    // The names go in as the code page bytes they hold; the record outlives
+    // the statement, so SQLite need not copy them.
+    sqlite3_bind_int64(statement, 1, record->timestamp);
+    sqlite3_bind_text(statement, 2, record->p1name, static_cast<int>(strnlen(record->p1name, PROFILE_NAME_SIZE)),
+                      SQLITE_STATIC);
+    sqlite3_bind_int(statement, 3, record->p1id);
+    sqlite3_bind_int(statement, 4, record->p1win);
+    sqlite3_bind_text(statement, 5, record->p2name, static_cast<int>(strnlen(record->p2name, PROFILE_NAME_SIZE)),
+                      SQLITE_STATIC);
+    sqlite3_bind_int(statement, 6, record->p2id);
+    sqlite3_bind_int(statement, 7, record->p2win);
+    bool ok = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_finalize(statement);
+    return ok;
+}
+
+bool DeleteRecord(int64_t timestamp)
+{
+    sqlite3* connection = RecordConnection();
+    if (!connection)
+        return false;
+    char* sql = sqlite3_mprintf("DELETE FROM vaviradudiz123 WHERE timestamp = %lld",
+                                static_cast<sqlite3_int64>(timestamp));
+    int result = sql ? sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) : SQLITE_NOMEM;
+    sqlite3_free(sql);
+    return result == SQLITE_OK;
+}
+
+static int PairTotalsRow(void*, int columns, char** values, char**)
+{
+    if (columns != 4)
+        return ROW_REFUSED;
+    int32_t p1id = ReadInt(values[0]);
+    int32_t p2id = ReadInt(values[1]);
+    if (p1id < 0 || p1id >= CHARACTER_COUNT || p2id < 0 || p2id >= CHARACTER_COUNT)
+        return ROW_REFUSED;
+    int32_t wins = ReadInt(values[2]);
+    int32_t losses = ReadInt(values[3]);
+    PairResult* entry = &workingTotals[p1id * CHARACTER_COUNT + p2id];
+    entry->wins = wins < 0 ? 0 : wins;
+    entry->losses = losses < 0 ? 0 : losses;
+    return ROW_ACCEPTED;
+}
+
+bool QueryPairTotals(const RecordFilter* filter)
+{
+    if (!RecordConnection())
+        return false;
+    memset(workingTotals, 0, sizeof workingTotals);
+    const char* format =
+        (filter->flags & FILTER_LIMIT)
+            ? "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, p2win FROM "
+              "vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
+            : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY T.p1id, "
+              "T.p2id;";
+    if (!RunQuery(format, filter, PairTotalsRow, nullptr))
+        return false;
+    memcpy(PairTotals, workingTotals, sizeof PairTotals);
+    return true;
+}
+
+static int OpponentTotalsRow(void* context, int columns, char** values, char**)
+{
+    if (columns != 3)
+        return ROW_REFUSED;
+    MatchRecord row;
+    memset(&row, 0, sizeof row);
+    ReadName(row.p2name, values[0]);
+    row.p1win = ReadInt(values[1]);
+    row.p2win = ReadInt(values[2]);
+    RowDelivery* delivery = static_cast<RowDelivery*>(context);
+    delivery->handler(&row, delivery->context);
+    return ROW_ACCEPTED;
+}
+
+bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, void* context)
+{
+    if (!RecordConnection())
+        return false;
+    RowDelivery delivery = {handler, context};
+    return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY p2name",
+                    filter, OpponentTotalsRow, &delivery);
+}
+
+static int HistoryRow(void* context, int columns, char** values, char**)
+{
+    if (columns != RECORD_COLUMNS)
+        return ROW_REFUSED;
+    MatchRecord row;
+    ReadRecord(values, &row);
+    RowDelivery* delivery = static_cast<RowDelivery*>(context);
+    delivery->handler(&row, delivery->context);
+    return ROW_ACCEPTED;
+}
+
+bool QueryHistory(const RecordFilter* filter, RecordRowHandler handler, void* context)
+{
+    if (!RecordConnection())
+        return false;
+    RowDelivery delivery = {handler, context};
+    const char* format = (filter->flags & FILTER_LIMIT)
+                             ? "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d"
+                             : "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC";
+    return RunQuery(format, filter, HistoryRow, &delivery);
+}
+
+static int LatestRecordRow(void* context, int columns, char** values, char**)
+{
+    if (columns != RECORD_COLUMNS)
+        return ROW_REFUSED;
+    LatestRow* latest = static_cast<LatestRow*>(context);
+    ReadRecord(values, latest->record);
+    latest->found = true;
+    return ROW_ACCEPTED;
+}
+
+bool QueryLatestRecord(const RecordFilter* filter, MatchRecord* record)
+{
+    if (!RecordConnection())
+        return false;
+    LatestRow latest = {false, record};
+    if (!RunQuery("SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT 1", filter, LatestRecordRow,
+                  &latest))
+        return false;
+    return latest.found;
+}

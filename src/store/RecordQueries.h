@@ -1,0 +1,40 @@
+#pragma once
+#include "store/RecordDatabase.h"
+#include "store/RecordFilter.h"
+
+// Character ids run from 0 to CHARACTER_COUNT - 1.
+const int CHARACTER_COUNT = 20;
+
+// Matches of one pairing of characters won by each side.
+struct PairResult {
+    int32_t wins;    // won by player 1
+    int32_t losses;  // won by the opponent
+};
+
+// The pair result matrix, entry [p1id * CHARACTER_COUNT + p2id]. Replaced
+// whole by each successful QueryPairTotals and by nothing else.
+extern PairResult PairTotals[CHARACTER_COUNT * CHARACTER_COUNT];
+
+// Receives one row of a query with the caller's context. The row lives only
+// for the call; a handler copies what it keeps.
+typedef void (*RecordRowHandler)(const MatchRecord* row, void* context);
+
+// Every operation returns false at once without an open connection. The
+// changes belong inside the caller's BeginTransaction / EndTransaction.
+
+// False when the row was not stored, for example on a time stamp already taken.
+bool InsertRecord(const MatchRecord* record);
+// True when the statement ran, also when no row had that time stamp.
+bool DeleteRecord(int64_t timestamp);
+// Fills PairTotals with the wins and losses per pairing of the filtered rows
+// (the newest filter->limit of them with FILTER_LIMIT). On failure, a
+// character id outside 0 to 19 included, PairTotals stays as it was.
+bool QueryPairTotals(const RecordFilter* filter);
+// One row per opponent name: only p2name, p1win (matches won against it) and
+// p2win (matches lost to it) are set. True when the statement ran to its end.
+bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, void* context);
+// The filtered rows, newest first. True when the statement ran to its end.
+bool QueryHistory(const RecordFilter* filter, RecordRowHandler handler, void* context);
+// Fills record with the newest filtered row; false, record untouched, when
+// none matched or the statement failed.
+bool QueryLatestRecord(const RecordFilter* filter, MatchRecord* record);
