@@ -1,0 +1,147 @@
+#include "watcher/WatcherThread.h"
+#include "watcher/BattleState.h"
+#include "watcher/GameAddressTable.h"
+
+HANDLE watcherThreadHandle;
+DWORD watcherThreadId;
+HWND watchTarget;
+UINT watchMessage;
+volatile int32_t watchState;
+int32_t lastValues[WATCHED_VALUE_COUNT];
+
+// Written only by the watcher thread, and only under the exclusive lock, so
+// that no read chain of the main thread ever uses a closed handle (whose
+// value the system may already have given to another object).
+static HANDLE gameProcess;
+static SRWLOCK gameProcessLock = SRWLOCK_INIT;
+// Set by StopWatcher: a quit message cannot reach a thread without a queue.
+static volatile LONG stopRequested;
+
+// Only what the tool uses: it reads the game and waits for its end.
+static const DWORD GAME_PROCESS_RIGHTS = PROCESS_VM_READ | SYNCHRONIZE;
+static const DWORD POLL_PERIOD_MS = 100;
+// A game whose process cannot be opened is tried again at most this often.
+static const DWORD OPEN_RETRY_MS = 1000;
+
+HANDLE BeginGameRead()
+{
+    AcquireSRWLockShared(&gameProcessLock);
+    return gameProcess;
+}
+
+void EndGameRead()
+{
+    ReleaseSRWLockShared(&gameProcessLock);
+}
+
+static void SetGameProcess(HANDLE process)
+{
+    AcquireSRWLockExclusive(&gameProcessLock);
+    HANDLE old = gameProcess;
+    gameProcess = process;
+    if (old)
+        CloseHandle(old);
+    ReleaseSRWLockExclusive(&gameProcessLock);
+}
+
+static void Notify(WatchNotifyKind kind, int32_t high, int32_t value)
+{
+    if (watchTarget)
+        PostMessageA(watchTarget, watchMessage, MAKEWPARAM(kind, high), static_cast<LPARAM>(value));
+}
+
+// Searching: attaches when the game's window is found and its process opens.
+static void TryAttach(DWORD* lastFailedOpen, bool* openFailed)
+{
+    if (*openFailed && GetTickCount() - *lastFailedOpen < OPEN_RETRY_MS)
+        return;
+    HWND window = FindWindowA(GameAddresses.windowClass, GameAddresses.windowTitle);
+    if (!window)
+        return;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = processId ? OpenProcess(GAME_PROCESS_RIGHTS, FALSE, processId) : nullptr;
+    if (!process) {
+        *openFailed = true;
+        *lastFailedOpen = GetTickCount();
+        return;
+    }
+    *openFailed = false;
+    SetGameProcess(process);
+    for (int32_t i = 0; i < WATCHED_VALUE_COUNT; ++i)
+        lastValues[i] = 0;
+    watchState = WATCH_ATTACHED;
+    Notify(WATCH_STATE_CHANGED, WATCH_ATTACHED, 0);
+}
+
+// Attached: detaches when the game has ended, else reports changed values.
+static void Poll()
+{
+    // The handle is only written by this thread, so it can be used unlocked here.
+    if (WaitForSingleObject(gameProcess, 0) != WAIT_TIMEOUT) {
+        SetGameProcess(nullptr);
+        watchState = WATCH_SEARCHING;
+        Notify(WATCH_STATE_CHANGED, WATCH_SEARCHING, 0);
+        return;
+    }
+    for (int32_t i = 0; i < WATCHED_VALUE_COUNT; ++i) {
+        int32_t v = ReadGameValue(i);
+        if (v == GAME_VALUE_UNREADABLE) {
+            // Forgotten, so that it is reported again once it reads as non-zero.
+            lastValues[i] = 0;
+        } else if (v != lastValues[i]) {
+            Notify(WATCH_VALUE_CHANGED, i, v);
+            lastValues[i] = v;
+        }
+    }
+}
+
+static VOID CALLBACK WakeUp(ULONG_PTR)
+{
+}
+
+DWORD WINAPI WatcherThread(LPVOID)
+{
+    watchState = WATCH_SEARCHING;
+    DWORD lastFailedOpen = 0;
+    bool openFailed = false;
+    for (;;) {
+        MSG message;
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_QUIT)
+            break;
+        if (stopRequested)
+            break;
+        if (watchState == WATCH_SEARCHING)
+            TryAttach(&lastFailedOpen, &openFailed);
+        else
+            Poll();
+        SleepEx(POLL_PERIOD_MS, TRUE);
+    }
+    return 0;
+}
+
+bool StartWatcher(HWND target)
+{
+    LoadGameAddressTable();
+    watchTarget = target;
+    watchMessage = WM_WATCHNOTIFY;
+    stopRequested = 0;
+    watchState = WATCH_SEARCHING;
+    watcherThreadHandle = CreateThread(nullptr, 0, WatcherThread, nullptr, 0, &watcherThreadId);
+    return watcherThreadHandle != nullptr;
+}
+
+void StopWatcher()
+{
+    InterlockedExchange(&stopRequested, 1);
+    PostThreadMessageA(watcherThreadId, WM_QUIT, 0, 0);
+    QueueUserAPC(WakeUp, watcherThreadHandle, 0);
+    WaitForSingleObject(watcherThreadHandle, INFINITE);
+    CloseHandle(watcherThreadHandle);
+    watcherThreadHandle = nullptr;
+    watcherThreadId = 0;
+    // No thread watches the game any more: its handle must not outlive that,
+    // or reads would still reach a game that nothing reports on.
+    SetGameProcess(nullptr);
+    watchState = WATCH_SEARCHING;
+}
