@@ -1,4 +1,5 @@
 #pragma once
+#include "base/Platform.h"
 #include "base/TextBuffer.h"
 #include "store/RecordDatabase.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/Platform.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordFilter.h"
 
