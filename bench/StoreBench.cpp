@@ -1,9 +1,15 @@
 // Times one refresh of the statistics window (24 pair-total queries in one
-// transaction) on generated record files of 10,000 to 1,000,000 matches.
+// transaction) on generated record files of 10,000 to 1,000,000 matches:
+// the queries alone for the periods all and today, then the whole refresh of
+// the real window (queries, sums, cells) beside the same 24 statements run
+// bare through sqlite3_exec, the floor for that work.
 // Usage: StoreBench [runs] [largest size]
+#include "shell/AppState.h"
 #include "shell/Globals.h"
 #include "store/RecordFilter.h"
 #include "store/RecordQueries.h"
+#include "ui/stats/StatsWindow.h"
+#include <commctrl.h>
 #include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -127,6 +133,61 @@ bool Refresh(int32_t period, int* counted, double* parts)
     return ok;
 }
 
+double Median(std::vector<double> values);
+
+int IgnoreRow(void*, int, char**, char**)
+{
+    return 0;
+}
+
+// The 24 statements of a refresh over all matches, as the queries build them.
+bool BareStatements(sqlite3* db)
+{
+    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_exec(db,
+                            "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T  "
+                            "GROUP BY T.p1id, T.p2id;",
+                            IgnoreRow, nullptr, nullptr) == SQLITE_OK;
+    const char* limited = "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, "
+                          "p2win FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, "
+                          "T.p2id;";
+    for (int character = 0; ok && character < CHARACTER_COUNT; ++character) {
+        char where[64];
+        sqlite3_snprintf(sizeof where, where, " WHERE p1id = %d", character);
+        char* sql = sqlite3_mprintf(limited, where, 30);
+        ok = sqlite3_exec(db, sql, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_free(sql);
+    }
+    for (int last : {30, 50, 100}) {
+        char* sql = sqlite3_mprintf(limited, "", last);
+        ok = ok && sqlite3_exec(db, sql, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_free(sql);
+    }
+    return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+}
+
+// Whole refreshes of the statistics window against the bare statements,
+// alternating so that both see the same cache; medians in ms.
+bool CompareWindowRefresh(HWND window, int runs, double* refresh, double* bare)
+{
+    std::vector<double> refreshTimes, bareTimes;
+    bool ok = BareStatements(RecordConnection());
+    RefreshStatsWindow(window);
+    for (int run = 0; ok && run < runs; ++run) {
+        double start = Seconds();
+        RefreshStatsWindow(window);
+        refreshTimes.push_back((Seconds() - start) * 1000);
+        start = Seconds();
+        ok = BareStatements(RecordConnection());
+        bareTimes.push_back((Seconds() - start) * 1000);
+    }
+    if (ok) {
+        *refresh = Median(refreshTimes);
+        *bare = Median(bareTimes);
+    }
+    return ok;
+}
+
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -139,6 +200,8 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     CreateGlobals();
+    InitCommonControls();
+    App.instance = GetModuleHandleA(nullptr);
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
     char temp[MAX_PATH];
@@ -191,6 +254,18 @@ int main(int argc, char** argv)
                    counted, first);
             printf("%41s   mean ms: all matches %.1f, 20 characters last 30 %.1f, last 30/50/100 %.1f\n", "",
                    parts[0] / runs, parts[1] / runs, parts[2] / runs);
+            fflush(stdout);
+        }
+        if (ok) {
+            // The real statistics window; it refreshes once when it is made.
+            HWND window = CreateStatsWindow();
+            double refresh = 0, bare = 0;
+            ok = window && CompareWindowRefresh(window, runs, &refresh, &bare);
+            if (ok)
+                printf("%9d window refresh, period all: median %.1f ms; bare statements %.1f ms; ratio %.2f\n",
+                       size, refresh, bare, refresh / bare);
+            if (window)
+                DestroyWindow(window);
             fflush(stdout);
         }
         CloseRecordDatabase();
