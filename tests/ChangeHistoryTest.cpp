@@ -64,17 +64,6 @@ protected:
     }
 };
 
-void ExpectSameRecord(const MatchRecord& want, const MatchRecord& got)
-{
-    EXPECT_EQ(want.timestamp, got.timestamp);
-    EXPECT_STREQ(want.p1name, got.p1name);
-    EXPECT_EQ(want.p1id, got.p1id);
-    EXPECT_EQ(want.p1win, got.p1win);
-    EXPECT_STREQ(want.p2name, got.p2name);
-    EXPECT_EQ(want.p2id, got.p2id);
-    EXPECT_EQ(want.p2win, got.p2win);
-}
-
 }  // namespace
 
 TEST_F(ChangeHistory, RecordUndoRedoRestoresTheSameRow)

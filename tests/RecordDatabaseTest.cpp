@@ -1,29 +1,12 @@
 // Opening, creating and refusing record database files, on real files.
 #include "shell/Globals.h"
 #include "store/RecordDatabase.h"
+#include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 namespace {
-
-// Reads one integer or text through a connection; "" when the statement fails.
-std::string QueryText(sqlite3* db, const char* sql)
-{
-    std::string result;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
-        return "<error>";
-    int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(statement, 0);
-        result = text ? reinterpret_cast<const char*>(text) : "<null>";
-    } else if (rc != SQLITE_DONE) {
-        result = "<error>";
-    }
-    sqlite3_finalize(statement);
-    return result;
-}
 
 // Opens a file with SQLite directly, as another installation would.
 struct ForeignConnection {

@@ -1,5 +1,6 @@
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 bool OpenStoreFile(const std::string& path)
@@ -110,4 +111,15 @@ bool RunTestsUnderZone(const std::string& zone, const std::string& filter, const
         Sleep(100);
     }
     return true;
+}
+
+void ExpectSameRecord(const MatchRecord& want, const MatchRecord& got)
+{
+    EXPECT_EQ(want.timestamp, got.timestamp);
+    EXPECT_STREQ(want.p1name, got.p1name);
+    EXPECT_EQ(want.p1id, got.p1id);
+    EXPECT_EQ(want.p1win, got.p1win);
+    EXPECT_STREQ(want.p2name, got.p2name);
+    EXPECT_EQ(want.p2id, got.p2id);
+    EXPECT_EQ(want.p2win, got.p2win);
 }

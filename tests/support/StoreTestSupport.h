@@ -12,6 +12,9 @@ bool OpenStoreFile(const std::string& path);
 MatchRecord MakeRecord(int64_t timestamp, const char* p1name, int32_t p1id, int32_t p1win, const char* p2name,
                        int32_t p2id, int32_t p2win);
 
+// Every field of got equals that of want (gtest expectations).
+void ExpectSameRecord(const MatchRecord& want, const MatchRecord& got);
+
 // The time stamp of a local calendar time, by plain day arithmetic (no Windows call).
 int64_t CivilTimestamp(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                        int millisecond = 0);

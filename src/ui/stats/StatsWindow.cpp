@@ -67,6 +67,17 @@ static void SumCharacterRow(int32_t p1id, int32_t* wins, int32_t* losses)
     }
 }
 
+// Wins and losses over the whole matrix.
+static void SumAllPairs(int32_t* wins, int32_t* losses)
+{
+    *wins = 0;
+    *losses = 0;
+    for (const PairResult& pair : PairTotals) {
+        *wins += pair.wins;
+        *losses += pair.losses;
+    }
+}
+
 // All of the work of a refresh inside its transaction; false at the first failed query.
 static bool RefreshCells(HWND list)
 {
@@ -106,14 +117,8 @@ static bool RefreshCells(HWND list)
         filter.limit = recentCounts[i];
         if (!QueryWithPeriod(&filter))
             return false;
-        int32_t wins = 0;
-        int32_t losses = 0;
-        for (int32_t id = 0; id < CHARACTER_COUNT; ++id) {
-            int32_t rowWins, rowLosses;
-            SumCharacterRow(id, &rowWins, &rowLosses);
-            wins += rowWins;
-            losses += rowLosses;
-        }
+        int32_t wins, losses;
+        SumAllPairs(&wins, &losses);
         FillStatsRow(list, ROW_LAST_30 + i, wins, losses);
     }
     return true;
