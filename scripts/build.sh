@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Configures (once) and builds everything into BUILD_DIR (default: build).
+# Configures and builds everything into VTY_BUILD_DIR (default: build).
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${VTY_BUILD_DIR:-$here/build}
-if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-fi
+# Configuring again is cheap, and mends a folder whose first configure failed.
+cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build" -j"$(nproc)" "$@"

@@ -226,6 +226,22 @@ TEST_P(GameReader, ReadsRacingTheDetachNeverReachAnotherProcess)
             CloseHandle(h);
 }
 
+TEST_P(GameReader, HandleInUseIsNotClosedUnderTheReader)
+{
+    // A read chain of the main thread holds the handle while the game ends.
+    HANDLE held = BeginGameRead();
+    ASSERT_NE(nullptr, held);
+    ASSERT_TRUE(game.Exit());
+    window.Pump(600);  // several polls: the watcher sees the game gone
+    DWORD flags = 0;
+    EXPECT_TRUE(GetHandleInformation(held, &flags));  // still open: its value cannot be reused
+    EXPECT_FALSE(HasStateNotice(window, WATCH_SEARCHING));
+    EndGameRead();
+    // Now the watcher closes it and reports the detach.
+    EXPECT_TRUE(window.PumpUntil([&] { return HasStateNotice(window, WATCH_SEARCHING); }, WAIT_MS));
+    EXPECT_EQ(-1, ReadGameValue(SceneId));
+}
+
 TEST(NoGame, EveryValueIsUnreadable)
 {
     TempFolder folder;

@@ -278,17 +278,25 @@ TEST_F(ChangeHistory, WithoutAConnectionNothingMoves)
     EXPECT_EQ(1u, RedoList.count);
 }
 
-TEST_F(ChangeHistory, ProfileSwitchEmptiesBothLists)
+TEST_F(ChangeHistory, CommitBlockedByAnotherProgramKeepsBothLists)
 {
-    // What the statistics window does after another record file opened.
     Record(BASE + 1);
     Record(BASE + 2);
-    ASSERT_TRUE(UndoChange());
-    ASSERT_TRUE(OpenStoreFile(folder.File("other.db")));
-    RedoList.Clear();
-    UndoList.Clear();
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.File("record.db").c_str(), &reader));
+    // Another program keeps a read transaction open longer than the tool waits.
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM vaviradudiz123;", nullptr, nullptr, nullptr));
     EXPECT_FALSE(UndoChange());
-    EXPECT_FALSE(RedoChange());
-    ASSERT_TRUE(OpenStoreFile(folder.File("record.db")));
-    EXPECT_EQ(1u, Rows().size());  // the first file kept its row
+    EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));
+    EXPECT_EQ((std::vector<int64_t>{BASE + 1, BASE + 2}), Stamps(UndoList));
+    EXPECT_EQ(0u, RedoList.count);
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    EXPECT_EQ(2u, Rows().size());
+
+    // Once the file is free the same entry is undone.
+    EXPECT_TRUE(UndoChange());
+    EXPECT_EQ((std::vector<int64_t>{BASE + 2}), Stamps(RedoList));
+    EXPECT_EQ(1u, Rows().size());
 }

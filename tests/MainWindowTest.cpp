@@ -124,13 +124,45 @@ TEST_F(MainWindow, CopyModeItemsKeepExactlyOneCheck)
 TEST_F(MainWindow, CommandsOutsideTheMenuChangeNothing)
 {
     ASSERT_NE(nullptr, Start());
-    for (UINT id : {40002u, 40005u, 40010u, 40025u, 40033u, 45056u, 50000u, 2u}) {
+    // Unused ids inside and outside the menu's range, and the items whose
+    // work comes later (shortcut settings, autorun).
+    for (UINT id : {40002u, 40005u, 40010u, 40025u, 40033u, 45056u, 50000u, 2u, 40017u, 40028u, 40029u, 40030u,
+                    40031u, 40032u}) {
         AppState before = App;
         Command(id);
         EXPECT_EQ(0, memcmp(&before, &App, sizeof App)) << id;
         EXPECT_TRUE(IsWindow(App.mainWindow)) << id;
         EXPECT_FALSE(IsWindowVisible(App.statsWindow)) << id;
     }
+    EXPECT_FALSE(FileExists(folder.File("vty.ini")));
+}
+
+TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheSettings)
+{
+    ASSERT_NE(nullptr, Start());
+    Command(ID_LIMITER);
+    Command(ID_COPY_OPPONENT);
+    SendMessageA(App.mainWindow, WM_ENDSESSION, FALSE, 0);  // logoff cancelled
+    EXPECT_TRUE(IsWindow(App.mainWindow));
+    EXPECT_FALSE(FileExists(folder.File("vty.ini")));
+    HWND window = App.mainWindow;
+    SendMessageA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ("1", Setting("General", "tcgLimit"));
+    EXPECT_EQ("1", Setting("General", "InfoTrans"));
+    EXPECT_EQ(folder.File("Default.db"), Setting("General", "Profile"));
+}
+
+TEST_F(MainWindow, IconRefusedByTheShellIsOfferedAgainAtTheNextChange)
+{
+    ASSERT_NE(nullptr, Start());
+    // As if the shell had not taken the icon at start.
+    Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
+    App.trayIconShown = false;
+    Notify(0, 1, 0);
+    EXPECT_TRUE(App.trayIconShown);
+    EXPECT_TRUE(ShellHasIcon());
+    EXPECT_EQ(TrayPicture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
 }
 
 TEST_F(MainWindow, ShowCommandAndDoubleClickShowTheStatistics)

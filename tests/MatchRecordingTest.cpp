@@ -248,6 +248,29 @@ TEST_F(MatchRecording, TakenTimeStampDropsTheMatchAndNothingElseChanges)
     EXPECT_NE(0, sqlite3_get_autocommit(db));  // the failed insert was rolled back
 }
 
+TEST_F(MatchRecording, MatchNotStoredWhileAnotherProgramHoldsTheFile)
+{
+    StartBoth();
+    Command(ID_COPY_EVERYTHING);
+    SetClipboard("untouched");
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.File("Default.db").c_str(), &reader));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM vaviradudiz123;", nullptr, nullptr, nullptr));
+    ASSERT_TRUE(game.Do("match 13 4 Alice Bob 0 1 2 1"));
+    Pump(3500);  // the tool waits for the file, then gives the match up
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    EXPECT_EQ(0u, StoredRows().size());
+    EXPECT_EQ(0u, UndoList.count);
+    EXPECT_EQ("untouched", ClipboardText());
+    EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));
+
+    Play("13 4 Alice Bob 0 1 2 1", 1);
+    EXPECT_EQ(1u, StoredRows().size());
+    EXPECT_EQ(1u, UndoList.count);
+}
+
 TEST_F(MatchRecording, MatchEndingWhileSuspendedIsNeverRecorded)
 {
     StartBoth();

@@ -20,6 +20,14 @@ struct ForeignConnection {
     ~ForeignConnection() { sqlite3_close(db); }
 };
 
+// Ends another program's read transaction 300 ms later.
+DWORD WINAPI EndReadAfterAWhile(LPVOID connection)
+{
+    Sleep(300);
+    sqlite3_exec(static_cast<sqlite3*>(connection), "COMMIT", nullptr, nullptr, nullptr);
+    return 0;
+}
+
 class RecordDatabase : public testing::Test {
 protected:
     TempFolder folder;
@@ -164,16 +172,46 @@ TEST_F(RecordDatabase, PathThatIsNotValidCodePageTextChangesNothing)
 TEST_F(RecordDatabase, TransactionsCommitOrRollBack)
 {
     BeginTransaction();  // no connection: nothing happens
-    EndTransaction(false);
+    EXPECT_FALSE(EndTransaction(false));
     ASSERT_TRUE(Open(folder.File("t.db")));
     sqlite3* db = RecordConnection();
     BeginTransaction();
     sqlite3_exec(db, "INSERT INTO vaviradudiz123 VALUES(1,'a',0,2,'b',1,0)", nullptr, nullptr, nullptr);
-    EndTransaction(true);
+    EXPECT_FALSE(EndTransaction(true));
     EXPECT_EQ("0", QueryText(db, "SELECT count(*) FROM vaviradudiz123"));
     BeginTransaction();
     sqlite3_exec(db, "INSERT INTO vaviradudiz123 VALUES(1,'a',0,2,'b',1,0)", nullptr, nullptr, nullptr);
-    EndTransaction(false);
+    EXPECT_TRUE(EndTransaction(false));
     EXPECT_EQ("1", QueryText(db, "SELECT count(*) FROM vaviradudiz123"));
     EXPECT_NE(0, sqlite3_get_autocommit(db));  // no transaction left open
+}
+
+TEST_F(RecordDatabase, CommitBlockedByAnotherProgramIsReportedAndRolledBack)
+{
+    std::string path = folder.File("shared.db");
+    ASSERT_TRUE(Open(path));
+    sqlite3* db = RecordConnection();
+    {
+        // Another program reads the file and keeps its read transaction open.
+        ForeignConnection reader(path);
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(reader.db, "BEGIN; SELECT count(*) FROM vaviradudiz123;", nullptr,
+                                          nullptr, nullptr));
+        BeginTransaction();
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(db, "INSERT INTO vaviradudiz123 VALUES(5,'a',0,2,'b',1,0)", nullptr,
+                                          nullptr, nullptr));
+        EXPECT_FALSE(EndTransaction(false));
+        EXPECT_NE(0, sqlite3_get_autocommit(db));  // not left open to be lost at close
+    }
+    EXPECT_EQ("0", QueryText(db, "SELECT count(*) FROM vaviradudiz123"));
+
+    // A reader that lets go in time only delays the change.
+    ForeignConnection reader(path);
+    sqlite3_exec(reader.db, "BEGIN; SELECT count(*) FROM vaviradudiz123;", nullptr, nullptr, nullptr);
+    HANDLE release = CreateThread(nullptr, 0, EndReadAfterAWhile, reader.db, 0, nullptr);
+    BeginTransaction();
+    sqlite3_exec(db, "INSERT INTO vaviradudiz123 VALUES(6,'a',0,2,'b',1,0)", nullptr, nullptr, nullptr);
+    EXPECT_TRUE(EndTransaction(false));
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+    EXPECT_EQ("1", QueryText(db, "SELECT count(*) FROM vaviradudiz123"));
 }

@@ -20,10 +20,12 @@ static void SetTrayPicture(UINT iconId)
 }
 
 // Adds the icon from the current record. Used at start and whenever the
-// shell's taskbar is (re)created, which also covers a start before the shell.
+// shell's taskbar is (re)created, which also covers a start before the shell;
+// an icon the shell still has is brought up to date instead.
 static void AddTrayIcon()
 {
-    App.trayIconShown = Shell_NotifyIconA(NIM_ADD, &App.trayIcon) != FALSE;
+    App.trayIconShown = Shell_NotifyIconA(NIM_ADD, &App.trayIcon) != FALSE ||
+                        Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon) != FALSE;
 }
 
 void ApplyTrayState(uint32_t state)
@@ -34,7 +36,11 @@ void ApplyTrayState(uint32_t state)
     } else if (state == 1) {
         SetTrayPicture(App.limiterOn ? IDI_TRAY_LIMITED : IDI_TRAY_WATCHING);
     }
-    Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon);
+    // An icon the shell refused at start is offered again at every change.
+    if (App.trayIconShown)
+        Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon);
+    else
+        AddTrayIcon();
 }
 
 static void CheckCopyMode()
@@ -232,6 +238,12 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 1;
     case WM_WATCHNOTIFY:
         OnWatchNotify(wParam, lParam);
+        return 0;
+    case WM_ENDSESSION:
+        // At logoff the process ends without its windows being destroyed:
+        // shut down now so that the settings are saved.
+        if (wParam)
+            DestroyWindow(window);
         return 0;
     }
     if (message == App.taskbarCreatedMessage && message != 0) {

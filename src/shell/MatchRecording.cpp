@@ -104,8 +104,7 @@ void RecordFinishedMatch()
 
     BeginTransaction();
     bool inserted = InsertRecord(&record);
-    EndTransaction(!inserted);
-    if (!inserted)
+    if (!EndTransaction(!inserted))
         return;
     RecordChange(CHANGE_INSERTED, &record);
     if (App.statsWindow)

@@ -21,13 +21,11 @@ static bool MoveChange(GrowArray<ChangeEntry>* from, GrowArray<ChangeEntry>* to,
     ChangeEntry entry = from->At(from->count - 1);
     bool insert = (entry.kind == CHANGE_INSERTED) != undo;
     bool ok = insert ? InsertRecord(&entry.record) : DeleteRecord(entry.record.timestamp);
-    if (!ok) {
-        EndTransaction(true);
+    // The entry moves only once the change is really stored.
+    if (!EndTransaction(!ok))
         return false;
-    }
     to->Append(entry);
     --from->count;  // the block keeps its size
-    EndTransaction(false);
     return true;
 }
 

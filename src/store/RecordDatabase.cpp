@@ -98,6 +98,9 @@ bool OpenRecordDatabase()
         sqlite3_close(connection);
         return false;
     }
+    // A reader in another program (a database browser, the report tool) holds
+    // the file only briefly: wait for it instead of failing the change at once.
+    sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
     CloseRecordDatabase();
     currentConnection = connection;
     return true;
@@ -122,8 +125,15 @@ void BeginTransaction()
         Execute(currentConnection, "BEGIN");
 }
 
-void EndTransaction(bool rollback)
+bool EndTransaction(bool rollback)
 {
-    if (currentConnection)
-        Execute(currentConnection, rollback ? "ROLLBACK" : "COMMIT");
+    if (!currentConnection)
+        return false;
+    if (!rollback && Execute(currentConnection, "COMMIT"))
+        return true;
+    // A failed COMMIT leaves the transaction open; end it so that a later
+    // close does not silently drop what seemed to be stored.
+    if (!sqlite3_get_autocommit(currentConnection))
+        Execute(currentConnection, "ROLLBACK");
+    return false;
 }

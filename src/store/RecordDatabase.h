@@ -33,6 +33,12 @@ void CloseRecordDatabase();
 // The current connection, or null.
 sqlite3* RecordConnection();
 
+// How long a statement waits for another program that holds the file locked.
+const int DATABASE_BUSY_TIMEOUT_MS = 2000;
+
 // BEGIN, and COMMIT or ROLLBACK; nothing without a connection.
 void BeginTransaction();
-void EndTransaction(bool rollback);
+// True when the transaction's changes are stored. A COMMIT that fails (the
+// file is locked by another program, the disk is full) is rolled back and
+// reported, so that nothing is taken as stored that is not.
+bool EndTransaction(bool rollback);
