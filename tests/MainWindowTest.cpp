@@ -32,6 +32,7 @@ void Notify(uint32_t kind, uint32_t detail, LPARAM value)
 bool ShellHasIcon()
 {
     NOTIFYICONDATAA probe = App.trayIcon;
+    probe.cbSize = NOTIFYICONDATAA_V2_SIZE;  // shutdown clears it in the record
     probe.uFlags = NIF_TIP;
     return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }

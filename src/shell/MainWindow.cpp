@@ -125,8 +125,11 @@ static bool OnCreate(HWND window)
     return true;
 }
 
+// Runs once, on WM_DESTROY or when creation is refused.
 static void OnDestroy()
 {
+    if (!App.mainWindow)
+        return;
     if (App.statsWindow) {
         DestroyWindow(App.statsWindow);
         App.statsWindow = nullptr;
@@ -139,6 +142,7 @@ static void OnDestroy()
     if (App.trayIcon.cbSize) {
         Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
         App.trayIconShown = false;
+        App.trayIcon.cbSize = 0;
     }
     if (App.watcherStarted) {
         StopWatcher();
@@ -225,7 +229,12 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
 {
     switch (message) {
     case WM_CREATE:
-        return OnCreate(window) ? 0 : -1;
+        if (OnCreate(window))
+            return 0;
+        // Not every system sends WM_DESTROY to a window that refused its
+        // creation: undo what was started here.
+        OnDestroy();
+        return -1;
     case WM_DESTROY:
         OnDestroy();
         return 0;
