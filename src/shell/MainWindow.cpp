@@ -30,10 +30,10 @@ static void AddTrayIcon()
 
 void ApplyTrayState(uint32_t state)
 {
-    if (state == 0) {
+    if (state == WATCH_SEARCHING) {
         SetTrayPicture(IDI_TRAY_SEARCHING);
         // The detached handling (report tool autorun, auto-exit) joins here.
-    } else if (state == 1) {
+    } else if (state == WATCH_ATTACHED) {
         SetTrayPicture(App.limiterOn ? IDI_TRAY_LIMITED : IDI_TRAY_WATCHING);
     }
     // An icon the shell refused at start is offered again at every change.
@@ -176,7 +176,7 @@ static void OnCommand(HWND window, UINT id)
     case ID_SUSPEND_COUNTING:
         App.countingSuspended = !App.countingSuspended;
         CheckMenuItem(App.trayMenu, ID_SUSPEND_COUNTING, App.countingSuspended ? MF_CHECKED : MF_UNCHECKED);
-        ApplyTrayState(App.countingSuspended ? 0 : watchState);
+        ApplyTrayState(App.countingSuspended ? WATCH_SEARCHING : watchState);
         break;
     case ID_LIMITER:
         App.limiterOn = !App.limiterOn;
