@@ -15,41 +15,28 @@ import struct
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
-def shield(size):
-    """Coverage mask of the shield: rows of booleans."""
+def mask(size, covered):
+    """Rows of booleans: covered(fx, fy) at each pixel centre, in a 16-unit square."""
     s = size / 16.0
-    rows = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            fx, fy = (x + 0.5) / s, (y + 0.5) / s
-            inside = 1.5 <= fx <= 14.5 and 1.0 <= fy <= 15.0
-            if inside and fy > 8.5:
-                # lower half narrows to a point
-                half = 6.5 * (15.0 - fy) / 6.5
-                inside = abs(fx - 8.0) <= half
-            row.append(inside)
-        rows.append(row)
-    return rows
+    return [[covered((x + 0.5) / s, (y + 0.5) / s) for x in range(size)] for y in range(size)]
+
+
+def shield(size):
+    """Coverage mask of the shield; the lower half narrows to a point."""
+    def covered(fx, fy):
+        if not (1.5 <= fx <= 14.5 and 1.0 <= fy <= 15.0):
+            return False
+        return fy <= 8.5 or abs(fx - 8.0) <= 15.0 - fy
+    return mask(size, covered)
 
 
 def v_mark(size):
-    s = size / 16.0
-    rows = []
-    for y in range(size):
-        row = []
-        for x in range(size):
-            fx, fy = (x + 0.5) / s, (y + 0.5) / s
-            on = False
-            if 3.5 <= fy <= 11.5:
-                t = (fy - 3.5) / 8.0  # 0 at top, 1 at the point
-                left = 4.0 + 4.0 * t
-                right = 12.0 - 4.0 * t
-                w = 1.35
-                on = abs(fx - left) <= w or abs(fx - right) <= w
-            row.append(on)
-        rows.append(row)
-    return rows
+    def covered(fx, fy):
+        if not 3.5 <= fy <= 11.5:
+            return False
+        t = (fy - 3.5) / 8.0  # 0 at top, 1 at the point
+        return abs(fx - (4.0 + 4.0 * t)) <= 1.35 or abs(fx - (12.0 - 4.0 * t)) <= 1.35
+    return mask(size, covered)
 
 
 def l_mark(size):

@@ -471,6 +471,26 @@ TEST_F(RecordQueries, RowsOfAnotherShapeAbortTheStatement)
     EXPECT_EQ(2, PairTotals[1 * CHARACTER_COUNT + 2].wins);
 }
 
+// Every operation fails: nothing inserted or deleted, no row delivered, the
+// published matrix still equal to before, the caller's record untouched.
+static void ExpectEveryOperationFails(const PairResult* before)
+{
+    RecordFilter filter;
+    memset(&filter, 0, sizeof filter);
+    MatchRecord record = MakeRecord(BASE + 1, "a", 0, 2, "b", 0, 0);
+    MatchRecord untouched = record;
+    EXPECT_FALSE(InsertRecord(&record));
+    EXPECT_FALSE(DeleteRecord(BASE));
+    EXPECT_FALSE(QueryPairTotals(&filter));
+    EXPECT_EQ(0, memcmp(before, PairTotals, sizeof PairTotals));
+    std::vector<MatchRecord> rows;
+    EXPECT_FALSE(QueryHistory(&filter, CollectRow, &rows));
+    EXPECT_FALSE(QueryOpponentTotals(&filter, CollectRow, &rows));
+    EXPECT_FALSE(QueryLatestRecord(&filter, &record));
+    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(0, memcmp(&untouched, &record, sizeof record));
+}
+
 TEST_F(RecordQueries, FileWithoutTheTableFailsEverywhere)
 {
     Insert(BASE, 1, 2, 1, 0);
@@ -482,16 +502,7 @@ TEST_F(RecordQueries, FileWithoutTheTableFailsEverywhere)
     std::string path = folder.File("empty.db");
     WriteFileBytes(path, "");
     ASSERT_TRUE(OpenStoreFile(path));
-    MatchRecord record = MakeRecord(BASE, "a", 0, 2, "b", 0, 0);
-    EXPECT_FALSE(InsertRecord(&record));
-    EXPECT_FALSE(DeleteRecord(BASE));
-    EXPECT_FALSE(QueryPairTotals(&filter));
-    EXPECT_EQ(0, memcmp(before, PairTotals, sizeof before));
-    std::vector<MatchRecord> rows;
-    EXPECT_FALSE(QueryHistory(&filter, CollectRow, &rows));
-    EXPECT_FALSE(QueryOpponentTotals(&filter, CollectRow, &rows));
-    EXPECT_FALSE(QueryLatestRecord(&filter, &record));
-    EXPECT_TRUE(rows.empty());
+    ExpectEveryOperationFails(before);
 }
 
 TEST_F(RecordQueries, EveryOperationFailsWithoutAConnection)
@@ -504,18 +515,7 @@ TEST_F(RecordQueries, EveryOperationFailsWithoutAConnection)
     CloseRecordDatabase();
     ASSERT_EQ(nullptr, RecordConnection());
 
-    MatchRecord record = MakeRecord(BASE + 1, "a", 0, 2, "b", 0, 0);
-    MatchRecord untouched = record;
-    EXPECT_FALSE(InsertRecord(&record));
-    EXPECT_FALSE(DeleteRecord(BASE));
-    EXPECT_FALSE(QueryPairTotals(&filter));
-    EXPECT_EQ(0, memcmp(before, PairTotals, sizeof before));
-    std::vector<MatchRecord> rows;
-    EXPECT_FALSE(QueryHistory(&filter, CollectRow, &rows));
-    EXPECT_FALSE(QueryOpponentTotals(&filter, CollectRow, &rows));
-    EXPECT_FALSE(QueryLatestRecord(&filter, &record));
-    EXPECT_TRUE(rows.empty());
-    EXPECT_EQ(0, memcmp(&untouched, &record, sizeof record));
+    ExpectEveryOperationFails(before);
 
     // Nothing was written while closed.
     ASSERT_TRUE(OpenStoreFile(folder.File("record.db")));

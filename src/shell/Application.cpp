@@ -4,7 +4,8 @@
 #include "shell/Settings.h"
 #include <commctrl.h>
 
-void ComputeProgramPaths()
+// Fills ModuleDirectory and SettingsPath from the running executable.
+static void ComputeProgramPaths()
 {
     char path[SETTING_PATH_SIZE];
     DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path);
