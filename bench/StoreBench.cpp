@@ -1,15 +1,14 @@
 // Times one refresh of the statistics window (24 pair-total queries in one
 // transaction) on generated record files of 10,000 to 1,000,000 matches:
-// the queries alone for the periods all and today, then the whole refresh of
-// the real window (queries, sums, cells) beside the same 24 statements run
+// the queries alone for the periods all and today, then the computation of
+// the window's rows (queries and sums) beside the same 24 statements run
 // bare through sqlite3_exec, the floor for that work.
 // Usage: StoreBench [runs] [largest size]
-#include "shell/AppState.h"
 #include "shell/Globals.h"
 #include "store/RecordFilter.h"
 #include "store/RecordQueries.h"
-#include "ui/stats/StatsWindow.h"
-#include <commctrl.h>
+#include "store/TimeStamp.h"
+#include "ui/stats/StatsTable.h"
 #include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,15 +28,6 @@ uint32_t NextRandom()
     return randomState;
 }
 
-int64_t NowTimestamp()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME count;
-    SystemTimeToFileTime(&now, &count);
-    return (static_cast<int64_t>(count.dwHighDateTime) << 32) | count.dwLowDateTime;
-}
-
 // The user mostly plays a few main characters and now and then another one;
 // opponents are many profiles with every character. Time stamps are spread
 // over three years up to now, in whole milliseconds, newest today.
@@ -45,7 +35,7 @@ bool GenerateRecord(sqlite3* db, int matches)
 {
     const int64_t millisecond = 10000;
     const int64_t span = 3LL * 365 * TIMESTAMP_DAY;
-    int64_t now = NowTimestamp() / millisecond * millisecond;
+    int64_t now = CurrentTimestamp() / millisecond * millisecond;
     int64_t step = span / matches / millisecond * millisecond;
     int64_t first = now - static_cast<int64_t>(matches) * step;
     sqlite3_stmt* insert = nullptr;
@@ -166,16 +156,26 @@ bool BareStatements(sqlite3* db)
     return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
 }
 
-// Whole refreshes of the statistics window against the bare statements,
-// alternating so that both see the same cache; medians in ms.
-bool CompareWindowRefresh(HWND window, int runs, double* refresh, double* bare)
+// The statistics window's computation over all matches, in its transaction.
+bool ComputeRefresh()
+{
+    RecordFilter period;
+    memset(&period, 0, sizeof period);
+    StatsRow rows[STATS_ROW_COUNT];
+    BeginTransaction();
+    bool ok = ComputeStatsRows(&period, rows) == STATS_QUERY_COUNT;
+    return EndTransaction(!ok) && ok;
+}
+
+// Whole refresh computations against the bare statements, alternating so
+// that both see the same cache; medians in ms.
+bool CompareRefresh(int runs, double* refresh, double* bare)
 {
     std::vector<double> refreshTimes, bareTimes;
-    bool ok = BareStatements(RecordConnection());
-    RefreshStatsWindow(window);
+    bool ok = BareStatements(RecordConnection()) && ComputeRefresh();
     for (int run = 0; ok && run < runs; ++run) {
         double start = Seconds();
-        RefreshStatsWindow(window);
+        ok = ComputeRefresh();
         refreshTimes.push_back((Seconds() - start) * 1000);
         start = Seconds();
         ok = BareStatements(RecordConnection());
@@ -200,8 +200,6 @@ double Median(std::vector<double> values)
 int main(int argc, char** argv)
 {
     CreateGlobals();
-    InitCommonControls();
-    App.instance = GetModuleHandleA(nullptr);
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
     char temp[MAX_PATH];
@@ -257,15 +255,11 @@ int main(int argc, char** argv)
             fflush(stdout);
         }
         if (ok) {
-            // The real statistics window; it refreshes once when it is made.
-            HWND window = CreateStatsWindow();
             double refresh = 0, bare = 0;
-            ok = window && CompareWindowRefresh(window, runs, &refresh, &bare);
+            ok = CompareRefresh(runs, &refresh, &bare);
             if (ok)
                 printf("%9d window refresh, period all: median %.1f ms; bare statements %.1f ms; ratio %.2f\n",
                        size, refresh, bare, refresh / bare);
-            if (window)
-                DestroyWindow(window);
             fflush(stdout);
         }
         CloseRecordDatabase();

@@ -1,8 +1,10 @@
 // CPU time of the watcher thread while it is attached to the game stand-in
 // (th123stub.exe beside this program) and polls it.
 // Usage: WatcherBench [SECONDS]   (default 30)
+#include "base/ProgramPaths.h"
 #include "shell/Globals.h"
 #include "watcher/BattleState.h"
+#include "watcher/GameProcess.h"
 #include "watcher/WatcherThread.h"
 #include <stdio.h>
 #include <stdlib.h>

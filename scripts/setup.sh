@@ -47,7 +47,12 @@ version=$(sed -n 's/^package=//p' "$pin")
 want=$(sed -n 's/^sha256=//p' "$pin")
 if [ ! -f "$sqlite_dir/sqlite3.c" ] || [ "$(cat "$sqlite_dir/.source" 2>/dev/null)" != "$version $want" ]; then
   tmp=$(mktemp -d)
-  (cd "$tmp" && npm pack --silent "$version" >/dev/null)
+  if ! (cd "$tmp" && npm pack --silent "$version" >"$tmp/npm.log" 2>&1); then
+    cat "$tmp/npm.log" >&2
+    echo "setup: fetching the SQLite amalgamation ($version) from the npm registry failed." >&2
+    echo "setup: check the network connection and the npm registry setting (npm config get registry)." >&2
+    rm -rf "$tmp"; exit 1
+  fi
   tgz=$(ls "$tmp"/*.tgz)
   got=$(sha256sum "$tgz" | cut -d' ' -f1)
   if [ "$got" != "$want" ]; then

@@ -7,4 +7,5 @@ bash "$here/scripts/setup.sh"
 VTY_BUILD_DIR=$build bash "$here/scripts/build.sh"
 source "$here/scripts/xvfb.sh"
 # One program at a time: they share the clipboard, the desktop and the Wine server.
-ctest --test-dir "$build" --output-on-failure "$@"
+# A build without GoogleTest has no tests: that is a failure, never a pass.
+ctest --test-dir "$build" --output-on-failure --no-tests=error "$@"

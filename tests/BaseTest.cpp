@@ -173,24 +173,6 @@ TEST(FormatText, CutsLongResultsAt998Characters)
                  FormatText(output, "%s(%s) %d-%d %s(%s)", "Alice", "霊夢", 2, 1, "Bob", "魔理沙"));
 }
 
-static std::string ClipboardText()
-{
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return "<not opened>";
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data) {
-        const char* p = static_cast<const char*>(GlobalLock(data));
-        if (p)
-            text = p;
-        GlobalUnlock(data);
-    } else {
-        text = "<no text>";
-    }
-    CloseClipboard();
-    return text;
-}
-
 TEST(Clipboard, CopiesPlainTextReplacingTheContent)
 {
     ASSERT_TRUE(CopyTextToClipboard("Alice(霊夢) 2-1 Bob(魔理沙)", -1));

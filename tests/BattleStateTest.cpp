@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 #include "support/WatchNotifyWindow.h"
 #include "watcher/BattleState.h"
+#include "watcher/GameProcess.h"
 #include "watcher/WatcherThread.h"
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // Undo and redo of record changes on a real record file.
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordQueries.h"
 #include "support/StoreTestSupport.h"

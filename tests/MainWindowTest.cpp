@@ -2,7 +2,8 @@
 // shutdown, against the real window procedure and resources.
 #include "res/resource.h"
 #include "shell/AppState.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "shell/MainWindow.h"
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
@@ -253,7 +254,7 @@ TEST_F(MainWindow, UnopenableProfileAsksAndRefusedStartKeepsTheSettings)
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ("プロファイルのマッピングに失敗しました。", seen[0].text);
     EXPECT_EQ(SystemIcon(IDI_HAND), seen[0].icon);
-    Pump(50);
+    PumpMessages(50);
     EXPECT_EQ(settings, ReadFileBytes(folder.File("vty.ini")));
     EXPECT_EQ(std::string(4096, 'n'), ReadFileBytes(notDatabase));
     EXPECT_FALSE(ShellHasIcon());

@@ -2,7 +2,8 @@
 // as a real second process holding the values and the real watcher reporting.
 #include "res/resource.h"
 #include "shell/AppState.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
@@ -40,31 +41,6 @@ std::vector<StoredRow> StoredRows()
     return rows;
 }
 
-std::string ClipboardText()
-{
-    std::string text = "<none>";
-    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(10);
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-void SetClipboard(const char* text)
-{
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
-    strcpy(static_cast<char*>(GlobalLock(block)), text);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
-}
-
 class MatchRecording : public ShellFixture {
 protected:
     StandInGame game;
@@ -76,14 +52,14 @@ protected:
         ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
         ASSERT_NE(nullptr, Start());
         ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
-        Pump(300);  // the first values of the game have been reported
+        PumpMessages(300);  // the first values of the game have been reported
     }
     // Plays one match end in the stand-in and gives the tool time to record it.
     void Play(const std::string& match, size_t expectRows)
     {
         ASSERT_TRUE(game.Do("match " + match)) << game.LastAnswer();
         PumpUntil([&] { return StoredRows().size() >= expectRows; }, 3000);
-        Pump(250);
+        PumpMessages(250);
     }
     void Command(UINT id) { SendMessageA(App.mainWindow, WM_COMMAND, id, 0); }
 };
@@ -204,7 +180,7 @@ TEST_F(MatchRecording, LimiterNeverHoldsBackModesWithoutOpponentKey)
 
 TEST_F(MatchRecording, ClipboardGetsWhatTheCopyModeAsks)
 {
-    SetClipboard("untouched");
+    SetClipboardText("untouched");
     StartBoth();
     Play("13 4 Alice Bob 0 1 2 1", 1);
     EXPECT_EQ("untouched", ClipboardText());
@@ -226,7 +202,7 @@ TEST_F(MatchRecording, TakenTimeStampDropsTheMatchAndNothingElseChanges)
 {
     StartBoth();
     Command(ID_COPY_EVERYTHING);
-    SetClipboard("untouched");
+    SetClipboardText("untouched");
     // Occupy every millisecond of the next 20 seconds.
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -252,13 +228,13 @@ TEST_F(MatchRecording, MatchNotStoredWhileAnotherProgramHoldsTheFile)
 {
     StartBoth();
     Command(ID_COPY_EVERYTHING);
-    SetClipboard("untouched");
+    SetClipboardText("untouched");
     sqlite3* reader = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.File("Default.db").c_str(), &reader));
     ASSERT_EQ(SQLITE_OK,
               sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM vaviradudiz123;", nullptr, nullptr, nullptr));
     ASSERT_TRUE(game.Do("match 13 4 Alice Bob 0 1 2 1"));
-    Pump(3500);  // the tool waits for the file, then gives the match up
+    PumpMessages(3500);  // the tool waits for the file, then gives the match up
     sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(reader);
     EXPECT_EQ(0u, StoredRows().size());
@@ -281,7 +257,7 @@ TEST_F(MatchRecording, MatchEndingWhileSuspendedIsNeverRecorded)
     Command(ID_SUSPEND_COUNTING);
     EXPECT_EQ(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_TRAY_WATCHING), IMAGE_ICON, 16, 16, LR_SHARED),
               App.trayIcon.hIcon);
-    Pump(500);
+    PumpMessages(500);
     EXPECT_EQ(0u, StoredRows().size());
     // Counting again: the next match is recorded.
     Play("13 4 Alice Bob 0 1 2 1", 1);
@@ -308,7 +284,7 @@ TEST_F(MatchRecording, RecordedMatchRefreshesTheStatistics)
     StartBoth();
     Command(ID_SHOW_STATS);
     Play("13 4 Alice Bob 5 1 2 0", 1);
-    Pump(200);
+    PumpMessages(200);
     HWND list = GetDlgItem(App.statsWindow, IDC_STATS_LIST);
     char text[64] = "";
     LVITEMA item = {};

@@ -1,5 +1,6 @@
 // Opening, creating and refusing record database files, on real files.
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"

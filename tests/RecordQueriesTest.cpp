@@ -1,5 +1,6 @@
 // Insert, delete and the four reading queries on real record files.
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordQueries.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"

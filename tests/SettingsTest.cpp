@@ -1,6 +1,7 @@
 // The settings file through the platform's private-profile functions.
-#include "shell/Globals.h"
-#include "shell/Settings.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
+#include "base/Settings.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // The statistics window from the real dialog resource, on prepared record files.
 #include "res/resource.h"
 #include "shell/AppState.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
 #include "support/TestSupport.h"
@@ -52,7 +53,7 @@ protected:
 
     void Open()
     {
-        window = CreateStatsWindow();
+        window = CreateStatsWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(nullptr, window);
     }
     HWND List() { return GetDlgItem(window, IDC_STATS_LIST); }

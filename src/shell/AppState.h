@@ -1,10 +1,6 @@
 #pragma once
-#include "base/Platform.h"
+#include "base/Messages.h"
 #include <shellapi.h>
-
-// Private window messages (WM_WATCHNOTIFY belongs to the watcher).
-const UINT WM_TRAYNOTIFY = 32769;     // tray icon callback; lParam = mouse message
-const UINT WM_RECORDCHANGED = 32770;  // posted to the statistics window: refresh
 
 // Copy modes: what goes to the clipboard after a recorded match.
 const int32_t COPY_NOTHING = 0;

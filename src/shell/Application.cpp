@@ -1,31 +1,22 @@
 #include "shell/Application.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
 #include "shell/MainWindow.h"
-#include "shell/Settings.h"
+#include "shell/SingleInstance.h"
 #include <commctrl.h>
-
-// Fills ModuleDirectory and SettingsPath from the running executable.
-static void ComputeProgramPaths()
-{
-    char path[SETTING_PATH_SIZE];
-    DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path);
-    if (n >= sizeof path)
-        n = sizeof path - 1;
-    path[n] = '\0';
-    PathRemoveFileSpecA(path);
-    ModuleDirectory.Assign(path);
-    SettingsPath.Assign(ModuleDirectory.data);
-    SettingsPath.AppendPath(SETTINGS_FILE_NAME);
-}
 
 int ApplicationMain()
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     ComputeProgramPaths();
+    if (!ClaimProgramFolder())
+        return 0;
     InitCommonControls();
-    if (!RegisterMainWindowClass(instance))
-        return -1;
-    if (!CreateMainWindow())
-        return -1;
-    return RunMessageLoop();
+    int result = -1;
+    HWND window = RegisterMainWindowClass(instance) ? CreateMainWindow() : nullptr;
+    if (window) {
+        PublishMainWindow(window);
+        result = RunMessageLoop();
+    }
+    ReleaseProgramFolder();
+    return result;
 }

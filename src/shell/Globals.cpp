@@ -1,12 +1,8 @@
 #include "shell/Globals.h"
-
-TextBuffer ModuleDirectory;
-TextBuffer SettingsPath;
-GrowArray<ChangeEntry> UndoList;
-GrowArray<ChangeEntry> RedoList;
-TextBuffer DatabasePath;
-TextBuffer DatabasePathUtf8;
-GrowArray<ShortcutEntry> ShortcutList;
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
+#include "store/RecordDatabase.h"
+#include "ui/shortcuts/ShortcutList.h"
 
 void CreateGlobals()
 {

@@ -1,11 +1,12 @@
 #include "shell/MainWindow.h"
+#include "base/ProgramPaths.h"
 #include "res/resource.h"
 #include "shell/AppState.h"
-#include "shell/Globals.h"
 #include "shell/MatchRecording.h"
-#include "shell/Settings.h"
+#include "base/Settings.h"
 #include "store/RecordDatabase.h"
 #include "ui/stats/StatsWindow.h"
+#include "ui/window/MessageBoxes.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
@@ -66,7 +67,7 @@ static bool OpenStartupDatabase(HWND window)
     bool opened = SetDatabasePath(path.data) && OpenRecordDatabase();
     path.Release();
     while (!opened) {
-        MessageBoxA(window, ERROR_PROFILE_MAPPING, nullptr, MB_ICONERROR);
+        ShowError(window, ERROR_PROFILE_MAPPING);
         OPENFILENAMEA dialog = {};
         dialog.lStructSize = sizeof dialog;
         dialog.hwndOwner = window;
@@ -75,7 +76,14 @@ static bool OpenStartupDatabase(HWND window)
         dialog.nMaxFile = sizeof chosen;
         dialog.lpstrDefExt = "db";
         dialog.Flags = OFN_CREATEPROMPT | OFN_NOCHANGEDIR;
-        if (!GetOpenFileNameA(&dialog))
+        BOOL picked = GetOpenFileNameA(&dialog);
+        // A stored name that is no usable file name makes the dialog fail
+        // before the user sees it: offer it again with an empty name.
+        if (!picked && CommDlgExtendedError() != 0 && chosen[0] != '\0') {
+            chosen[0] = '\0';
+            picked = GetOpenFileNameA(&dialog);
+        }
+        if (!picked)
             return false;
         opened = SetDatabasePath(chosen) && OpenRecordDatabase();
     }
@@ -106,7 +114,7 @@ static bool OnCreate(HWND window)
     App.trayMenu = App.trayMenuBar ? GetSubMenu(App.trayMenuBar, 0) : nullptr;
     if (!App.trayMenu)
         return false;
-    App.statsWindow = CreateStatsWindow();
+    App.statsWindow = CreateStatsWindow(App.instance);
     if (!App.statsWindow)
         return false;
     App.watcherStarted = StartWatcher(window);

@@ -3,6 +3,7 @@
 #include "shell/AppState.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordQueries.h"
+#include "store/TimeStamp.h"
 #include "ui/stats/CharacterNames.h"
 #include "watcher/BattleState.h"
 
@@ -88,12 +89,7 @@ void RecordFinishedMatch()
 
     MatchRecord record;
     memset(&record, 0, sizeof record);
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME stamp;
-    SystemTimeToFileTime(&now, &stamp);  // local time as it is, never UTC
-    record.timestamp = static_cast<int64_t>((static_cast<uint64_t>(stamp.dwHighDateTime) << 32) |
-                                            stamp.dwLowDateTime);
+    record.timestamp = CurrentTimestamp();
     bool userIsRight = mode == COMM_MODE_CLIENT;
     memcpy(record.p1name, userIsRight ? rightName : leftName, PROFILE_NAME_SIZE);
     record.p1id = static_cast<int32_t>(userIsRight ? rightChar : leftChar);

@@ -1,6 +1,8 @@
 #include "store/ChangeHistory.h"
-#include "shell/Globals.h"
 #include "store/RecordQueries.h"
+
+GrowArray<ChangeEntry> UndoList;
+GrowArray<ChangeEntry> RedoList;
 
 void RecordChange(uint32_t kind, const MatchRecord* record)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/GrowArray.h"
 #include "store/RecordDatabase.h"
 
 // What a change did to the record; any kind other than CHANGE_INSERTED is a deletion.
@@ -10,6 +11,11 @@ struct ChangeEntry {
     uint32_t kind;
     MatchRecord record;
 };
+
+// The changes that undo and redo take back and make again, oldest first:
+// the last entry of each is the next one used.
+extern GrowArray<ChangeEntry> UndoList;
+extern GrowArray<ChangeEntry> RedoList;
 
 // Called after a change has been committed: empties RedoList and appends the
 // change to UndoList.

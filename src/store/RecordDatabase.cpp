@@ -1,5 +1,4 @@
 #include "store/RecordDatabase.h"
-#include "shell/Globals.h"
 #include <sqlite3.h>
 
 const char* const RECORD_TABLE_SCHEMA =
@@ -20,6 +19,8 @@ const char* const RECORD_INDEX_SCHEMA =
 
 const char* const CONNECTION_SETTINGS = "PRAGMA temp_store = MEMORY;PRAGMA cache_size = 1048576;";
 
+TextBuffer DatabasePath;
+TextBuffer DatabasePathUtf8;
 static sqlite3* currentConnection;
 
 // Code page text to UTF-8 in output (initialised). Invalid code page bytes

@@ -1,5 +1,5 @@
 #pragma once
-#include "base/Platform.h"
+#include "base/TextBuffer.h"
 
 struct sqlite3;
 
@@ -22,6 +22,10 @@ struct MatchRecord {
 extern const char* const RECORD_TABLE_SCHEMA;
 extern const char* const RECORD_INDEX_SCHEMA;
 extern const char* const CONNECTION_SETTINGS;
+
+// The current record database, as code page text and as SQLite takes it.
+extern TextBuffer DatabasePath;
+extern TextBuffer DatabasePathUtf8;
 
 // Sets DatabasePath and its UTF-8 form. False, with both unchanged, when the
 // path is not valid code page text: then nothing must be opened.

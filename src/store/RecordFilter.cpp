@@ -1,8 +1,11 @@
 #include "store/RecordFilter.h"
+#include "store/TimeStamp.h"
 #include <sqlite3.h>
 
-// Bytes of one formatted condition, terminator included.
-const int CONDITION_SIZE = 64;
+// Bytes of one formatted condition, terminator included: "p1name = ''" around
+// a name whose every byte is a doubled quote still fits. A cut condition
+// would lose its closing quote and let the next name's text run as SQL.
+const int CONDITION_SIZE = 12 + 2 * PROFILE_NAME_SIZE;
 
 static const uint32_t CONDITION_FLAGS = FILTER_BEGIN | FILTER_END | FILTER_P1NAME | FILTER_P1ID | FILTER_P1WIN |
                                         FILTER_P2NAME | FILTER_P2ID | FILTER_P2WIN;
@@ -56,13 +59,6 @@ void AppendWhereClause(TextBuffer* clause, const RecordFilter* filter)
     }
 }
 
-static int64_t LocalTimeToTimestamp(const SYSTEMTIME* time)
-{
-    FILETIME count;
-    SystemTimeToFileTime(time, &count);
-    return static_cast<int64_t>((static_cast<uint64_t>(count.dwHighDateTime) << 32) | count.dwLowDateTime);
-}
-
 void GetDayBounds(const SYSTEMTIME* localTime, int64_t* begin, int64_t* end)
 {
     // Time stamps are wall-clock counts without any zone: the day is plain
@@ -72,12 +68,12 @@ void GetDayBounds(const SYSTEMTIME* localTime, int64_t* begin, int64_t* end)
     day.wMinute = 0;
     day.wSecond = 0;
     day.wMilliseconds = 0;
-    *begin = LocalTimeToTimestamp(&day);
+    *begin = TimestampFromLocalTime(&day);
     day.wHour = 23;
     day.wMinute = 59;
     day.wSecond = 59;
     day.wMilliseconds = 999;
-    *end = LocalTimeToTimestamp(&day);
+    *end = TimestampFromLocalTime(&day);
 }
 
 void ApplyPeriodAt(RecordFilter* filter, int32_t period, const RecordFilter* customRange, const SYSTEMTIME* now)

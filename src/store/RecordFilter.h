@@ -40,7 +40,7 @@ const int32_t PERIOD_CUSTOM = 3;
 const int64_t TIMESTAMP_DAY = 864000000000LL;
 
 // Appends " WHERE " and the conditions joined by " AND "; nothing when no
-// condition flag is set. Each condition is cut to 63 characters.
+// condition flag is set. Names are quoted whole, whatever they hold.
 void AppendWhereClause(TextBuffer* clause, const RecordFilter* filter);
 
 // The first and the last millisecond (00:00:00.000, 23:59:59.999) of the

@@ -1,6 +1,6 @@
 #include "watcher/BattleState.h"
 #include "watcher/GameAddressTable.h"
-#include "watcher/WatcherThread.h"
+#include "watcher/GameProcess.h"
 
 static char nameBuffer[GAME_NAME_SIZE];
 

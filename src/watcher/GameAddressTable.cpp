@@ -1,5 +1,5 @@
 #include "watcher/GameAddressTable.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
 
 GameAddressTable GameAddresses;
 

@@ -1,6 +1,7 @@
 #include "watcher/WatcherThread.h"
 #include "watcher/BattleState.h"
 #include "watcher/GameAddressTable.h"
+#include "watcher/GameProcess.h"
 
 HANDLE watcherThreadHandle;
 DWORD watcherThreadId;
@@ -9,11 +10,6 @@ UINT watchMessage;
 volatile int32_t watchState;
 int32_t lastValues[WATCHED_VALUE_COUNT];
 
-// Written only by the watcher thread, and only under the exclusive lock, so
-// that no read chain of the main thread ever uses a closed handle (whose
-// value the system may already have given to another object).
-static HANDLE gameProcess;
-static SRWLOCK gameProcessLock = SRWLOCK_INIT;
 // Set by StopWatcher: a quit message cannot reach a thread without a queue.
 static volatile LONG stopRequested;
 
@@ -22,27 +18,6 @@ static const DWORD GAME_PROCESS_RIGHTS = PROCESS_VM_READ | SYNCHRONIZE;
 static const DWORD POLL_PERIOD_MS = 100;
 // A game whose process cannot be opened is tried again at most this often.
 static const DWORD OPEN_RETRY_MS = 1000;
-
-HANDLE BeginGameRead()
-{
-    AcquireSRWLockShared(&gameProcessLock);
-    return gameProcess;
-}
-
-void EndGameRead()
-{
-    ReleaseSRWLockShared(&gameProcessLock);
-}
-
-static void SetGameProcess(HANDLE process)
-{
-    AcquireSRWLockExclusive(&gameProcessLock);
-    HANDLE old = gameProcess;
-    gameProcess = process;
-    if (old)
-        CloseHandle(old);
-    ReleaseSRWLockExclusive(&gameProcessLock);
-}
 
 static void Notify(WatchNotifyKind kind, int32_t high, int32_t value)
 {
@@ -77,8 +52,7 @@ static void TryAttach(DWORD* lastFailedOpen, bool* openFailed)
 // Attached: detaches when the game has ended, else reports changed values.
 static void Poll()
 {
-    // The handle is only written by this thread, so it can be used unlocked here.
-    if (WaitForSingleObject(gameProcess, 0) != WAIT_TIMEOUT) {
+    if (WaitForSingleObject(AttachedGameProcess(), 0) != WAIT_TIMEOUT) {
         SetGameProcess(nullptr);
         watchState = WATCH_SEARCHING;
         Notify(WATCH_STATE_CHANGED, WATCH_SEARCHING, 0);

@@ -1,13 +1,9 @@
 #pragma once
-#include "base/Platform.h"
+#include "base/Messages.h"
 
 // The background thread that finds the running game by its window, opens its
 // process for reading, and polls selectors 0..8 ten times a second. It only
-// reports, by posting WM_WATCHNOTIFY to the notification target:
-//   wParam low word  kind: WATCH_STATE_CHANGED or WATCH_VALUE_CHANGED
-//   wParam high word the new watchState, or the GameValue selector
-//   lParam           0, or the new value
-const UINT WM_WATCHNOTIFY = 32778;
+// reports, by posting WM_WATCHNOTIFY to the notification target.
 
 enum WatchNotifyKind : uint16_t {
     WATCH_STATE_CHANGED = 0,
@@ -43,8 +39,3 @@ void StopWatcher();
 // The thread body; its argument is not used.
 DWORD WINAPI WatcherThread(LPVOID);
 
-// For one read chain: returns the game process handle, or null while no game
-// is attached, and keeps the watcher from closing it until EndGameRead.
-// Always paired with EndGameRead, on any thread; not nested.
-HANDLE BeginGameRead();
-void EndGameRead();

@@ -1,6 +1,7 @@
 #include "support/ShellFixture.h"
 #include "shell/AppState.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "shell/MainWindow.h"
 #include <commctrl.h>
 
@@ -47,18 +48,6 @@ void ShellFixture::Stop()
             DispatchMessageA(&message);
 }
 
-void ShellFixture::Pump(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < ms);
-}
 
 std::string ShellFixture::Setting(const char* section, const char* key)
 {

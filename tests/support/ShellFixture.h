@@ -15,18 +15,6 @@ protected:
     HWND Start();
     // Destroys it as "終了する" does and takes the quit message it posts.
     void Stop();
-    // Handles this thread's messages for the given time.
-    static void Pump(DWORD ms);
-    // Pumps until done() or the time is over; returns done().
-    template <typename Condition>
-    static bool PumpUntil(Condition done, DWORD ms)
-    {
-        DWORD start = GetTickCount();
-        while (!done() && GetTickCount() - start < ms)
-            Pump(10);
-        return done();
-    }
-
     std::string Setting(const char* section, const char* key);
     bool Checked(UINT id);
 

@@ -1,5 +1,6 @@
 #include "support/StandInGame.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 #include "support/TestSupport.h"
 
 static const DWORD ANSWER_TIMEOUT_MS = 20000;

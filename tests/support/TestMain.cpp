@@ -1,4 +1,5 @@
 // Every test program runs with the global objects made as the tool makes them.
+#include "base/Platform.h"
 #include "shell/Globals.h"
 #include <gtest/gtest.h>
 

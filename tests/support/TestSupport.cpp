@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
-#include "shell/Globals.h"
+#include "base/ProgramPaths.h"
+#include "store/ChangeHistory.h"
 
 TempFolder::TempFolder()
 {
@@ -110,4 +111,55 @@ long RunProgram(const std::string& commandLine, const std::string& folder, DWORD
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<long>(code);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (done())
+            return true;
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+void PumpMessages(DWORD ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+
+std::string ClipboardText()
+{
+    // Another process (the Wine desktop) may hold the clipboard for a moment.
+    for (int attempt = 0; attempt < 50 && !OpenClipboard(nullptr); ++attempt)
+        Sleep(20);
+    std::string text = "<none>";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const char* locked = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    if (locked) {
+        text = locked;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const char* text)
+{
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    size_t size = strlen(text) + 1;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    memcpy(GlobalLock(block), text, size);
+    GlobalUnlock(block);
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Platform.h"
+#include <functional>
 #include <string>
 
 // A fresh folder under the temporary directory, removed with its content
@@ -36,3 +37,13 @@ private:
 // Runs a program and waits for it; returns its exit code, or -1 when it did
 // not start or did not end within timeoutMs.
 long RunProgram(const std::string& commandLine, const std::string& folder, DWORD timeoutMs);
+
+// Dispatches this thread's messages until done() holds or the time is over;
+// returns done().
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// Dispatches this thread's messages for the given time.
+void PumpMessages(DWORD ms);
+
+// The clipboard's plain text; "<none>" when it holds none.
+std::string ClipboardText();
+void SetClipboardText(const char* text);

@@ -1,5 +1,5 @@
 #pragma once
-#include "base/Platform.h"
+#include "base/GrowArray.h"
 
 const uint32_t SHORTCUT_PATH_SIZE = 1025;
 
@@ -8,3 +8,6 @@ struct ShortcutEntry {
     char path[SHORTCUT_PATH_SIZE];
     uint16_t key;  // virtual key in the low byte, accelerator flags in the high byte
 };
+
+// The bindings of this run, in the order of the settings file.
+extern GrowArray<ShortcutEntry> ShortcutList;

@@ -1,5 +1,5 @@
-#include "shell/Settings.h"
-#include "shell/Globals.h"
+#include "base/Settings.h"
+#include "base/ProgramPaths.h"
 
 void WriteSettingText(const char* section, const char* key, const char* text)
 {

@@ -1,0 +1,18 @@
+#include "base/ProgramPaths.h"
+#include "base/Settings.h"
+
+TextBuffer ModuleDirectory;
+TextBuffer SettingsPath;
+
+void ComputeProgramPaths()
+{
+    char path[SETTING_PATH_SIZE];
+    DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path);
+    if (n >= sizeof path)
+        n = sizeof path - 1;
+    path[n] = '\0';
+    PathRemoveFileSpecA(path);
+    ModuleDirectory.Assign(path);
+    SettingsPath.Assign(ModuleDirectory.data);
+    SettingsPath.AppendPath(SETTINGS_FILE_NAME);
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include "base/Platform.h"
+
+// A stored time stamp is the FILETIME count (100 ns since 1601) of the local
+// wall-clock time, never converted to or from UTC.
+
+int64_t TimestampFromLocalTime(const SYSTEMTIME* localTime);
+// False when the count is no valid time (negative or past the year 30827).
+bool LocalTimeFromTimestamp(int64_t timestamp, SYSTEMTIME* localTime);
+// The local clock of this moment.
+int64_t CurrentTimestamp();

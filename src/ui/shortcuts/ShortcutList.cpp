@@ -1,0 +1,3 @@
+#include "ui/shortcuts/ShortcutList.h"
+
+GrowArray<ShortcutEntry> ShortcutList;
