@@ -2,13 +2,10 @@
 // shutdown, against the real window procedure and resources.
 #include "res/resource.h"
 #include "shell/AppState.h"
-#include "base/ProgramPaths.h"
-#include "store/ChangeHistory.h"
 #include "shell/MainWindow.h"
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
-#include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 
 namespace {
@@ -24,9 +21,9 @@ void Command(UINT id)
     SendMessageA(App.mainWindow, WM_COMMAND, id, 0);
 }
 
-void Notify(uint32_t kind, uint32_t detail, LPARAM value)
+void Notify(uint32_t kind, uint32_t detail)
 {
-    SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(kind, detail), value);
+    SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(kind, detail), 0);
 }
 
 // True when the shell knows the tool's icon.
@@ -38,89 +35,70 @@ bool ShellHasIcon()
     return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
-class MainWindow : public ShellFixture {};
+class MainWindow : public ShellFixture {
+protected:
+    // The switches as the menu shows them: limiter, copy mode items, suspension.
+    std::string MenuChecks()
+    {
+        std::string checks;
+        for (UINT id : {ID_LIMITER, ID_COPY_NOTHING, ID_COPY_OPPONENT, ID_COPY_EVERYTHING, ID_SUSPEND_COUNTING})
+            checks += Checked(id) ? "x" : "-";
+        return checks;
+    }
+    std::string SavedGeneral()
+    {
+        return Setting("General", "Profile") + "|" + Setting("General", "tcgLimit") + "|" +
+               Setting("General", "InfoTrans");
+    }
+};
 
 }  // namespace
 
-TEST_F(MainWindow, FirstStartUsesDefaultsAndDefaultDatabase)
+TEST_F(MainWindow, FirstStartOpensTheDefaultRecordWithTheStatisticsHidden)
 {
     ASSERT_NE(nullptr, Start());
-    EXPECT_TRUE(FileExists(folder.File("Default.db")));
     EXPECT_EQ(folder.File("Default.db"), DatabasePath.data);
     EXPECT_NE(nullptr, RecordConnection());
-    EXPECT_FALSE(App.limiterOn);
-    EXPECT_FALSE(Checked(ID_LIMITER));
-    EXPECT_EQ(0, App.copyMode);
-    EXPECT_TRUE(Checked(ID_COPY_NOTHING));
-    EXPECT_FALSE(Checked(ID_COPY_OPPONENT));
-    EXPECT_FALSE(Checked(ID_COPY_EVERYTHING));
-    EXPECT_FALSE(Checked(ID_SUSPEND_COUNTING));
-    EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+    EXPECT_EQ(0u, ReadFileBytes(folder.File("Default.db")).find("SQLite format 3"));
     EXPECT_STREQ("Vantory Rev.4 autorun", App.trayIcon.szTip);
     EXPECT_EQ(488u, App.trayIcon.cbSize);
     ASSERT_NE(nullptr, App.statsWindow);
     EXPECT_FALSE(IsWindowVisible(App.statsWindow));
     EXPECT_FALSE(IsWindowVisible(App.mainWindow));
-
-    Stop();
-    EXPECT_EQ(folder.File("Default.db"), Setting("General", "Profile"));
-    EXPECT_EQ("0", Setting("General", "tcgLimit"));
-    EXPECT_EQ("0", Setting("General", "InfoTrans"));
-    EXPECT_EQ(nullptr, RecordConnection());
-    EXPECT_FALSE(IsWindow(App.statsWindow));
+    EXPECT_FALSE(FileExists(folder.File("vty.ini")));  // written at exit only
 }
 
-TEST_F(MainWindow, LimiterSwitchFromSettingsIsSavedAsOne)
+TEST_F(MainWindow, SettingsReadAtStartAndWrittenAtExit)
 {
-    WritePrivateProfileStringA("General", "tcgLimit", "7", folder.File("vty.ini").c_str());
-    ASSERT_NE(nullptr, Start());
-    EXPECT_TRUE(App.limiterOn);
-    EXPECT_TRUE(Checked(ID_LIMITER));
-    Stop();
-    EXPECT_EQ("1", Setting("General", "tcgLimit"));
-}
-
-TEST_F(MainWindow, CopyModeOutOfRangeReadsAsNothing)
-{
-    for (const char* value : {"3", "-1"}) {
-        WritePrivateProfileStringA("General", "infoTrans", value, folder.File("vty.ini").c_str());
-        ASSERT_NE(nullptr, Start()) << value;
-        EXPECT_EQ(0, App.copyMode) << value;
-        EXPECT_TRUE(Checked(ID_COPY_NOTHING)) << value;
-        EXPECT_FALSE(Checked(ID_COPY_OPPONENT)) << value;
-        EXPECT_FALSE(Checked(ID_COPY_EVERYTHING)) << value;
+    std::string other = folder.File("戦績.db");
+    struct Case {
+        std::string settings;
+        std::vector<UINT> commands;
+        const char* checks;  // limiter, copy nothing / opponent / line, suspended
+        std::string saved;   // Profile|tcgLimit|InfoTrans
+    } cases[] = {
+        {"", {}, "-x---", folder.File("Default.db") + "|0|0"},
+        {"[General]\r\ntcgLimit=7\r\n", {}, "xx---", folder.File("Default.db") + "|1|0"},
+        {"[General]\r\ninfoTrans=3\r\n", {}, "-x---", folder.File("Default.db") + "|0|0"},
+        {"[General]\r\ninfoTrans=-1\r\n", {}, "-x---", folder.File("Default.db") + "|0|0"},
+        {"[general]\r\nINFOTRANS=1\r\nProfile=" + other + "\r\n", {}, "--x--", other + "|0|1"},
+        {"", {ID_COPY_EVERYTHING, ID_COPY_OPPONENT, ID_COPY_OPPONENT, ID_LIMITER}, "x-x--",
+         folder.File("Default.db") + "|1|1"},
+        {"", {ID_COPY_EVERYTHING, ID_LIMITER, ID_LIMITER, ID_SUSPEND_COUNTING}, "---xx",
+         folder.File("Default.db") + "|0|2"},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(folder.File("vty.ini"), c.settings);
+        ASSERT_NE(nullptr, Start()) << c.settings;
+        for (UINT id : c.commands)
+            Command(id);
+        EXPECT_EQ(c.checks, MenuChecks()) << c.settings;
         Stop();
-        EXPECT_EQ("0", Setting("General", "InfoTrans")) << value;
+        EXPECT_EQ(c.saved, SavedGeneral()) << c.settings;
         App = AppState{};
         App.instance = GetModuleHandleA(nullptr);
     }
-}
-
-TEST_F(MainWindow, CopyModeKeyInAnyLetterCase)
-{
-    WriteFileBytes(folder.File("vty.ini"), "[general]\r\nINFOTRANS=1\r\n");
-    ASSERT_NE(nullptr, Start());
-    EXPECT_EQ(1, App.copyMode);
-    EXPECT_TRUE(Checked(ID_COPY_OPPONENT));
-    Command(ID_COPY_EVERYTHING);
-    Stop();
-    EXPECT_EQ("2", Setting("General", "infotrans"));
-}
-
-TEST_F(MainWindow, CopyModeItemsKeepExactlyOneCheck)
-{
-    ASSERT_NE(nullptr, Start());
-    struct Step {
-        UINT id;
-        int32_t mode;
-    } steps[] = {{ID_COPY_EVERYTHING, 2}, {ID_COPY_OPPONENT, 1}, {ID_COPY_OPPONENT, 1}, {ID_COPY_NOTHING, 0}};
-    for (const Step& step : steps) {
-        Command(step.id);
-        EXPECT_EQ(step.mode, App.copyMode);
-        EXPECT_EQ(step.mode == 0, Checked(ID_COPY_NOTHING));
-        EXPECT_EQ(step.mode == 1, Checked(ID_COPY_OPPONENT));
-        EXPECT_EQ(step.mode == 2, Checked(ID_COPY_EVERYTHING));
-    }
+    EXPECT_TRUE(FileExists(other));
 }
 
 TEST_F(MainWindow, CommandsOutsideTheMenuChangeNothing)
@@ -133,7 +111,6 @@ TEST_F(MainWindow, CommandsOutsideTheMenuChangeNothing)
         AppState before = App;
         Command(id);
         EXPECT_EQ(0, memcmp(&before, &App, sizeof App)) << id;
-        EXPECT_TRUE(IsWindow(App.mainWindow)) << id;
         EXPECT_FALSE(IsWindowVisible(App.statsWindow)) << id;
     }
     EXPECT_FALSE(FileExists(folder.File("vty.ini")));
@@ -150,21 +127,7 @@ TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheSettings)
     HWND window = App.mainWindow;
     SendMessageA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ("1", Setting("General", "tcgLimit"));
-    EXPECT_EQ("1", Setting("General", "InfoTrans"));
-    EXPECT_EQ(folder.File("Default.db"), Setting("General", "Profile"));
-}
-
-TEST_F(MainWindow, IconRefusedByTheShellIsOfferedAgainAtTheNextChange)
-{
-    ASSERT_NE(nullptr, Start());
-    // As if the shell had not taken the icon at start.
-    Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
-    App.trayIconShown = false;
-    Notify(0, 1, 0);
-    EXPECT_TRUE(App.trayIconShown);
-    EXPECT_TRUE(ShellHasIcon());
-    EXPECT_EQ(TrayPicture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
+    EXPECT_EQ(folder.File("Default.db") + "|1|1", SavedGeneral());
 }
 
 TEST_F(MainWindow, ShowCommandAndDoubleClickShowTheStatistics)
@@ -172,69 +135,67 @@ TEST_F(MainWindow, ShowCommandAndDoubleClickShowTheStatistics)
     ASSERT_NE(nullptr, Start());
     Command(ID_SHOW_STATS);
     EXPECT_TRUE(IsWindowVisible(App.statsWindow));
-    ShowWindow(App.statsWindow, SW_HIDE);
-    SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(App.statsWindow));
-    // Again while already visible: stays shown.
-    SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(App.statsWindow));
-    // The close box only hides it.
-    SendMessageA(App.statsWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
+    SendMessageA(App.statsWindow, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box only hides it
     EXPECT_FALSE(IsWindowVisible(App.statsWindow));
-    EXPECT_TRUE(IsWindow(App.statsWindow));
+    for (int twice = 0; twice < 2; ++twice) {
+        SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(IsWindowVisible(App.statsWindow));
+    }
 }
 
-TEST_F(MainWindow, TrayPictureFollowsStateLimiterAndSuspension)
+TEST_F(MainWindow, TrayPictureFollowsStateLimiterSuspensionAndTheShell)
 {
     ASSERT_NE(nullptr, Start());
-    Notify(0, 1, 0);  // attached
-    EXPECT_EQ(TrayPicture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
-    Command(ID_LIMITER);  // no game is really attached: the watcher's own state rules
-    EXPECT_TRUE(App.limiterOn);
-    EXPECT_TRUE(Checked(ID_LIMITER));
     EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
-    Notify(0, 1, 0);
-    EXPECT_EQ(TrayPicture(IDI_TRAY_LIMITED), App.trayIcon.hIcon);
-    Notify(0, 7, 0);  // an unknown state keeps the picture
-    EXPECT_EQ(TrayPicture(IDI_TRAY_LIMITED), App.trayIcon.hIcon);
+    EXPECT_TRUE(ShellHasIcon());
+    struct Step {
+        UINT command;     // 0: a watcher report of state
+        uint32_t state;
+        UINT picture;
+    } steps[] = {
+        {0, WATCH_ATTACHED, IDI_TRAY_WATCHING},
+        // No game is really attached: the watcher's own state rules.
+        {ID_LIMITER, 0, IDI_TRAY_SEARCHING},
+        {0, WATCH_ATTACHED, IDI_TRAY_LIMITED},
+        {0, 7, IDI_TRAY_LIMITED},  // an unknown state keeps the picture
+        {ID_SUSPEND_COUNTING, 0, IDI_TRAY_SEARCHING},
+        {0, WATCH_ATTACHED, IDI_TRAY_SEARCHING},  // ignored while suspended
+        {ID_SUSPEND_COUNTING, 0, IDI_TRAY_SEARCHING},
+        {ID_LIMITER, 0, IDI_TRAY_SEARCHING},
+        {0, WATCH_ATTACHED, IDI_TRAY_WATCHING},
+    };
+    int n = 0;
+    for (const Step& step : steps) {
+        if (step.command)
+            Command(step.command);
+        else
+            Notify(WATCH_STATE_CHANGED, step.state);
+        EXPECT_EQ(TrayPicture(step.picture), App.trayIcon.hIcon) << "step " << n++;
+    }
 
-    Command(ID_SUSPEND_COUNTING);
-    EXPECT_TRUE(Checked(ID_SUSPEND_COUNTING));
-    EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
-    Notify(0, 1, 0);  // ignored while suspended
-    EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
-    Command(ID_SUSPEND_COUNTING);
-    EXPECT_FALSE(Checked(ID_SUSPEND_COUNTING));
-    EXPECT_EQ(0u, App.countingSuspended);
-    Notify(0, 0, 0);
-    EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
-}
-
-TEST_F(MainWindow, TaskbarRestartAddsTheCurrentPictureAgain)
-{
-    ASSERT_NE(nullptr, Start());
-    ASSERT_NE(0u, App.taskbarCreatedMessage);
-    EXPECT_EQ(App.taskbarCreatedMessage, RegisterWindowMessageA("TaskbarCreated"));
-    Notify(0, 1, 0);
-    HICON current = App.trayIcon.hIcon;
-    // A new taskbar knows no icons.
+    // A new taskbar knows no icons; the current picture is added again.
     Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
-    EXPECT_FALSE(ShellHasIcon());
-    SendMessageA(App.mainWindow, App.taskbarCreatedMessage, 0, 0);
+    SendMessageA(App.mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(ShellHasIcon());
-    EXPECT_EQ(current, App.trayIcon.hIcon);
-    EXPECT_EQ(TrayPicture(IDI_TRAY_WATCHING), current);
+    // An icon the shell refused at start is offered again at the next change.
+    Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
+    App.trayIconShown = false;
+    Notify(WATCH_STATE_CHANGED, WATCH_SEARCHING);
+    EXPECT_TRUE(App.trayIconShown);
+    EXPECT_TRUE(ShellHasIcon());
+    EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
 }
 
-TEST_F(MainWindow, ShutdownRemovesTheIconAndStopsTheWatcher)
+TEST_F(MainWindow, ShutdownRemovesTheIconStopsTheWatcherAndQuits)
 {
     ASSERT_NE(nullptr, Start());
-    EXPECT_TRUE(ShellHasIcon());
     EXPECT_TRUE(App.watcherStarted);
     Command(ID_EXIT);
     EXPECT_FALSE(IsWindow(App.mainWindow));
     EXPECT_FALSE(ShellHasIcon());
     EXPECT_FALSE(App.watcherStarted);
+    EXPECT_EQ(nullptr, RecordConnection());
+    EXPECT_FALSE(IsWindow(App.statsWindow));
     MSG quit;
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, quit.wParam);

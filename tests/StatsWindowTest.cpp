@@ -1,8 +1,6 @@
 // The statistics window from the real dialog resource, on prepared record files.
+#include "base/Messages.h"
 #include "res/resource.h"
-#include "shell/AppState.h"
-#include "base/ProgramPaths.h"
-#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
 #include "support/TestSupport.h"
@@ -25,8 +23,6 @@ protected:
     void SetUp() override
     {
         InitCommonControls();
-        App = AppState{};
-        App.instance = GetModuleHandleA(nullptr);
         ASSERT_TRUE(SetDatabasePath(folder.File("Default.db").c_str()));
         ASSERT_TRUE(OpenRecordDatabase());
     }
@@ -37,10 +33,12 @@ protected:
         CloseRecordDatabase();
     }
 
-    // Appends matches with increasing time stamps, newest last.
-    void Add(int32_t p1id, int32_t p1win, int32_t p2id, int32_t p2win, int count = 1)
+    // Appends matches with increasing time stamps, newest last, against
+    // opponent characters that change from match to match.
+    void Add(int32_t p1id, int32_t p1win, int32_t p2win, int count = 1)
     {
         for (int i = 0; i < count; ++i) {
+            int32_t p2id = static_cast<int32_t>((nextStamp - START) / 10000 * 7 % 20);
             char* sql = sqlite3_mprintf("INSERT INTO vaviradudiz123 VALUES(%lld,'me',%d,%d,'you',%d,%d)",
                                         nextStamp, p1id, p1win, p2id, p2win);
             ASSERT_EQ(SQLITE_OK, sqlite3_exec(RecordConnection(), sql, nullptr, nullptr, nullptr));
@@ -48,8 +46,8 @@ protected:
             nextStamp += 10000;
         }
     }
-    void Win(int32_t p1id, int count = 1) { Add(p1id, 2, 0, 1, count); }
-    void Lose(int32_t p1id, int count = 1) { Add(p1id, 0, 0, 2, count); }
+    void Win(int32_t p1id, int count = 1) { Add(p1id, 2, 1, count); }
+    void Lose(int32_t p1id, int count = 1) { Add(p1id, 0, 2, count); }
 
     void Open()
     {
@@ -131,7 +129,7 @@ TEST_F(StatsWindow, WinRatesRoundHalvesUp)
     Lose(1);  // 2 in 3: 66.7 -> 67
     Win(2);
     Lose(2, 2);  // 1 in 3: 33.3 -> 33
-    Add(3, 1, 5, 1);  // neither side won: counts nowhere
+    Add(3, 1, 1);  // neither side won: counts nowhere
     Open();
     EXPECT_EQ("8|1|7|13%|(13%)", Row(0));
     EXPECT_EQ("3|2|1|67%|(67%)", Row(1));
@@ -164,7 +162,7 @@ TEST_F(StatsWindow, BadCharacterIdShowsTheFailureAndKeepsCells)
     Win(0, 3);
     Open();
     EXPECT_EQ("3|3|0|100%|(100%)", Row(0));
-    Add(20, 2, 0, 0);  // a character the table does not know
+    Add(20, 2, 0);  // a character the table does not know
     Win(0);
     {
         DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
