@@ -28,3 +28,26 @@
 // Statistics window.
 #define IDD_STATS 108
 #define IDC_STATS_LIST 5003
+
+// Custom range dialog: check boxes and their partners.
+#define IDD_CUSTOM_RANGE 109
+#define IDC_RANGE_OPPONENT_CHECK 5008
+#define IDC_RANGE_OPPONENT 5009
+#define IDC_RANGE_START_CHECK 5010
+#define IDC_RANGE_START 5011
+#define IDC_RANGE_END_CHECK 5012
+#define IDC_RANGE_END 5013
+
+// System menu entries of the statistics window.
+#define IDM_LOAD_PROFILE 0xB000
+#define IDM_PERIOD_FIRST 0xD000  // + period: all, today, yesterday, custom
+#define IDM_PERIOD_CUSTOM 0xD003
+#define IDM_UNDO 0xC000
+#define IDM_REDO 0xC001
+#define IDM_OPPONENT_TABLE 0xE000
+#define IDM_HISTORY 0xE001
+#define IDM_COPY_TABLE 0xE010
+
+// Commands of the profile shortcut keys: entry i sends ID_SHORTCUT_FIRST + i.
+#define ID_SHORTCUT_FIRST 50000
+#define ID_SHORTCUT_LAST 50031

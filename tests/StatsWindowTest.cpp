@@ -1,60 +1,79 @@
-// The statistics window from the real dialog resource, on prepared record files.
+// The statistics window from the real dialog resources, on real record files:
+// its table, its system menu, the custom range dialog and profile loading.
 #include "base/Messages.h"
+#include "base/ProgramPaths.h"
 #include "res/resource.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
+#include "store/RecordQueries.h"
+#include "store/TimeStamp.h"
 #include "support/DialogAnswerer.h"
 #include "support/TestSupport.h"
+#include "ui/shortcuts/ShortcutList.h"
+#include "ui/stats/StatsTable.h"
 #include "ui/stats/StatsWindow.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sstream>
 
 namespace {
 
-const int64_t DAY = 864000000000LL;
+const int64_t MS = 10000;
 const int64_t START = 128752416000000000LL;  // 2009-01-01 00:00 local
 
 class StatsWindow : public testing::Test {
 protected:
     TempFolder folder;
+    SettingsFileScope settings{folder.File("vty.ini")};
     HWND window = nullptr;
     int64_t nextStamp = START;
 
     void SetUp() override
     {
-        InitCommonControls();
         ASSERT_TRUE(SetDatabasePath(folder.File("Default.db").c_str()));
         ASSERT_TRUE(OpenRecordDatabase());
     }
     void TearDown() override
     {
-        if (window)
+        if (window && IsWindow(window))
             DestroyWindow(window);
         CloseRecordDatabase();
+        UndoList.Clear();
+        RedoList.Clear();
+        ShortcutList.Clear();
     }
 
-    // Appends matches with increasing time stamps, newest last, against
-    // opponent characters that change from match to match.
+    void Insert(int64_t stamp, int32_t p1id, int32_t p1win, int32_t p2id, int32_t p2win, const char* p2name = "you")
+    {
+        char* sql = sqlite3_mprintf("INSERT INTO vaviradudiz123 VALUES(%lld,'me',%d,%d,%Q,%d,%d)", stamp, p1id, p1win,
+                                    p2name, p2id, p2win);
+        ASSERT_EQ(SQLITE_OK, sqlite3_exec(RecordConnection(), sql, nullptr, nullptr, nullptr));
+        sqlite3_free(sql);
+    }
+    // Appends matches, newest last, against opponent characters that change
+    // from match to match.
     void Add(int32_t p1id, int32_t p1win, int32_t p2win, int count = 1)
     {
-        for (int i = 0; i < count; ++i) {
-            int32_t p2id = static_cast<int32_t>((nextStamp - START) / 10000 * 7 % 20);
-            char* sql = sqlite3_mprintf("INSERT INTO vaviradudiz123 VALUES(%lld,'me',%d,%d,'you',%d,%d)",
-                                        nextStamp, p1id, p1win, p2id, p2win);
-            ASSERT_EQ(SQLITE_OK, sqlite3_exec(RecordConnection(), sql, nullptr, nullptr, nullptr));
-            sqlite3_free(sql);
-            nextStamp += 10000;
-        }
+        for (int i = 0; i < count; ++i, nextStamp += MS)
+            Insert(nextStamp, p1id, p1win, static_cast<int32_t>((nextStamp - START) / MS * 7 % 20), p2win);
     }
     void Win(int32_t p1id, int count = 1) { Add(p1id, 2, 1, count); }
     void Lose(int32_t p1id, int count = 1) { Add(p1id, 0, 2, count); }
 
+    std::string ReadSetting(const char* section, const char* key)
+    {
+        char text[64];
+        GetPrivateProfileStringA(section, key, "<none>", text, sizeof text, SettingsPath.data);
+        return text;
+    }
     void Open()
     {
         window = CreateStatsWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(nullptr, window);
     }
     HWND List() { return GetDlgItem(window, IDC_STATS_LIST); }
+    void Menu(UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
     std::string Cell(int row, int column)
     {
         char text[64] = "";
@@ -79,162 +98,432 @@ protected:
         GetWindowTextA(window, text, sizeof text);
         return text;
     }
+    // The period items' check marks: all, today, yesterday, custom.
+    std::string PeriodChecks()
+    {
+        std::string checks;
+        for (UINT id = IDM_PERIOD_FIRST; id <= IDM_PERIOD_CUSTOM; ++id)
+            checks += GetMenuState(GetSystemMenu(window, FALSE), id, MF_BYCOMMAND) & MF_CHECKED ? "x" : "-";
+        return checks;
+    }
+    // Chooses "カスタム対戦" and lets action fill the dialog; returns what it saw.
+    std::vector<DialogSeen> Custom(std::vector<DialogAction> actions)
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), std::move(actions));
+        Menu(IDM_PERIOD_CUSTOM);
+        return answerer.Seen();
+    }
 };
+
+// Ticks a check box of the custom range dialog as a click does.
+void Click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void SetDay(HWND dialog, int picker, WORD year, WORD month, WORD day)
+{
+    SYSTEMTIME date = {};
+    date.wYear = year;
+    date.wMonth = month;
+    date.wDay = day;
+    SendDlgItemMessageA(dialog, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+}
+
+// The first day of the custom range as the record stores days.
+int64_t Day(WORD year, WORD month, WORD day)
+{
+    SYSTEMTIME date = {};
+    date.wYear = year;
+    date.wMonth = month;
+    date.wDay = day;
+    return TimestampFromLocalTime(&date);
+}
 
 }  // namespace
 
-TEST_F(StatsWindow, EmptyRecordShowsZerosEverywhere)
+TEST_F(StatsWindow, EmptyRecordShowsZerosUnderTheColumnsAndLabels)
 {
     Open();
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ("Vantory Rev.4 autorun - Default", Title());
     ASSERT_EQ(25, SendMessageA(List(), LVM_GETITEMCOUNT, 0, 0));
-    const char* labels[] = {"霊夢", "魔理沙", "咲夜", "アリス", "パチュリー", "妖夢", "レミリア", "幽々子", "紫", "萃香",
-                            "鈴仙", "文",   "小町",   "衣玖",   "天子",       "早苗", "チルノ",   "美鈴",   "空", "諏訪子"};
-    for (int row = 0; row < 20; ++row) {
-        EXPECT_EQ(labels[row], Cell(row, 0));
-        EXPECT_EQ("0|0|0|0%|(0%)", Row(row)) << row;
+    std::string labels;
+    for (int row = 0; row < 25; ++row) {
+        labels += Cell(row, 0) + ",";
+        EXPECT_EQ(row < 20 ? "0|0|0|0%|(0%)" : row == 20 ? "||||" : "0|0|0|0%|", Row(row)) << row;
     }
-    EXPECT_EQ("", Cell(20, 0));
-    EXPECT_EQ("||||", Row(20));
-    EXPECT_EQ("総合", Cell(21, 0));
-    EXPECT_EQ("過去30戦", Cell(22, 0));
-    EXPECT_EQ("過去50戦", Cell(23, 0));
-    EXPECT_EQ("過去100戦", Cell(24, 0));
-    for (int row = 21; row <= 24; ++row)
-        EXPECT_EQ("0|0|0|0%|", Row(row)) << row;
-
-    const char* headers[] = {"名前", "対戦数", "勝", "負", "勝率", "過去30"};
-    HWND header = reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0));
-    for (int column = 0; column < 6; ++column) {
-        char text[32] = "";
-        HDITEMA item = {};
-        item.mask = HDI_TEXT | HDI_FORMAT;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
-        EXPECT_STREQ(headers[column], text);
-        EXPECT_EQ(column == 0 ? HDF_LEFT : HDF_RIGHT, item.fmt & HDF_JUSTIFYMASK) << column;
-        EXPECT_EQ(column == 0 ? 80 : 55, SendMessageA(List(), LVM_GETCOLUMNWIDTH, column, 0)) << column;
-    }
+    EXPECT_EQ("霊夢,魔理沙,咲夜,アリス,パチュリー,妖夢,レミリア,幽々子,紫,萃香,鈴仙,文,小町,衣玖,天子,早苗,チルノ,"
+              "美鈴,空,諏訪子,,総合,過去30戦,過去50戦,過去100戦,",
+              labels);
     DWORD style = static_cast<DWORD>(SendMessageA(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(static_cast<DWORD>(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
               style & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
 }
 
-TEST_F(StatsWindow, WinRatesRoundHalvesUp)
+TEST_F(StatsWindow, CountsRoundWinRatesAndTheNewestMatches)
 {
     Win(0);
     Lose(0, 7);  // 1 in 8: 12.5 -> 13
     Win(1, 2);
     Lose(1);  // 2 in 3: 66.7 -> 67
-    Win(2);
-    Lose(2, 2);  // 1 in 3: 33.3 -> 33
     Add(3, 1, 1);  // neither side won: counts nowhere
+    Win(4, 40);  // then 30 newer losses: the last 30 hold only those
+    Lose(4, 30);
+    Win(7, 35);  // newest of all
     Open();
     EXPECT_EQ("8|1|7|13%|(13%)", Row(0));
     EXPECT_EQ("3|2|1|67%|(67%)", Row(1));
-    EXPECT_EQ("3|1|2|33%|(33%)", Row(2));
     EXPECT_EQ("0|0|0|0%|(0%)", Row(3));
-    EXPECT_EQ("14|4|10|29%|", Row(21));
-    EXPECT_EQ("14|4|10|29%|", Row(22));  // fewer than 30: all of them
-    EXPECT_EQ("14|4|10|29%|", Row(24));
-}
-
-TEST_F(StatsWindow, RecentColumnsCountTheNewestMatches)
-{
-    // Character 4: 40 old wins, then 30 newer losses.
-    Win(4, 40);
-    Lose(4, 30);
-    // 35 more matches with character 7, newest of all, all won.
-    Win(7, 35);
-    Open();
     EXPECT_EQ("70|40|30|57%|(0%)", Row(4));
     EXPECT_EQ("35|35|0|100%|(100%)", Row(7));
-    EXPECT_EQ("105|75|30|71%|", Row(21));
+    EXPECT_EQ("116|78|38|67%|", Row(21));
     EXPECT_EQ("30|30|0|100%|", Row(22));
     EXPECT_EQ("50|35|15|70%|", Row(23));
     EXPECT_EQ("100|70|30|70%|", Row(24));
-    EXPECT_EQ("||||", Row(20));
+}
+
+TEST_F(StatsWindow, SkippedQueriesOfUnplayedCharactersChangeNoRow)
+{
+    // Three characters played, one of them only in undecided matches.
+    Win(2, 45);
+    Lose(14, 12);
+    Add(7, 1, 0, 5);
+    RecordFilter all = {};
+    StatsRow rows[STATS_ROW_COUNT];
+    BeginTransaction();
+    ASSERT_EQ(STATS_QUERY_COUNT, ComputeStatsRows(&all, rows));
+    // Each character's last 30 as the full query counts them.
+    for (int32_t id = 0; id < 20; ++id) {
+        RecordFilter recent = {};
+        recent.flags = FILTER_P1ID | FILTER_LIMIT;
+        recent.p1id = id;
+        recent.limit = 30;
+        ASSERT_TRUE(QueryPairTotals(&recent));
+        int32_t wins = 0, losses = 0;
+        for (int32_t p2id = 0; p2id < 20; ++p2id) {
+            wins += PairTotals[id * 20 + p2id].wins;
+            losses += PairTotals[id * 20 + p2id].losses;
+        }
+        EXPECT_EQ(std::to_string(wins) + "-" + std::to_string(losses),
+                  std::to_string(rows[id].recentWins) + "-" + std::to_string(rows[id].recentLosses))
+            << id;
+    }
+    EndTransaction(false);
+    EXPECT_EQ(30, rows[2].recentWins);
+    EXPECT_EQ(12, rows[14].recentLosses);
 }
 
 TEST_F(StatsWindow, BadCharacterIdShowsTheFailureAndKeepsCells)
 {
     Win(0, 3);
     Open();
-    EXPECT_EQ("3|3|0|100%|(100%)", Row(0));
     Add(20, 2, 0);  // a character the table does not know
     Win(0);
-    {
-        DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
-        RefreshStatsWindow(window);
-        const std::vector<DialogSeen>& seen = answerer.Seen();
-        ASSERT_EQ(1u, seen.size());
-        EXPECT_EQ("戦績表示の更新に失敗しました", seen[0].text);
-        EXPECT_EQ(SystemIcon(IDI_HAND), seen[0].icon);
-    }
+    DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
+    RefreshStatsWindow(window);
+    const std::vector<DialogSeen>& seen = answerer.Seen();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("戦績表示の更新に失敗しました", seen[0].text);
+    EXPECT_EQ(SystemIcon(IDI_HAND), seen[0].icon);
     EXPECT_EQ("3|3|0|100%|(100%)", Row(0));
-    EXPECT_EQ("3|3|0|100%|", Row(21));
     EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));  // rolled back, nothing left open
 }
 
-TEST_F(StatsWindow, TitleNamesTheProfileWithoutExtension)
-{
-    Open();
-    EXPECT_EQ("Vantory Rev.4 autorun - Default", Title());
-    DestroyWindow(window);
-    window = nullptr;
-    CloseRecordDatabase();
-    ASSERT_TRUE(SetDatabasePath(folder.File("対戦記録").c_str()));
-    ASSERT_TRUE(OpenRecordDatabase());
-    Open();
-    EXPECT_EQ("Vantory Rev.4 autorun - 対戦記録", Title());
-}
-
-TEST_F(StatsWindow, RecordChangedMessageRefreshes)
+TEST_F(StatsWindow, RecordChangedMessageRefreshesAndTheCloseBoxOnlyHides)
 {
     Open();
     Win(9, 2);
     PostMessageA(window, WM_RECORDCHANGED, 0, 0);
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageA(&message);
+    PumpMessages(50);
     EXPECT_EQ("2|2|0|100%|(100%)", Row(9));
-}
-
-TEST_F(StatsWindow, CloseBoxOnlyHides)
-{
-    Open();
     ShowWindow(window, SW_SHOW);
-    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Menu(SC_CLOSE);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(IsWindowVisible(window));
 }
 
-TEST_F(StatsWindow, RowsArePaintedInStripes)
+TEST_F(StatsWindow, SystemMenuEntriesStandAheadOfTheSystemsOwn)
 {
-    Win(0);
     Open();
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    HWND list = List();
-    RECT client;
-    GetClientRect(list, &client);
-    HDC screen = GetDC(list);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    ASSERT_TRUE(PrintWindow(list, memory, PRF_CLIENT));
-    // Sample the empty right part of the win-rate cell of row 2 (even) and row 3 (odd).
-    for (int row : {2, 3}) {
-        RECT cell = {};
-        cell.top = 4;  // sub-item index
-        cell.left = LVIR_BOUNDS;
-        SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
-        COLORREF colour = GetPixel(memory, cell.left + 3, (cell.top + cell.bottom) / 2);
-        COLORREF expected = row % 2 == 0 ? RGB(208, 220, 208) : RGB(255, 255, 255);
-        EXPECT_EQ(expected, colour) << "row " << row << " at " << cell.left + 3;
+    HMENU menu = GetSystemMenu(window, FALSE);
+    std::string entries;
+    for (int position = 0; position < 15; ++position) {
+        char text[64] = "";
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        std::ostringstream entry;
+        entry << std::hex << GetMenuItemID(menu, position) << (text[0] ? " " : "") << text << "\n";
+        entries += GetMenuItemID(menu, position) ? entry.str() : "-\n";
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(list, screen);
+    EXPECT_EQ("b000 プロファイルを読み込む\n-\nd000 全ての対戦\nd001 今日の対戦\nd002 昨日の対戦\n"
+              "d003 カスタム対戦\n-\nc000 元に戻す\nc001 やり直し\n-\ne000 相手プロファイル表\n"
+              "e001 過去対戦履歴表\n-\ne010 クリップボードに送る\n-\n",
+              entries);
+    EXPECT_EQ("x---", PeriodChecks());
+}
+
+TEST_F(StatsWindow, PeriodsCountWholeDaysAndTheCurrentPeriodDoesNothing)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int64_t today, todayEnd;
+    GetDayBounds(&now, &today, &todayEnd);
+    Insert(today, 1, 2, 3, 0);                       // 00:00:00.000 today
+    Insert(today - MS, 2, 2, 3, 0);                  // 23:59:59.999 yesterday
+    Insert(today - TIMESTAMP_DAY, 4, 2, 3, 0);       // 00:00:00.000 yesterday
+    Insert(today - TIMESTAMP_DAY - MS, 5, 2, 3, 0);  // the day before
+    Open();
+    EXPECT_EQ("4|4|0|100%|", Row(21));
+
+    Insert(today + MS, 1, 0, 3, 2);
+    Menu(IDM_PERIOD_FIRST + PERIOD_ALL);  // the current period: not even a refresh
+    EXPECT_EQ("4|4|0|100%|", Row(21));
+
+    Menu(IDM_PERIOD_FIRST + PERIOD_TODAY);
+    EXPECT_EQ("-x--", PeriodChecks());
+    EXPECT_EQ("2|1|1|50%|(50%)", Row(1));
+    EXPECT_EQ("0|0|0|0%|(0%)", Row(2));
+    EXPECT_EQ("2|1|1|50%|", Row(21));
+
+    Menu(IDM_PERIOD_FIRST + PERIOD_YESTERDAY);
+    EXPECT_EQ("--x-", PeriodChecks());
+    EXPECT_EQ("0|0|0|0%|(0%)", Row(1));
+    EXPECT_EQ("1|1|0|100%|(100%)", Row(2));
+    EXPECT_EQ("2|2|0|100%|", Row(21));
+
+    // Cancelling the custom range keeps the period and its mark.
+    EXPECT_EQ(1u, Custom({[](HWND) { return IDCANCEL; }}).size());
+    EXPECT_EQ("--x-", PeriodChecks());
+    EXPECT_EQ("2|2|0|100%|", Row(21));
+}
+
+TEST_F(StatsWindow, CustomRangesByOpponentAndDays)
+{
+    Insert(Day(2009, 5, 1) + 5 * MS, 0, 2, 0, 0, "rival");
+    Insert(Day(2009, 5, 2), 0, 2, 0, 0, "");
+    Insert(Day(2009, 5, 3) - MS, 0, 0, 0, 2, "rival");  // the last millisecond of 05/02
+    Insert(Day(2009, 5, 3), 0, 2, 0, 0, "other");
+    Open();
+    struct Case {
+        const char* name;  // null: no opponent condition
+        WORD startDay, endDay;  // May 2009; 0: no such bound
+        const char* overall;
+    } cases[] = {
+        {"rival", 0, 0, "2|1|1|50%|"},
+        {"", 0, 0, "1|1|0|100%|"},  // an empty name selects the matches without one
+        {nullptr, 0, 2, "3|2|1|67%|"},
+        {nullptr, 2, 2, "2|1|1|50%|"},
+        {"rival", 2, 3, "1|0|1|0%|"},
+        {nullptr, 0, 0, "4|3|1|75%|"},  // no condition: every match
+    };
+    for (const Case& c : cases) {
+        std::vector<DialogSeen> seen = Custom({[&](HWND dialog) {
+            if (c.name) {
+                Click(dialog, IDC_RANGE_OPPONENT_CHECK);
+                SetDlgItemTextA(dialog, IDC_RANGE_OPPONENT, c.name);
+            }
+            if (c.startDay) {
+                Click(dialog, IDC_RANGE_START_CHECK);
+                SetDay(dialog, IDC_RANGE_START, 2009, 5, c.startDay);
+            }
+            if (c.endDay) {
+                Click(dialog, IDC_RANGE_END_CHECK);
+                SetDay(dialog, IDC_RANGE_END, 2009, 5, c.endDay);
+            }
+            return IDOK;
+        }});
+        EXPECT_EQ(1u, seen.size());
+        EXPECT_EQ("---x", PeriodChecks());
+        EXPECT_EQ(c.overall, Row(21)) << (c.name ? c.name : "-") << " " << c.startDay << "-" << c.endDay;
+    }
+}
+
+TEST_F(StatsWindow, CustomRangeDialogWarnsOfAStartAfterTheEndAndStartsClearEveryTime)
+{
+    Open();
+    std::string state;
+    std::vector<DialogSeen> warnings;
+    std::vector<DialogSeen> seen = Custom({[&](HWND dialog) {
+        for (int id = IDC_RANGE_OPPONENT_CHECK; id <= IDC_RANGE_END; ++id)
+            state += IsWindowEnabled(GetDlgItem(dialog, id)) ? "e" : "-";
+        Click(dialog, IDC_RANGE_OPPONENT_CHECK);
+        Click(dialog, IDC_RANGE_START_CHECK);
+        Click(dialog, IDC_RANGE_END_CHECK);
+        state += " ";
+        for (int id = IDC_RANGE_OPPONENT_CHECK; id <= IDC_RANGE_END; ++id)
+            state += IsWindowEnabled(GetDlgItem(dialog, id)) ? "e" : "-";
+        HWND edit = GetDlgItem(dialog, IDC_RANGE_OPPONENT);
+        for (char c : std::string("abcdefghijklmnopqrst"))
+            SendMessageA(edit, WM_CHAR, static_cast<WPARAM>(c), 0);
+        char typed[64];
+        GetWindowTextA(edit, typed, sizeof typed);
+        Click(dialog, IDC_RANGE_OPPONENT_CHECK);  // a second click unticks it
+        state += std::string(" ") + (IsWindowEnabled(edit) ? "e " : "- ") + typed;
+        SetDay(dialog, IDC_RANGE_START, 2009, 5, 2);
+        SetDay(dialog, IDC_RANGE_END, 2009, 5, 1);
+        DialogAnswerer warning(GetWindowThreadProcessId(dialog, nullptr), {[](HWND) { return IDOK; }}, 15000,
+                               {dialog});
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        warnings = warning.Seen();
+        state += IsWindow(dialog) ? " open" : " closed";
+        SetDay(dialog, IDC_RANGE_END, 2009, 5, 2);
+        return IDOK;
+    }});
+    ASSERT_EQ(1u, warnings.size());
+    EXPECT_EQ("始点は終点より前にしてください", warnings[0].text);
+    EXPECT_EQ(SystemIcon(IDI_EXCLAMATION), warnings[0].icon);
+    EXPECT_EQ("e-e-e- eeeeee - abcdefghijklmnop open", state);
+    EXPECT_EQ("---x", PeriodChecks());
+
+    std::string reopened;
+    Custom({[&](HWND dialog) {
+        for (int id = IDC_RANGE_OPPONENT_CHECK; id <= IDC_RANGE_END; ++id)
+            reopened += IsWindowEnabled(GetDlgItem(dialog, id)) ? "e" : "-";
+        for (int id : {IDC_RANGE_OPPONENT_CHECK, IDC_RANGE_START_CHECK, IDC_RANGE_END_CHECK})
+            reopened += IsDlgButtonChecked(dialog, id) ? "x" : "-";
+        return IDCANCEL;
+    }});
+    EXPECT_EQ("e-e-e----", reopened);
+}
+
+TEST_F(StatsWindow, UndoAndRedoFromTheMenuAndTheirGreying)
+{
+    Open();
+    MatchRecord record = {START, "me", 6, 2, "you", 9, 0};
+    BeginTransaction();
+    ASSERT_TRUE(InsertRecord(&record));
+    ASSERT_TRUE(EndTransaction(false));
+    RecordChange(CHANGE_INSERTED, &record);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    auto greying = [&] {
+        SendMessageA(window, WM_NCRBUTTONDOWN, HTCAPTION, 0);
+        return std::string(GetMenuState(menu, IDM_UNDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "u") +
+               (GetMenuState(menu, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "r");
+    };
+    EXPECT_EQ("u-", greying());
+    Menu(IDM_UNDO);
+    EXPECT_EQ("0|0|0|0%|(0%)", Row(6));
+    EXPECT_EQ("-r", greying());
+    Menu(IDM_UNDO);  // nothing left: the record stays, the refresh runs
+    Menu(IDM_REDO);
+    EXPECT_EQ("1|1|0|100%|(100%)", Row(6));
+    EXPECT_EQ("u-", greying());
+    SendMessageA(window, WM_NCRBUTTONDOWN, HTCLIENT, 0);  // elsewhere: no update
+    Menu(IDM_UNDO);
+    EXPECT_EQ("u-", std::string(GetMenuState(menu, IDM_UNDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "u") +
+                        (GetMenuState(menu, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "r"));
+}
+
+TEST_F(StatsWindow, ProfileLoadsSwitchTheRecordOrChangeNothing)
+{
+    Win(3, 2);
+    Open();
+    MatchRecord record = {START - MS, "me", 3, 2, "you", 1, 0};
+    RecordChange(CHANGE_INSERTED, &record);
+    RecordChange(CHANGE_INSERTED, &record);
+    ASSERT_TRUE(UndoChange());  // one entry in each list
+    HWND popup = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_SYSMENU, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window, nullptr, nullptr, nullptr);
+
+    // Not a database: nothing changes, the user is told.
+    std::string notes = folder.File("notes.db");
+    WriteFileBytes(notes, std::string(2048, 'n'));
+    ShortcutEntry entry = {};
+    lstrcpyA(entry.path, notes.c_str());
+    ShortcutList.Append(entry);
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
+        SendMessageA(window, WM_COMMAND, ID_SHORTCUT_FIRST, 0);
+        ASSERT_EQ(1u, answerer.Seen().size());
+        EXPECT_EQ("プロファイルのマッピングに失敗しました。", answerer.Seen()[0].text);
+        EXPECT_EQ(SystemIcon(IDI_HAND), answerer.Seen()[0].icon);
+    }
+    EXPECT_EQ(folder.File("Default.db"), DatabasePath.data);
+    EXPECT_EQ("Vantory Rev.4 autorun - Default", Title());
+    EXPECT_EQ("2|2|0|100%|(100%)", Row(3));
+    EXPECT_TRUE(IsWindow(popup));
+    EXPECT_EQ(std::string(2048, 'n'), ReadFileBytes(notes));
+    EXPECT_EQ(1u, UndoList.count);
+    EXPECT_EQ(1u, RedoList.count);
+
+    // A new name through the file chooser creates an empty record.
+    std::string fresh = folder.File("新しい.db");
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND chooser) {
+                                                           SetDlgItemTextA(chooser, 0x480, fresh.c_str());
+                                                           return IDOK;
+                                                       },
+                                                       [](HWND) { return IDYES; }});
+        Menu(IDM_LOAD_PROFILE);
+        EXPECT_EQ(2u, answerer.Seen().size());
+    }
+    EXPECT_EQ(fresh, DatabasePath.data);
+    EXPECT_TRUE(FileExists(fresh));
+    EXPECT_EQ("Vantory Rev.4 autorun - 新しい", Title());
+    EXPECT_EQ("0|0|0|0%|(0%)", Row(3));
+    EXPECT_EQ(0u, UndoList.count + RedoList.count);
+    EXPECT_FALSE(IsWindow(popup));
+    EXPECT_TRUE(IsWindow(child));
+
+    // A shortcut beyond the list, or beyond the 32 ids, is ignored.
+    SendMessageA(window, WM_COMMAND, ID_SHORTCUT_FIRST + 1, 0);
+    SendMessageA(window, WM_COMMAND, ID_SHORTCUT_LAST + 1, 0);
+    EXPECT_EQ(fresh, DatabasePath.data);
+}
+
+TEST_F(StatsWindow, ClipboardCopyPadsEveryFieldByBytes)
+{
+    Win(10, 12);
+    Open();
+    SetClipboardText("before");
+    Menu(IDM_COPY_TABLE);
+    std::string text = ClipboardText();
+    std::vector<std::string> lines;
+    size_t at = 0, end;
+    while ((end = text.find("\r\n", at)) != std::string::npos) {
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    EXPECT_EQ(at, text.size());  // every line ends with CR LF
+    ASSERT_EQ(26u, lines.size());
+    // Fields of 11 and 7 bytes; a double-byte character takes two.
+    auto spaces = [](int n) { return std::string(n, ' '); };
+    EXPECT_EQ("名前" + spaces(8) + "対戦数" + spaces(5) + "勝" + spaces(5) + "負" + spaces(3) + "勝率" + spaces(1) +
+                  "過去30",
+              lines[0]);
+    EXPECT_EQ("霊夢" + spaces(13) + "0" + spaces(6) + "0" + spaces(6) + "0" + spaces(5) + "0%" + spaces(3) + "(0%)",
+              lines[1]);
+    EXPECT_EQ("鈴仙" + spaces(12) + "12" + spaces(5) + "12" + spaces(6) + "0" + spaces(3) + "100%" + spaces(1) +
+                  "(100%)",
+              lines[11]);
+    EXPECT_EQ(spaces(11 + 5 * 7), lines[21]);
+    EXPECT_EQ("過去100戦" + spaces(7) + "12" + spaces(5) + "12" + spaces(6) + "0" + spaces(3) + "100%" + spaces(7),
+              lines[25]);
+}
+
+TEST_F(StatsWindow, PositionIsSavedOnDestroyAndRestoredOnlyFromBothKeys)
+{
+    Open();
+    RECT centred;
+    GetWindowRect(window, &centred);
+    DestroyStatsWindow(window, true);  // never shown: saved all the same
+    window = nullptr;
+    EXPECT_EQ(std::to_string(centred.left), ReadSetting("QIBDlg.Display", "X"));
+    EXPECT_EQ(std::to_string(centred.top), ReadSetting("QIBDlg.Display", "Y"));
+
+    WritePrivateProfileStringA("QIBDlg.Display", "X", "-30", SettingsPath.data);
+    WritePrivateProfileStringA("QIBDlg.Display", "Y", nullptr, SettingsPath.data);
+    Open();
+    RECT placed;
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(centred.left, placed.left);  // only X: stays centred
+    DestroyStatsWindow(window, false);  // a refused start writes nothing
+    window = nullptr;
+    EXPECT_EQ("<none>", ReadSetting("QIBDlg.Display", "Y"));
+
+    WritePrivateProfileStringA("QIBDlg.Display", "Y", "7", SettingsPath.data);
+    Open();
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(-30, placed.left);
+    EXPECT_EQ(7, placed.top);
 }

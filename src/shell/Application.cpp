@@ -10,7 +10,9 @@ int ApplicationMain()
     ComputeProgramPaths();
     if (!ClaimProgramFolder())
         return 0;
-    InitCommonControls();
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_DATE_CLASSES | ICC_UPDOWN_CLASS |
+                                                          ICC_HOTKEY_CLASS};
+    InitCommonControlsEx(&controls);
     int result = -1;
     HWND window = RegisterMainWindowClass(instance) ? CreateMainWindow() : nullptr;
     if (window) {

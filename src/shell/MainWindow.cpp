@@ -7,12 +7,11 @@
 #include "store/RecordDatabase.h"
 #include "ui/stats/StatsWindow.h"
 #include "ui/window/MessageBoxes.h"
+#include "ui/window/RecordFileDialog.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
 
-#define ERROR_PROFILE_MAPPING "プロファイルのマッピングに失敗しました。"
-#define DATABASE_FILTER "Vaviradudiz Database (*.db)\0*.db\0"
 
 static void SetTrayPicture(UINT iconId)
 {
@@ -68,20 +67,12 @@ static bool OpenStartupDatabase(HWND window)
     path.Release();
     while (!opened) {
         ShowError(window, ERROR_PROFILE_MAPPING);
-        OPENFILENAMEA dialog = {};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = window;
-        dialog.lpstrFilter = DATABASE_FILTER;
-        dialog.lpstrFile = chosen;
-        dialog.nMaxFile = sizeof chosen;
-        dialog.lpstrDefExt = "db";
-        dialog.Flags = OFN_CREATEPROMPT | OFN_NOCHANGEDIR;
-        BOOL picked = GetOpenFileNameA(&dialog);
+        bool picked = ChooseRecordFile(window, chosen, sizeof chosen);
         // A stored name that is no usable file name makes the dialog fail
         // before the user sees it: offer it again with an empty name.
         if (!picked && CommDlgExtendedError() != 0 && chosen[0] != '\0') {
             chosen[0] = '\0';
-            picked = GetOpenFileNameA(&dialog);
+            picked = ChooseRecordFile(window, chosen, sizeof chosen);
         }
         if (!picked)
             return false;
@@ -139,7 +130,8 @@ static void OnDestroy()
     if (!App.mainWindow)
         return;
     if (App.statsWindow) {
-        DestroyWindow(App.statsWindow);
+        // A refused start leaves the settings file as it was.
+        DestroyStatsWindow(App.statsWindow, App.started);
         App.statsWindow = nullptr;
     }
     if (App.started) {

@@ -35,8 +35,23 @@ BOOL CALLBACK FindIcon(HWND child, LPARAM parameter)
 
 }  // namespace
 
-DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<int> buttons, DWORD timeoutMs)
-    : threadId(threadId), buttons(std::move(buttons)), timeoutMs(timeoutMs), worker(&DialogAnswerer::Run, this)
+DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs,
+                               std::vector<HWND> exclude)
+    : threadId(threadId), actions(std::move(actions)), timeoutMs(timeoutMs), handled(std::move(exclude)),
+      worker(&DialogAnswerer::Run, this)
+{
+}
+
+static std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
+{
+    std::vector<DialogAction> actions;
+    for (int button : buttons)
+        actions.push_back([button](HWND) { return button; });
+    return actions;
+}
+
+DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs)
+    : DialogAnswerer(threadId, PressButtons(buttons), timeoutMs)
 {
 }
 
@@ -55,8 +70,7 @@ const std::vector<DialogSeen>& DialogAnswerer::Seen()
 
 void DialogAnswerer::Run()
 {
-    std::vector<HWND> handled;
-    for (int button : buttons) {
+    for (const DialogAction& action : actions) {
         Search search = {threadId, &handled, nullptr};
         DWORD start = GetTickCount();
         while (!search.found && GetTickCount() - start < timeoutMs) {
@@ -80,8 +94,9 @@ void DialogAnswerer::Run()
         }
         EnumChildWindows(dialog, FindIcon, reinterpret_cast<LPARAM>(&entry.icon));
         seen.push_back(entry);
-        DWORD_PTR ignored;
-        SendMessageTimeoutA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0, SMTO_NORMAL, 5000, &ignored);
+        int button = action(dialog);
+        if (button)
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Platform.h"
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,21 +12,28 @@ struct DialogSeen {
     HICON icon = nullptr;
 };
 
+// What to do in one dialog, from the answering thread: returns the button to
+// press in it (IDOK, IDCANCEL, ...), or 0 for none.
+using DialogAction = std::function<int(HWND dialog)>;
+
 // From a thread of its own, waits for each of the next dialogs that the given
-// thread opens, reads it, and presses the given button (IDOK, IDCANCEL, ...)
-// in it. Seen() joins and tells what was found; fewer entries than buttons
-// means a dialog never came.
+// thread opens (any visible dialog not seen before and not in exclude),
+// reads it, and runs its action or presses its button. Seen() joins and
+// tells what was found; fewer entries than actions means a dialog never came.
 class DialogAnswerer {
 public:
-    DialogAnswerer(DWORD threadId, std::vector<int> buttons, DWORD timeoutMs = 15000);
+    DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000,
+                   std::vector<HWND> exclude = {});
+    DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
     ~DialogAnswerer();
     const std::vector<DialogSeen>& Seen();
 
 private:
     void Run();
     DWORD threadId;
-    std::vector<int> buttons;
+    std::vector<DialogAction> actions;
     DWORD timeoutMs;
+    std::vector<HWND> handled;
     std::vector<DialogSeen> seen;
     std::thread worker;
 };

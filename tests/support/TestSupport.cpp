@@ -127,7 +127,9 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        // Short waits: the condition may turn true without any message.
+        DWORD left = timeoutMs - elapsed;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 10 ? left : 10, QS_ALLINPUT);
     }
 }
 

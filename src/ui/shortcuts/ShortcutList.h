@@ -11,3 +11,6 @@ struct ShortcutEntry {
 
 // The bindings of this run, in the order of the settings file.
 extern GrowArray<ShortcutEntry> ShortcutList;
+
+// Copies entry index out of the list; false when index is not below the count.
+bool GetShortcut(uint32_t index, ShortcutEntry* entry);

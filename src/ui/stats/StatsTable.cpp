@@ -36,6 +36,10 @@ int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
     int32_t done = 1;
 
     for (int32_t id = 0; id < CHARACTER_COUNT; ++id, ++done) {
+        // Without a decided match in the period the last 30 hold none either,
+        // and looking for them would scan the whole record.
+        if (rows[id].wins + rows[id].losses == 0)
+            continue;
         RecordFilter filter = *period;
         filter.flags |= FILTER_P1ID | FILTER_LIMIT;
         filter.p1id = id;

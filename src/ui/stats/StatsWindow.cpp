@@ -3,10 +3,15 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "res/resource.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
+#include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/CharacterNames.h"
+#include "ui/stats/CustomRangeDialog.h"
 #include "ui/stats/StatsTable.h"
 #include "ui/window/MessageBoxes.h"
+#include "ui/window/OwnedWindows.h"
+#include "ui/window/RecordFileDialog.h"
 
 #define STATS_TITLE_FORMAT "Vantory Rev.4 autorun - %s"
 #define ERROR_REFRESH "戦績表示の更新に失敗しました"
@@ -15,6 +20,43 @@
 // never saved: every new window starts with all matches.
 static int32_t statsPeriod;
 static RecordFilter customRange;
+static HMENU statsMenu;
+static bool savePositionOnDestroy = true;
+
+// The entries put ahead of the system's own in the system menu; a null text
+// is a separator.
+struct MenuEntry {
+    UINT id;
+    const char* text;
+};
+static const MenuEntry menuEntries[] = {
+    {IDM_LOAD_PROFILE, "プロファイルを読み込む"},
+    {0, nullptr},
+    {IDM_PERIOD_FIRST + PERIOD_ALL, "全ての対戦"},
+    {IDM_PERIOD_FIRST + PERIOD_TODAY, "今日の対戦"},
+    {IDM_PERIOD_FIRST + PERIOD_YESTERDAY, "昨日の対戦"},
+    {IDM_PERIOD_CUSTOM, "カスタム対戦"},
+    {0, nullptr},
+    {IDM_UNDO, "元に戻す"},
+    {IDM_REDO, "やり直し"},
+    {0, nullptr},
+    {IDM_OPPONENT_TABLE, "相手プロファイル表"},
+    {IDM_HISTORY, "過去対戦履歴表"},
+    {0, nullptr},
+    {IDM_COPY_TABLE, "クリップボードに送る"},
+    {0, nullptr},
+};
+
+static void BuildStatsMenu()
+{
+    UINT position = 0;
+    for (const MenuEntry& entry : menuEntries) {
+        UINT flags = MF_BYPOSITION | (entry.text ? MF_STRING : MF_SEPARATOR);
+        if (entry.id == IDM_PERIOD_FIRST + PERIOD_ALL)
+            flags |= MF_CHECKED;
+        InsertMenuA(statsMenu, position++, flags, entry.id, entry.text);
+    }
+}
 
 static void SetUpStatsList(HWND list)
 {
@@ -22,6 +64,23 @@ static void SetUpStatsList(HWND list)
     static const char* const summaryLabels[] = {"", "総合", "過去30戦", "過去50戦", "過去100戦"};
     for (int32_t row = 0; row < STATS_ROW_COUNT; ++row)
         AppendListRow(list, row < CHARACTER_COUNT ? CharacterShortName(row) : summaryLabels[row - CHARACTER_COUNT]);
+}
+
+// The position is applied only when both coordinates were saved.
+static void RestorePosition(HWND window)
+{
+    int32_t x = ReadSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, NO_SAVED_POSITION);
+    int32_t y = ReadSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, NO_SAVED_POSITION);
+    if (x != NO_SAVED_POSITION && y != NO_SAVED_POSITION)
+        SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void SavePosition(HWND window)
+{
+    RECT frame;
+    GetWindowRect(window, &frame);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, frame.left);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, frame.top);
 }
 
 // Window title from the profile's file name without folder and extension.
@@ -53,29 +112,109 @@ void RefreshStatsWindow(HWND window)
         ShowError(window, ERROR_REFRESH);
 }
 
+static void SetPeriod(HWND window, int32_t period)
+{
+    for (int32_t p = PERIOD_ALL; p <= PERIOD_CUSTOM; ++p)
+        CheckMenuItem(statsMenu, IDM_PERIOD_FIRST + p, MF_BYCOMMAND | (p == period ? MF_CHECKED : MF_UNCHECKED));
+    statsPeriod = period;
+    RefreshStatsWindow(window);
+}
+
+bool LoadProfile(HWND window, const char* path)
+{
+    TextBuffer previous;
+    previous.InitFrom(DatabasePath.data);
+    bool opened = SetDatabasePath(path) && OpenRecordDatabase();
+    if (opened) {
+        RedoList.Clear();
+        UndoList.Clear();
+        CloseOwnedWindows(window);
+        RefreshStatsWindow(window);
+    } else {
+        SetDatabasePath(previous.data);
+        ShowError(window, ERROR_PROFILE_MAPPING);
+    }
+    previous.Release();
+    return opened;
+}
+
+static void OnMenuCommand(HWND window, WPARAM id)
+{
+    if (id == IDM_LOAD_PROFILE) {
+        char path[SETTING_PATH_SIZE] = "";
+        if (ChooseRecordFile(window, path, sizeof path))
+            LoadProfile(window, path);
+    } else if (id >= IDM_PERIOD_FIRST + PERIOD_ALL && id <= IDM_PERIOD_FIRST + PERIOD_YESTERDAY) {
+        int32_t period = static_cast<int32_t>(id - IDM_PERIOD_FIRST);
+        if (period != statsPeriod)
+            SetPeriod(window, period);
+    } else if (id == IDM_PERIOD_CUSTOM) {
+        if (ChooseCustomRange(window, &customRange))
+            SetPeriod(window, PERIOD_CUSTOM);
+    } else if (id == IDM_UNDO || id == IDM_REDO) {
+        if (id == IDM_UNDO)
+            UndoChange();
+        else
+            RedoChange();
+        RefreshStatsWindow(window);
+    } else if (id == IDM_COPY_TABLE) {
+        CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
+    }
+}
+
+static void OnShortcutCommand(HWND window, UINT id)
+{
+    ShortcutEntry entry;
+    if (id <= ID_SHORTCUT_LAST && GetShortcut(id - ID_SHORTCUT_FIRST, &entry))
+        LoadProfile(window, entry.path);
+}
+
+// Greys undo and redo while there is nothing to take back or make again.
+static void UpdateUndoItems()
+{
+    EnableMenuItem(statsMenu, IDM_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(statsMenu, IDM_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
+}
+
 static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
-        if (!GetSystemMenu(window, FALSE))
+        statsMenu = GetSystemMenu(window, FALSE);
+        if (!statsMenu)
             return TRUE;
+        RestorePosition(window);
         statsPeriod = PERIOD_ALL;
         memset(&customRange, 0, sizeof customRange);
+        BuildStatsMenu();
         SetUpStatsList(GetDlgItem(window, IDC_STATS_LIST));
         RefreshStatsWindow(window);
+        return TRUE;
+    case WM_DESTROY:
+        if (savePositionOnDestroy)
+            SavePosition(window);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_NOTIFY:
         if (AnswerStripedListDraw(window, lParam))
             return TRUE;
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
+    case WM_NCRBUTTONDOWN:
+        if (wParam == HTCAPTION)
+            UpdateUndoItems();
+        return FALSE;
     case WM_COMMAND:
+        if (LOWORD(wParam) >= ID_SHORTCUT_FIRST)
+            OnShortcutCommand(window, LOWORD(wParam));
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_SYSCOMMAND:
         // The close box only hides the window; it lives until shutdown.
         if ((wParam & 0xFFF0) == SC_CLOSE)
             ShowWindow(window, SW_HIDE);
+        else
+            OnMenuCommand(window, wParam);
         return FALSE;
     case WM_RECORDCHANGED:
         RefreshStatsWindow(window);
@@ -86,5 +225,13 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
 
 HWND CreateStatsWindow(HINSTANCE instance)
 {
+    savePositionOnDestroy = true;
     return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), nullptr, StatsWindowProc, 0);
+}
+
+void DestroyStatsWindow(HWND window, bool savePosition)
+{
+    savePositionOnDestroy = savePosition;
+    DestroyWindow(window);
+    savePositionOnDestroy = true;
 }

@@ -1,4 +1,6 @@
 #include "ui/window/ListView.h"
+#include "base/TextBuffer.h"
+#include "base/TextUtil.h"
 
 void SetUpListColumns(HWND list, const ListColumn* columns, int32_t count)
 {
@@ -45,4 +47,43 @@ INT_PTR AnswerStripedListDraw(HWND dialog, LPARAM lParam)
     }
     SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+// Pixels of a column per byte of its text field.
+const int32_t PIXELS_PER_BYTE = 7;
+
+static void AppendField(TextBuffer* line, const ListColumn* column, const char* text)
+{
+    int32_t width = column->width / PIXELS_PER_BYTE;
+    int32_t padding = width - static_cast<int32_t>(strlen(text));
+    if (column->alignment == 0)
+        line->Append(text);
+    for (int32_t i = 0; i < padding; ++i)
+        line->Append(" ");
+    if (column->alignment != 0)
+        line->Append(text);
+}
+
+void CopyListToClipboard(HWND list, const ListColumn* columns, int32_t count)
+{
+    TextBuffer text;
+    text.Init();
+    for (int32_t i = 0; i < count; ++i)
+        AppendField(&text, &columns[i], columns[i].header);
+    text.Append("\r\n");
+    int32_t rows = static_cast<int32_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int32_t row = 0; row < rows; ++row) {
+        for (int32_t i = 0; i < count; ++i) {
+            char cell[64] = "";
+            LVITEMA item = {};
+            item.iSubItem = i;
+            item.pszText = cell;
+            item.cchTextMax = sizeof cell;
+            SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+            AppendField(&text, &columns[i], cell);
+        }
+        text.Append("\r\n");
+    }
+    CopyTextToClipboard(text.data, static_cast<int>(text.length));
+    text.Release();
 }

@@ -24,3 +24,10 @@ const COLORREF ROW_WHITE = RGB(255, 255, 255);
 // striped green and white, starting green, through the message-result slot.
 // Returns what the dialog procedure returns.
 INT_PTR AnswerStripedListDraw(HWND dialog, LPARAM lParam);
+
+// Puts the list on the clipboard as text: a header line from the columns,
+// then one line per row, each ending in CR LF. Every field is padded with
+// spaces to the column's pixel width / 7 bytes, after the text in a left
+// column and before it in a right one; a longer text is kept whole.
+// Nothing is reported when the clipboard cannot be opened.
+void CopyListToClipboard(HWND list, const ListColumn* columns, int32_t count);

@@ -6,3 +6,6 @@
 // for refused input.
 void ShowError(HWND owner, const char* text);
 void ShowWarning(HWND owner, const char* text);
+
+// A record database that could not be opened, at start and at a profile load.
+#define ERROR_PROFILE_MAPPING "プロファイルのマッピングに失敗しました。"
