@@ -1,6 +1,6 @@
 #include "support/StoreTestSupport.h"
+#include "store/RecordQueries.h"
 #include "support/TestSupport.h"
-#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 bool OpenStoreFile(const std::string& path)
@@ -8,49 +8,46 @@ bool OpenStoreFile(const std::string& path)
     return SetDatabasePath(path.c_str()) && OpenRecordDatabase();
 }
 
-MatchRecord MakeRecord(int64_t timestamp, const char* p1name, int32_t p1id, int32_t p1win, const char* p2name,
-                       int32_t p2id, int32_t p2win)
+RecordFilter Filter(uint32_t flags, int32_t p1id, int32_t limit, int64_t end)
 {
-    MatchRecord record;
-    memset(&record, 0, sizeof record);
-    record.timestamp = timestamp;
-    lstrcpynA(record.p1name, p1name, sizeof record.p1name);
-    record.p1id = p1id;
-    record.p1win = p1win;
-    lstrcpynA(record.p2name, p2name, sizeof record.p2name);
-    record.p2id = p2id;
-    record.p2win = p2win;
-    return record;
+    RecordFilter filter;
+    memset(&filter, 0, sizeof filter);
+    filter.flags = flags;
+    filter.p1id = p1id;
+    filter.limit = limit;
+    filter.end = end;
+    return filter;
 }
 
-int64_t CivilTimestamp(int year, int month, int day, int hour, int minute, int second, int millisecond)
+std::string RecordText(const MatchRecord& r)
 {
-    // Days since 1601-01-01 in the proleptic Gregorian calendar.
-    int64_t y = year - 1601;
-    static const int daysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-    int64_t days = y * 365 + y / 4 - y / 100 + y / 400 + daysBeforeMonth[month - 1] + (day - 1);
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (leap && month > 2)
-        ++days;
-    int64_t milliseconds = ((days * 24 + hour) * 60 + minute) * 60000LL + second * 1000LL + millisecond;
-    return milliseconds * 10000;
+    return std::to_string(r.timestamp) + " " + r.p1name + " " + std::to_string(r.p1id) + " " +
+           std::to_string(r.p1win) + " " + r.p2name + " " + std::to_string(r.p2id) + " " + std::to_string(r.p2win);
+}
+
+void AppendRecordText(const MatchRecord* row, void* context)
+{
+    std::string* text = static_cast<std::string*>(context);
+    *text += (text->empty() ? "" : "; ") + RecordText(*row);
+}
+
+std::string HistoryText(const RecordFilter& filter)
+{
+    std::string text;
+    return QueryHistory(&filter, AppendRecordText, &text) ? text : "<failed>";
 }
 
 std::string QueryText(sqlite3* db, const char* sql)
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return "<error>";
-    }
-    std::string result = "<none>";
-    int rc = sqlite3_step(statement);
-    if (rc == SQLITE_ROW) {
-        const unsigned char* text = sqlite3_column_text(statement, 0);
-        result = text ? std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(statement, 0))
-                      : "<null>";
-    } else if (rc != SQLITE_DONE) {
-        result = "<error>";
+    std::string result = "<error>";
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+        int rc = sqlite3_step(statement);
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        if (rc == SQLITE_ROW)
+            result = text ? std::string(text, sqlite3_column_bytes(statement, 0)) : "<null>";
+        else if (rc == SQLITE_DONE)
+            result = "<none>";
     }
     sqlite3_finalize(statement);
     return result;
@@ -59,22 +56,6 @@ std::string QueryText(sqlite3* db, const char* sql)
 bool ExecuteSql(sqlite3* db, const char* sql)
 {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-static int TraceStatement(unsigned, void* context, void*, void* text)
-{
-    static_cast<std::vector<std::string>*>(context)->push_back(static_cast<const char*>(text));
-    return 0;
-}
-
-StatementTrace::StatementTrace(sqlite3* db) : db(db)
-{
-    sqlite3_trace_v2(db, SQLITE_TRACE_STMT, TraceStatement, &statements);
-}
-
-StatementTrace::~StatementTrace()
-{
-    sqlite3_trace_v2(db, 0, nullptr, nullptr);
 }
 
 bool RunTestsUnderZone(const std::string& zone, const std::string& filter, const std::string& xmlPath)
@@ -86,8 +67,6 @@ bool RunTestsUnderZone(const std::string& zone, const std::string& filter, const
         return false;
     // Wine builds the Unix environment of a Unix program from the Windows
     // one, so the shell and the wine it starts see TZ.
-    char savedZone[256];
-    DWORD saved = GetEnvironmentVariableA("TZ", savedZone, sizeof savedZone);
     SetEnvironmentVariableA("TZ", zone.c_str());
     DeleteFileA(xmlPath.c_str());
     std::string line = std::string(shell) + " -c \"exec wine '" + program + "' --gtest_filter=" + filter +
@@ -95,31 +74,17 @@ bool RunTestsUnderZone(const std::string& zone, const std::string& filter, const
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                  &process) != FALSE;
-    SetEnvironmentVariableA("TZ", saved > 0 && saved < sizeof savedZone ? savedZone : nullptr);
+    bool started =
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != FALSE;
+    SetEnvironmentVariableA("TZ", nullptr);
     if (!started)
         return false;
     WaitForSingleObject(process.hProcess, 120000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    // The handle of a Unix program may be signalled before its own child
-    // has finished: wait for the complete report.
-    for (int i = 0; i < 1200; ++i) {
-        if (ReadFileBytes(xmlPath).find("</testsuites>") != std::string::npos)
-            return true;
+    // The handle of a Unix program may be signalled before its own child has
+    // finished: poll for the complete report (no message marks its arrival).
+    for (int i = 0; i < 1200 && ReadFileBytes(xmlPath).find("</testsuites>") == std::string::npos; ++i)
         Sleep(100);
-    }
     return true;
-}
-
-void ExpectSameRecord(const MatchRecord& want, const MatchRecord& got)
-{
-    EXPECT_EQ(want.timestamp, got.timestamp);
-    EXPECT_STREQ(want.p1name, got.p1name);
-    EXPECT_EQ(want.p1id, got.p1id);
-    EXPECT_EQ(want.p1win, got.p1win);
-    EXPECT_STREQ(want.p2name, got.p2name);
-    EXPECT_EQ(want.p2id, got.p2id);
-    EXPECT_EQ(want.p2win, got.p2win);
 }
