@@ -1,26 +1,18 @@
 #include "support/StandInGame.h"
 #include "base/ProgramPaths.h"
-#include "store/ChangeHistory.h"
 #include "support/TestSupport.h"
 
 static const DWORD ANSWER_TIMEOUT_MS = 20000;
 
 StandInGame::~StandInGame()
 {
-    if (process && Running()) {
+    if (process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process, 1);
         WaitForSingleObject(process, 5000);
     }
-    Close();
-}
-
-void StandInGame::Close()
-{
-    for (HANDLE* h : {&process, &toGame, &fromGame}) {
-        if (*h)
-            CloseHandle(*h);
-        *h = nullptr;
-    }
+    for (HANDLE h : {process, toGame, fromGame})
+        if (h)
+            CloseHandle(h);
 }
 
 bool StandInGame::Start(const std::string& iniFolder, const std::string& arguments)
@@ -54,50 +46,41 @@ bool StandInGame::Start(const std::string& iniFolder, const std::string& argumen
     CloseHandle(info.hThread);
     process = info.hProcess;
     processId = info.dwProcessId;
-
-    std::string ready;
-    if (!ReadLine(&ready, ANSWER_TIMEOUT_MS))
+    if (!ReadLine(&lastAnswer))
         return false;
-    lastAnswer = ready;
-    moved = ready.compare(0, 11, "ready moved") == 0;
-    return ready.compare(0, 6, "ready ") == 0;
+    moved = lastAnswer.compare(0, 11, "ready moved") == 0;
+    return lastAnswer.compare(0, 6, "ready ") == 0;
 }
 
-bool StandInGame::Do(const std::string& command)
+bool StandInGame::Do(const std::string& commands)
 {
-    std::string text = command + "\n";
-    DWORD written = 0;
-    if (!toGame || !WriteFile(toGame, text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
-        return false;
-    std::string answer;
-    if (!ReadLine(&answer, ANSWER_TIMEOUT_MS))
-        return false;
-    if (answer != "ok")
-        lastAnswer = answer;
-    return answer == "ok";
+    for (size_t begin = 0, end; begin < commands.size(); begin = end + 2) {
+        end = commands.find("; ", begin);
+        if (end == std::string::npos)
+            end = commands.size();
+        std::string text = commands.substr(begin, end - begin) + "\n", answer;
+        DWORD written = 0;
+        if (!WriteFile(toGame, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            !ReadLine(&answer) || answer != "ok") {
+            lastAnswer = text + answer;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool StandInGame::Exit()
 {
-    if (!Do("exit"))
-        return false;
-    return WaitForSingleObject(process, ANSWER_TIMEOUT_MS) == WAIT_OBJECT_0;
+    return Do("exit") && WaitForSingleObject(process, ANSWER_TIMEOUT_MS) == WAIT_OBJECT_0;
 }
 
-bool StandInGame::Running() const
-{
-    return process && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-}
-
-bool StandInGame::ReadLine(std::string* line, DWORD timeoutMs)
+bool StandInGame::ReadLine(std::string* line)
 {
     DWORD start = GetTickCount();
     for (;;) {
         size_t end = received.find('\n');
         if (end != std::string::npos) {
-            *line = received.substr(0, end);
-            if (!line->empty() && line->back() == '\r')
-                line->pop_back();
+            *line = received.substr(0, end > 0 && received[end - 1] == '\r' ? end - 1 : end);
             received.erase(0, end + 1);
             return true;
         }
@@ -110,11 +93,11 @@ bool StandInGame::ReadLine(std::string* line, DWORD timeoutMs)
             if (!ReadFile(fromGame, chunk, available < sizeof chunk ? available : sizeof chunk, &got, nullptr))
                 return false;
             received.append(chunk, got);
-            continue;
-        }
-        if (GetTickCount() - start > timeoutMs)
+        } else if (GetTickCount() - start > ANSWER_TIMEOUT_MS) {
             return false;
-        Sleep(2);
+        } else {
+            Sleep(2);
+        }
     }
 }
 

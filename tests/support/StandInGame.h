@@ -15,21 +15,20 @@ public:
     // Starts it with "-ini iniFolder" and the extra arguments, and waits
     // until its window exists and its memory is laid out.
     bool Start(const std::string& iniFolder, const std::string& arguments = "");
-    // Sends one command and waits for its answer; true when it was "ok".
-    bool Do(const std::string& command);
+    // Sends the commands separated by "; " one by one, each after the answer
+    // to the one before; true when every answer was "ok".
+    bool Do(const std::string& commands);
     // Asks it to exit and waits until the process has ended.
     bool Exit();
-    bool Running() const;
     // True when it could not sit at the game's own addresses and wrote them
     // into SWRSAddr.ini instead.
     bool Moved() const { return moved; }
     DWORD ProcessId() const { return processId; }
-    // The last line that was not "ok" (an error or the start line).
+    // The last command that failed and its answer, or the start line.
     const std::string& LastAnswer() const { return lastAnswer; }
 
 private:
-    bool ReadLine(std::string* line, DWORD timeoutMs);
-    void Close();
+    bool ReadLine(std::string* line);
 
     HANDLE process = nullptr;
     DWORD processId = 0;

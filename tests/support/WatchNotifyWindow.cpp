@@ -1,4 +1,6 @@
 #include "support/WatchNotifyWindow.h"
+#include "watcher/WatcherThread.h"
+#include <cstdio>
 
 static const char* const CLASS_NAME = "VtyTestWatchTarget";
 
@@ -20,39 +22,27 @@ WatchNotifyWindow::~WatchNotifyWindow()
 
 LRESULT CALLBACK WatchNotifyWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message >= WM_APP && message <= 0xBFFF) {
-        auto self = reinterpret_cast<WatchNotifyWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (self)
-            self->received.push_back({message, wParam, lParam});
-        return 0;
+    auto self = reinterpret_cast<WatchNotifyWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message < WM_APP || message > 0xBFFF || !self)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    self->received.push_back({hwnd, message, wParam, lParam, 0, {0, 0}});
+    return 0;
+}
+
+std::string WatchNotifyWindow::Text() const
+{
+    std::string text;
+    for (const MSG& m : received) {
+        char one[64];
+        int kind = LOWORD(m.wParam), high = HIWORD(m.wParam);
+        long value = static_cast<long>(m.lParam);
+        if (m.message == WM_WATCHNOTIFY && kind == WATCH_STATE_CHANGED && value == 0 && high <= WATCH_ATTACHED)
+            snprintf(one, sizeof one, high == WATCH_ATTACHED ? "attached" : "detached");
+        else if (m.message == WM_WATCHNOTIFY && kind == WATCH_VALUE_CHANGED)
+            snprintf(one, sizeof one, "%d=%ld", high, value);
+        else
+            snprintf(one, sizeof one, "message%u(%d,%d,%ld)", m.message, kind, high, value);
+        text += (text.empty() ? "" : " ") + std::string(one);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-bool WatchNotifyWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done())
-            return true;
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
-    }
-}
-
-void WatchNotifyWindow::Pump(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
-}
-
-bool WatchNotifyWindow::WaitForCount(size_t count, DWORD timeoutMs)
-{
-    return PumpUntil([&] { return received.size() >= count; }, timeoutMs);
+    return text;
 }
