@@ -34,7 +34,8 @@ struct Tool {
         for (int i = 0; i < 300 && !Window("DuzaveRarozorodi"); ++i)
             if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0)
                 return false;
-        return Window("DuzaveRarozorodi") != nullptr;
+        // Idle in its message loop: start-up has ended.
+        return Window("DuzaveRarozorodi") && WaitForInputIdle(process.hProcess, 10000) == 0;
     }
     // A top-level window of this process by class.
     HWND Window(const char* windowClass)

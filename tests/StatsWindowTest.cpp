@@ -396,6 +396,8 @@ TEST_F(StatsWindow, UndoAndRedoFromTheMenuAndTheirGreying)
     RecordChange(CHANGE_INSERTED, &record);
     HMENU menu = GetSystemMenu(window, FALSE);
     auto greying = [&] {
+        // The system waits for the release before anything else.
+        PostMessageA(window, WM_RBUTTONUP, 0, 0);
         SendMessageA(window, WM_NCRBUTTONDOWN, HTCAPTION, 0);
         return std::string(GetMenuState(menu, IDM_UNDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "u") +
                (GetMenuState(menu, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED ? "-" : "r");
@@ -450,7 +452,7 @@ TEST_F(StatsWindow, ProfileLoadsSwitchTheRecordOrChangeNothing)
     std::string fresh = folder.File("新しい.db");
     {
         DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND chooser) {
-                                                           SetDlgItemTextA(chooser, 0x480, fresh.c_str());
+                                                           SetDlgItemTextA(chooser, 0x47C, fresh.c_str());  // the file name box
                                                            return IDOK;
                                                        },
                                                        [](HWND) { return IDYES; }});
