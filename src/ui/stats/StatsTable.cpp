@@ -14,15 +14,57 @@ int32_t WinRate(int32_t wins, int32_t losses)
     return MulDiv(wins, 100, played ? played : 1);
 }
 
-// Sums the pair matrix over the player's characters first to last.
-static void SumPairs(int32_t first, int32_t last, int32_t* wins, int32_t* losses)
+const int32_t MATRIX_SIZE = CHARACTER_COUNT * CHARACTER_COUNT;
+
+// Sums the pair matrix entries first, first + step, ... before end: a row of
+// the player's character with step 1, an opponent's column with step 20.
+static void SumPairs(int32_t first, int32_t end, int32_t step, int32_t* wins, int32_t* losses)
 {
     *wins = 0;
     *losses = 0;
-    for (int32_t i = first * CHARACTER_COUNT; i < (last + 1) * CHARACTER_COUNT; ++i) {
+    for (int32_t i = first; i < end; i += step) {
         *wins += PairTotals[i].wins;
         *losses += PairTotals[i].losses;
     }
+}
+
+static void SumCharacter(int32_t p1id, int32_t* wins, int32_t* losses)
+{
+    SumPairs(p1id * CHARACTER_COUNT, (p1id + 1) * CHARACTER_COUNT, 1, wins, losses);
+}
+
+static void SumOpponent(int32_t p2id, int32_t* wins, int32_t* losses)
+{
+    SumPairs(p2id, MATRIX_SIZE, CHARACTER_COUNT, wins, losses);
+}
+
+// Without a decided match in the period the last 30 hold none either, and
+// looking for them would scan the whole record.
+static bool NeedsRecentQuery(const StatsRow* row)
+{
+    return row->wins + row->losses != 0;
+}
+
+int32_t ComputeDetailRows(const RecordFilter* filter, StatsRow* rows)
+{
+    memset(rows, 0, sizeof(StatsRow) * CHARACTER_COUNT);
+    if (!QueryPairTotals(filter))
+        return 0;
+    for (int32_t c = 0; c < CHARACTER_COUNT; ++c)
+        SumOpponent(c, &rows[c].wins, &rows[c].losses);
+    int32_t done = 1;
+    for (int32_t c = 0; c < CHARACTER_COUNT; ++c, ++done) {
+        if (!NeedsRecentQuery(&rows[c]))
+            continue;
+        RecordFilter recent = *filter;
+        recent.flags |= FILTER_LIMIT | FILTER_P2ID;
+        recent.limit = CHARACTER_RECENT_LIMIT;
+        recent.p2id = c;
+        if (!QueryPairTotals(&recent))
+            return done;
+        SumOpponent(c, &rows[c].recentWins, &rows[c].recentLosses);
+    }
+    return done;
 }
 
 int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
@@ -31,14 +73,12 @@ int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
     if (!QueryPairTotals(period))
         return 0;
     for (int32_t id = 0; id < CHARACTER_COUNT; ++id)
-        SumPairs(id, id, &rows[id].wins, &rows[id].losses);
-    SumPairs(0, CHARACTER_COUNT - 1, &rows[ROW_OVERALL].wins, &rows[ROW_OVERALL].losses);
+        SumCharacter(id, &rows[id].wins, &rows[id].losses);
+    SumPairs(0, MATRIX_SIZE, 1, &rows[ROW_OVERALL].wins, &rows[ROW_OVERALL].losses);
     int32_t done = 1;
 
     for (int32_t id = 0; id < CHARACTER_COUNT; ++id, ++done) {
-        // Without a decided match in the period the last 30 hold none either,
-        // and looking for them would scan the whole record.
-        if (rows[id].wins + rows[id].losses == 0)
+        if (!NeedsRecentQuery(&rows[id]))
             continue;
         RecordFilter filter = *period;
         filter.flags |= FILTER_P1ID | FILTER_LIMIT;
@@ -46,7 +86,7 @@ int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
         filter.limit = CHARACTER_RECENT_LIMIT;
         if (!QueryPairTotals(&filter))
             return done;
-        SumPairs(id, id, &rows[id].recentWins, &rows[id].recentLosses);
+        SumCharacter(id, &rows[id].recentWins, &rows[id].recentLosses);
     }
 
     for (int32_t i = 0; i < 3; ++i, ++done) {
@@ -56,17 +96,19 @@ int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
         if (!QueryPairTotals(&filter))
             return done;
         StatsRow* row = &rows[ROW_LAST_30 + i];
-        SumPairs(0, CHARACTER_COUNT - 1, &row->wins, &row->losses);
+        SumPairs(0, MATRIX_SIZE, 1, &row->wins, &row->losses);
     }
     return done;
 }
 
-void FillStatsList(HWND list, const StatsRow* rows, int32_t queriesDone)
+void FillStatsList(HWND list, const StatsRow* rows, int32_t rowCount, int32_t queriesDone)
 {
     if (queriesDone < 1)
         return;
     for (int32_t id = 0; id < CHARACTER_COUNT; ++id)
         FillStatsRow(list, id, &rows[id], id + 2 <= queriesDone);
+    if (rowCount <= CHARACTER_COUNT)
+        return;
     FillStatsRow(list, ROW_OVERALL, &rows[ROW_OVERALL], false);
     for (int32_t i = 0; i < 3 && 1 + CHARACTER_COUNT + i < queriesDone; ++i)
         FillStatsRow(list, ROW_LAST_30 + i, &rows[ROW_LAST_30 + i], false);

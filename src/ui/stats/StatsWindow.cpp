@@ -8,6 +8,7 @@
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/CharacterNames.h"
 #include "ui/stats/CustomRangeDialog.h"
+#include "ui/stats/DetailWindow.h"
 #include "ui/stats/StatsTable.h"
 #include "ui/window/MessageBoxes.h"
 #include "ui/window/OwnedWindows.h"
@@ -107,7 +108,7 @@ void RefreshStatsWindow(HWND window)
     int32_t done = ComputeStatsRows(&period, rows);
     bool ok = done == STATS_QUERY_COUNT;
     EndTransaction(!ok);
-    FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, done);
+    FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, STATS_ROW_COUNT, done);
     if (!ok)
         ShowError(window, ERROR_REFRESH);
 }
@@ -169,6 +170,17 @@ static void OnShortcutCommand(HWND window, UINT id)
         LoadProfile(window, entry.path);
 }
 
+// A double-click on a character row opens one more detail window for it.
+static LRESULT OnNotify(HWND window, const NMHDR* header)
+{
+    if (header->idFrom != IDC_STATS_LIST || header->code != NM_DBLCLK)
+        return 0;
+    int32_t row = static_cast<int32_t>(SendMessageA(header->hwndFrom, LVM_GETSELECTIONMARK, 0, 0));
+    if (row >= 0 && row < CHARACTER_COUNT)
+        OpenDetailWindow(window, row, statsPeriod, &customRange);
+    return 1;
+}
+
 // Greys undo and redo while there is nothing to take back or make again.
 static void UpdateUndoItems()
 {
@@ -198,7 +210,7 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
     case WM_NOTIFY:
         if (AnswerStripedListDraw(window, lParam))
             return TRUE;
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, OnNotify(window, reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;
     case WM_NCRBUTTONDOWN:
         if (wParam == HTCAPTION)
