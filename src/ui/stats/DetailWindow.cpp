@@ -171,10 +171,7 @@ static void OnMenuCommand(HWND window, WPARAM id)
     } else if (id == IDM_DETAIL_REFRESH) {
         RefreshDetailWindow(window);
     } else if (id == IDM_DETAIL_UNDO || id == IDM_DETAIL_REDO) {
-        if (id == IDM_DETAIL_UNDO)
-            UndoChange();
-        else
-            RedoChange();
+        id == IDM_DETAIL_UNDO ? UndoChange() : RedoChange();
         ShowChange(window);
     } else if (id == IDM_DETAIL_COPY) {
         CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), detailColumns, STATS_COLUMN_COUNT);

@@ -45,6 +45,29 @@ static bool NeedsRecentQuery(const StatsRow* row)
     return row->wins + row->losses != 0;
 }
 
+// The 30 newest matches of one character of the player (FILTER_P1ID) or
+// against one opponent character (FILTER_P2ID) within base, as row's recent
+// numbers. False when the query failed.
+static bool QueryRecent(const RecordFilter* base, uint32_t flag, int32_t id, StatsRow* row)
+{
+    if (!NeedsRecentQuery(row))
+        return true;
+    RecordFilter recent = *base;
+    recent.flags |= flag | FILTER_LIMIT;
+    recent.limit = CHARACTER_RECENT_LIMIT;
+    if (flag == FILTER_P1ID)
+        recent.p1id = id;
+    else
+        recent.p2id = id;
+    if (!QueryPairTotals(&recent))
+        return false;
+    if (flag == FILTER_P1ID)
+        SumCharacter(id, &row->recentWins, &row->recentLosses);
+    else
+        SumOpponent(id, &row->recentWins, &row->recentLosses);
+    return true;
+}
+
 int32_t ComputeDetailRows(const RecordFilter* filter, StatsRow* rows)
 {
     memset(rows, 0, sizeof(StatsRow) * CHARACTER_COUNT);
@@ -53,17 +76,9 @@ int32_t ComputeDetailRows(const RecordFilter* filter, StatsRow* rows)
     for (int32_t c = 0; c < CHARACTER_COUNT; ++c)
         SumOpponent(c, &rows[c].wins, &rows[c].losses);
     int32_t done = 1;
-    for (int32_t c = 0; c < CHARACTER_COUNT; ++c, ++done) {
-        if (!NeedsRecentQuery(&rows[c]))
-            continue;
-        RecordFilter recent = *filter;
-        recent.flags |= FILTER_LIMIT | FILTER_P2ID;
-        recent.limit = CHARACTER_RECENT_LIMIT;
-        recent.p2id = c;
-        if (!QueryPairTotals(&recent))
+    for (int32_t c = 0; c < CHARACTER_COUNT; ++c, ++done)
+        if (!QueryRecent(filter, FILTER_P2ID, c, &rows[c]))
             return done;
-        SumOpponent(c, &rows[c].recentWins, &rows[c].recentLosses);
-    }
     return done;
 }
 
@@ -76,18 +91,9 @@ int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows)
         SumCharacter(id, &rows[id].wins, &rows[id].losses);
     SumPairs(0, MATRIX_SIZE, 1, &rows[ROW_OVERALL].wins, &rows[ROW_OVERALL].losses);
     int32_t done = 1;
-
-    for (int32_t id = 0; id < CHARACTER_COUNT; ++id, ++done) {
-        if (!NeedsRecentQuery(&rows[id]))
-            continue;
-        RecordFilter filter = *period;
-        filter.flags |= FILTER_P1ID | FILTER_LIMIT;
-        filter.p1id = id;
-        filter.limit = CHARACTER_RECENT_LIMIT;
-        if (!QueryPairTotals(&filter))
+    for (int32_t id = 0; id < CHARACTER_COUNT; ++id, ++done)
+        if (!QueryRecent(period, FILTER_P1ID, id, &rows[id]))
             return done;
-        SumCharacter(id, &rows[id].recentWins, &rows[id].recentLosses);
-    }
 
     for (int32_t i = 0; i < 3; ++i, ++done) {
         RecordFilter filter = *period;

@@ -153,10 +153,8 @@ static void OnMenuCommand(HWND window, WPARAM id)
         if (ChooseCustomRange(window, &customRange))
             SetPeriod(window, PERIOD_CUSTOM);
     } else if (id == IDM_UNDO || id == IDM_REDO) {
-        if (id == IDM_UNDO)
-            UndoChange();
-        else
-            RedoChange();
+        // The refresh follows whatever undo or redo reported.
+        id == IDM_UNDO ? UndoChange() : RedoChange();
         RefreshStatsWindow(window);
     } else if (id == IDM_COPY_TABLE) {
         CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
