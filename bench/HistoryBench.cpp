@@ -139,6 +139,8 @@ bool TimeHistory(HWND stats, int matches, double* fromMenu, double* fromOk)
     *fromOk = (end - okAt) * 1000;
     if (history)
         DestroyWindow(history);
+    if (rows != matches)
+        printf("history window %p with %d rows\n", static_cast<void*>(history), rows);
     return rows == matches;
 }
 
@@ -186,12 +188,13 @@ int main(int argc, char** argv)
         if (size > largest)
             break;
         std::string path = folder + "\\bench" + std::to_string(size) + ".db";
+        DeleteFileA(path.c_str());  // left by a run that failed in a folder of the same name
         ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() && GenerateRecord(RecordConnection(), size);
         HWND stats = ok ? CreateStatsWindow(GetModuleHandleA(nullptr)) : nullptr;
         if (stats)
             ShowWindow(stats, SW_SHOW);  // the user works its menu
         if (!stats) {
-            printf("generating %d matches failed\n", size);
+            printf("generating %d matches or the statistics window failed\n", size);
             ok = false;
             break;
         }
@@ -199,8 +202,12 @@ int main(int argc, char** argv)
         int opponents = 0;
         for (int run = 0; ok && run < runs; ++run) {
             double fromMenu, fromOk, table, open;
-            ok = TimeHistory(stats, size, &fromMenu, &fromOk) && TimeOpponentTable(stats, &table, &opponents) &&
-                 TimeOpenHistory(stats, size, &open);
+            bool history = TimeHistory(stats, size, &fromMenu, &fromOk);
+            bool opponentTable = history && TimeOpponentTable(stats, &table, &opponents);
+            ok = opponentTable && TimeOpenHistory(stats, size, &open);
+            if (!ok)
+                printf("run %d: history %d, opponent table %d (%d rows), window alone %d\n", run, history,
+                       opponentTable, opponents, ok);
             openTimes.push_back(open);
             menuTimes.push_back(fromMenu);
             okTimes.push_back(fromOk);
