@@ -57,3 +57,25 @@
 // Commands of the profile shortcut keys: entry i sends ID_SHORTCUT_FIRST + i.
 #define ID_SHORTCUT_FIRST 50000
 #define ID_SHORTCUT_LAST 50031
+
+// Match history window, its filter dialog and the opponent profile table
+// (which is built on the statistics window's template).
+#define IDD_HISTORY_FILTER 114
+#define IDD_HISTORY 115
+#define IDC_HISTORY_LIST 5032
+#define IDC_FILTER_COUNT_SPIN 5002
+#define IDC_FILTER_OPPONENT_NAME_CHECK 5008
+#define IDC_FILTER_OPPONENT_NAME 5009
+#define IDC_FILTER_START_CHECK 5010
+#define IDC_FILTER_START 5011
+#define IDC_FILTER_END_CHECK 5012
+#define IDC_FILTER_END 5013
+#define IDC_FILTER_OWN_NAME_CHECK 5023
+#define IDC_FILTER_OWN_CHARACTER_CHECK 5024
+#define IDC_FILTER_OWN_CHARACTER 5025
+#define IDC_FILTER_OWN_NAME 5026
+#define IDC_FILTER_OPPONENT_CHARACTER_CHECK 5027
+#define IDC_FILTER_OPPONENT_CHARACTER 5028
+#define IDC_FILTER_COUNT_CHECK 5030
+#define IDC_FILTER_COUNT 5031
+#define IDM_REFRESH_OPPONENTS 0xEE00
