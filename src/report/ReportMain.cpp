@@ -1,0 +1,82 @@
+// The report program, started by vty.exe each time the game has gone (or with
+// a record file dropped on it): checks and backs up the record, then shows
+// the report. It never changes the record.
+#include "base/ProgramPaths.h"
+#include "base/Settings.h"
+#include "base/TextUtil.h"
+#include "report/Backup.h"
+#include "report/RecordReader.h"
+#include "report/ReportWindow.h"
+#include "shell/Globals.h"
+#include "ui/window/MessageBoxes.h"
+#include <commctrl.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+// A path on the command line wins; then the profile that vty.exe keeps in its
+// settings; then the record file it creates by default.
+static void FindRecordPath(char* path)
+{
+    if (__argc > 1) {
+        lstrcpynA(path, __argv[1], SETTING_PATH_SIZE);
+        return;
+    }
+    if (ReadSettingText(SECTION_GENERAL, KEY_PROFILE, "", path, SETTING_PATH_SIZE) > 0)
+        return;
+    lstrcpynA(path, ModuleDirectory.data, SETTING_PATH_SIZE);
+    PathAppendA(path, "Default.db");
+}
+
+static void TellRecordProblem(const char* text, const char* path)
+{
+    TextBuffer message;
+    message.InitFrom(text);
+    message.Append("\r\n");
+    message.Append(path);
+    ShowError(nullptr, message.data);
+    message.Release();
+}
+
+static int RunReport(HINSTANCE instance)
+{
+    char path[SETTING_PATH_SIZE];
+    FindRecordPath(path);
+    sqlite3* record = PathFileExistsA(path) ? OpenRecordReadOnly(path) : nullptr;
+    if (!record) {
+        TellRecordProblem("記録ファイルを開けませんでした。", path);
+        return 1;
+    }
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    BackupOutcome outcome;
+    MakeDailyBackup(record, path, &today, &outcome);
+    TextBuffer message;
+    message.Init();
+    DescribeBackupOutcome(&outcome, path, &message);
+    if (outcome.state == BACKUP_DAMAGED)
+        ShowError(nullptr, message.data);
+    else if (message.length)
+        ShowWarning(nullptr, message.data);
+    message.Release();
+    if (!CreateReportWindow(instance, record, path)) {
+        TellRecordProblem("記録ファイルを読めませんでした。", path);
+        return 1;
+    }
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CreateGlobals();
+    ComputeProgramPaths();
+    int result = RunReport(instance);
+    ReleaseGlobals();
+    return result;
+}

@@ -1,0 +1,97 @@
+#pragma once
+#include "base/GrowArray.h"
+#include "base/TextBuffer.h"
+#include "store/RecordDatabase.h"
+#include "store/RecordQueries.h"
+
+// The counting behind the report: tallies, streaks, Wilson ranges and the
+// weekly series of the chart. Plain data, no windows, no SQL.
+
+// One match as the report needs it for the whole record.
+struct MatchResult {
+    int64_t timestamp;
+    int8_t p1id;
+    int8_t p1win;
+    int8_t p2id;
+    int8_t p2win;
+};
+
+// A match is won when side 1 has two rounds (p1win / 2) and lost when the
+// opponent has (p2win / 2); a match with neither is counted but not decided.
+struct Tally {
+    int32_t matches;
+    int32_t wins;
+    int32_t losses;
+};
+
+void AddResult(Tally* tally, int32_t p1win, int32_t p2win);
+int32_t DecidedMatches(const Tally* tally);
+
+// Below this many decided matches a win rate is marked as uncertain.
+const int32_t UNCERTAIN_BELOW = 20;
+bool IsUncertain(const Tally* tally);
+
+// The Wilson score interval for 95 % (z = 1.96) of wins out of decided
+// matches, as fractions; false with no decided match.
+bool WilsonRange(int32_t wins, int32_t decided, double* low, double* high);
+
+// "66.7%", or "-" with no decided match. output holds 16 bytes.
+void FormatRate(const Tally* tally, char* output);
+// "20.8-93.9%", or "-" with no decided match. output holds 32 bytes.
+void FormatRange(const Tally* tally, char* output);
+
+// Local-time FILETIME counts: days start at midnight, and 1601-01-01 was a
+// Monday, so weeks (Monday to Sunday) are plain divisions too.
+const int64_t DAY_TICKS = 864000000000LL;
+const int64_t WEEK_TICKS = 7 * DAY_TICKS;
+
+struct OpponentTally {
+    char name[PROFILE_NAME_SIZE];
+    Tally tally;
+};
+
+struct PairTally {
+    int32_t p1id;
+    int32_t p2id;
+    Tally tally;
+};
+
+// The latest day played.
+struct DayReport {
+    int64_t dayStart;  // 0 when the record is empty
+    Tally total;
+    int32_t longestWins;    // undecided matches neither extend nor break a streak
+    int32_t longestLosses;
+    GrowArray<OpponentTally> opponents;  // most matches first, then by name
+    GrowArray<PairTally> pairs;          // by own, then opponent character
+};
+
+void InitDayReport(DayReport* day);
+void ClearDayReport(DayReport* day);
+// rows: the matches of one day, oldest first.
+void BuildDayReport(const MatchRecord* rows, uint32_t count, int64_t dayStart, DayReport* day);
+// The day's summary as lines of text (CR LF), for the clipboard.
+void FormatDaySummary(const DayReport* day, TextBuffer* text);
+
+// The whole record per own character and per pairing; rows with a character
+// id outside 0 to 19 are left out.
+struct RecordTotals {
+    Tally all;
+    Tally perCharacter[CHARACTER_COUNT];
+    Tally perPair[CHARACTER_COUNT * CHARACTER_COUNT];  // [p1id * CHARACTER_COUNT + p2id]
+};
+
+void CountRecordTotals(const MatchResult* results, uint32_t count, RecordTotals* totals);
+
+// One point of the chart: the matches of one week.
+struct WeekPoint {
+    int32_t week;  // timestamp / WEEK_TICKS
+    Tally tally;
+};
+
+// The chart shows at most this many weeks, the latest ones.
+const int32_t CHART_WEEKS = 156;
+// All matches (character -1) or those of one own character, per week with
+// at least one decided match, within the CHART_WEEKS weeks up to lastWeek.
+void BuildWeekSeries(const MatchResult* results, uint32_t count, int32_t character, int32_t lastWeek,
+                     GrowArray<WeekPoint>* series);

@@ -1,0 +1,411 @@
+#include "report/ReportWindow.h"
+#include "base/TextUtil.h"
+#include "report/CsvExport.h"
+#include "report/RecordReader.h"
+#include "report/TrendChart.h"
+#include "res/report_resource.h"
+#include "store/TimeStamp.h"
+#include "ui/stats/CharacterNames.h"
+#include "ui/window/ListView.h"
+#include "ui/window/MessageBoxes.h"
+#include <commctrl.h>
+#include <commdlg.h>
+#include <sqlite3.h>
+
+#define UNCERTAIN_NOTE "20戦未満・参考値"
+// Grey text for rows whose rate is too uncertain to trust.
+const COLORREF UNCERTAIN_TEXT = RGB(128, 128, 128);
+const int MARGIN = 6;
+
+static const ListColumn opponentColumns[] = {
+    {0, 130, "相手の名前"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+};
+static const ListColumn dayPairColumns[] = {
+    {0, 70, "自キャラ"}, {0, 70, "相手キャラ"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+};
+static const ListColumn characterColumns[] = {
+    {0, 100, "自キャラ"}, {1, 55, "対戦"}, {1, 50, "勝"}, {1, 50, "負"},
+    {1, 60, "勝率"},      {1, 100, "95%範囲"}, {0, 130, "備考"},
+};
+static const ListColumn pairColumns[] = {
+    {0, 80, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 55, "対戦"}, {1, 50, "勝"}, {1, 50, "負"},
+    {1, 60, "勝率"},     {1, 100, "95%範囲"},   {0, 130, "備考"},
+};
+
+static const char* const pageNames[PAGE_COUNT] = {"最新日", "キャラ別", "組み合わせ別", "推移グラフ"};
+
+// What the window shows, allocated with it.
+struct ReportView {
+    sqlite3* record;
+    char recordPath[MAX_PATH * 4];
+    ReportData data;
+    ChartSeries chart;
+    HFONT font;
+    HWND children[IDC_CHART - IDC_REPORT_TAB + 1];
+};
+
+static ReportView* View(HWND window)
+{
+    return reinterpret_cast<ReportView*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+static HWND Child(ReportView* view, int id)
+{
+    return view->children[id - IDC_REPORT_TAB];
+}
+
+// Which page each child belongs to; the tab belongs to all.
+static int PageOf(int id)
+{
+    switch (id) {
+    case IDC_DAY_SUMMARY:
+    case IDC_DAY_OPPONENTS:
+    case IDC_DAY_PAIRS:
+        return PAGE_DAY;
+    case IDC_CHARACTERS:
+        return PAGE_CHARACTERS;
+    case IDC_PAIRS:
+        return PAGE_PAIRS;
+    case IDC_CHART_CHOICE:
+    case IDC_CHART:
+        return PAGE_CHART;
+    }
+    return -1;
+}
+
+// Cells from a tally: matches, wins, losses, rate, and with withRange the
+// Wilson range and the uncertainty note. Marks the row for grey text.
+static void SetTallyCells(HWND list, int32_t row, int32_t column, const Tally* tally, bool withRange)
+{
+    char text[32];
+    SetCellText(list, row, column, FormatText(text, "%d", tally->matches));
+    SetCellText(list, row, column + 1, FormatText(text, "%d", tally->wins));
+    SetCellText(list, row, column + 2, FormatText(text, "%d", tally->losses));
+    FormatRate(tally, text);
+    SetCellText(list, row, column + 3, text);
+    if (!withRange)
+        return;
+    FormatRange(tally, text);
+    SetCellText(list, row, column + 4, text);
+    bool uncertain = IsUncertain(tally);
+    SetCellText(list, row, column + 5, uncertain ? UNCERTAIN_NOTE : "");
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    item.lParam = uncertain;
+    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+static void FillDayPage(ReportView* view)
+{
+    const DayReport* day = &view->data.day;
+    char text[FORMAT_TEXT_LIMIT];
+    if (day->total.matches == 0) {
+        SetWindowTextA(Child(view, IDC_DAY_SUMMARY), "対戦の記録がありません。");
+    } else {
+        SYSTEMTIME date = {};
+        LocalTimeFromTimestamp(day->dayStart, &date);
+        char rate[16], range[32];
+        FormatRate(&day->total, rate);
+        FormatRange(&day->total, range);
+        SetWindowTextA(Child(view, IDC_DAY_SUMMARY),
+                       FormatText(text,
+                                  "最後に対戦した日 %04d/%02d/%02d:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）\r\n"
+                                  "最長連勝 %d  最長連敗 %d",
+                                  date.wYear, date.wMonth, date.wDay, day->total.matches, day->total.wins,
+                                  day->total.losses, rate, range, day->longestWins, day->longestLosses));
+    }
+    HWND opponents = Child(view, IDC_DAY_OPPONENTS);
+    for (uint32_t i = 0; i < day->opponents.count; ++i) {
+        int32_t row = AppendListRow(opponents, day->opponents.data[i].name);
+        SetTallyCells(opponents, row, 1, &day->opponents.data[i].tally, false);
+    }
+    HWND pairs = Child(view, IDC_DAY_PAIRS);
+    for (uint32_t i = 0; i < day->pairs.count; ++i) {
+        const PairTally* pair = &day->pairs.data[i];
+        int32_t row = AppendListRow(pairs, CharacterShortName(pair->p1id));
+        SetCellText(pairs, row, 1, CharacterShortName(pair->p2id));
+        SetTallyCells(pairs, row, 2, &pair->tally, false);
+    }
+}
+
+static void FillRecordPages(ReportView* view)
+{
+    const RecordTotals* totals = &view->data.totals;
+    HWND characters = Child(view, IDC_CHARACTERS);
+    SetTallyCells(characters, AppendListRow(characters, "全キャラ"), 1, &totals->all, true);
+    HWND pairs = Child(view, IDC_PAIRS);
+    for (int32_t own = 0; own < CHARACTER_COUNT; ++own) {
+        if (totals->perCharacter[own].matches == 0)
+            continue;
+        SetTallyCells(characters, AppendListRow(characters, CharacterShortName(own)), 1, &totals->perCharacter[own],
+                      true);
+        for (int32_t opponent = 0; opponent < CHARACTER_COUNT; ++opponent) {
+            const Tally* tally = &totals->perPair[own * CHARACTER_COUNT + opponent];
+            if (tally->matches == 0)
+                continue;
+            int32_t row = AppendListRow(pairs, CharacterShortName(own));
+            SetCellText(pairs, row, 1, CharacterShortName(opponent));
+            SetTallyCells(pairs, row, 2, tally, true);
+        }
+    }
+}
+
+// The chart's series for the character chosen in the box.
+static void ShowChosenCharacter(ReportView* view)
+{
+    HWND choice = Child(view, IDC_CHART_CHOICE);
+    LRESULT index = SendMessageA(choice, CB_GETCURSEL, 0, 0);
+    int32_t character = index == CB_ERR ? -1 : static_cast<int32_t>(SendMessageA(choice, CB_GETITEMDATA, index, 0));
+    const GrowArray<MatchResult>* results = &view->data.results;
+    view->chart.chosenName[0] = '\0';
+    view->chart.chosen.Clear();
+    if (character >= 0) {
+        lstrcpynA(view->chart.chosenName, CharacterShortName(character), sizeof view->chart.chosenName);
+        BuildWeekSeries(results->data, results->count, character, view->chart.lastWeek, &view->chart.chosen);
+    }
+    SetChartSeries(Child(view, IDC_CHART), &view->chart);
+}
+
+static void FillChartPage(ReportView* view)
+{
+    const GrowArray<MatchResult>* results = &view->data.results;
+    view->chart.all.Init();
+    view->chart.chosen.Init();
+    view->chart.firstWeek = view->chart.lastWeek = 0;
+    if (results->count) {
+        view->chart.lastWeek = static_cast<int32_t>(results->data[results->count - 1].timestamp / WEEK_TICKS);
+        int32_t firstPlayed = static_cast<int32_t>(results->data[0].timestamp / WEEK_TICKS);
+        int32_t earliest = view->chart.lastWeek - CHART_WEEKS + 1;
+        view->chart.firstWeek = firstPlayed > earliest ? firstPlayed : earliest;
+        BuildWeekSeries(results->data, results->count, -1, view->chart.lastWeek, &view->chart.all);
+    }
+    // The characters played, the most played chosen first.
+    HWND choice = Child(view, IDC_CHART_CHOICE);
+    int32_t mostPlayed = -1, most = 0;
+    for (int32_t id = 0; id < CHARACTER_COUNT; ++id) {
+        int32_t matches = view->data.totals.perCharacter[id].matches;
+        if (matches == 0)
+            continue;
+        LRESULT index = SendMessageA(choice, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CharacterFullName(id)));
+        SendMessageA(choice, CB_SETITEMDATA, index, id);
+        if (matches > most) {
+            most = matches;
+            mostPlayed = static_cast<int32_t>(index);
+        }
+    }
+    SendMessageA(choice, CB_SETCURSEL, mostPlayed, 0);
+    ShowChosenCharacter(view);
+}
+
+static void ShowPage(ReportView* view, int page)
+{
+    for (int id = IDC_DAY_SUMMARY; id <= IDC_CHART; ++id)
+        ShowWindow(Child(view, id), PageOf(id) == page ? SW_SHOW : SW_HIDE);
+}
+
+static void Layout(HWND window, ReportView* view)
+{
+    RECT client, page;
+    GetClientRect(window, &client);
+    HWND tab = Child(view, IDC_REPORT_TAB);
+    MoveWindow(tab, MARGIN, MARGIN, client.right - 2 * MARGIN, client.bottom - 2 * MARGIN, TRUE);
+    GetClientRect(tab, &page);
+    TabCtrl_AdjustRect(tab, FALSE, &page);
+    OffsetRect(&page, MARGIN, MARGIN);
+    InflateRect(&page, -2, -2);
+    int width = page.right - page.left, height = page.bottom - page.top;
+    const int summaryHeight = 40, choiceHeight = 28;
+    MoveWindow(Child(view, IDC_DAY_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
+    int half = width * 9 / 20;
+    MoveWindow(Child(view, IDC_DAY_OPPONENTS), page.left, page.top + summaryHeight, half - MARGIN,
+               height - summaryHeight, TRUE);
+    MoveWindow(Child(view, IDC_DAY_PAIRS), page.left + half, page.top + summaryHeight, width - half,
+               height - summaryHeight, TRUE);
+    MoveWindow(Child(view, IDC_CHARACTERS), page.left, page.top, width, height, TRUE);
+    MoveWindow(Child(view, IDC_PAIRS), page.left, page.top, width, height, TRUE);
+    MoveWindow(Child(view, IDC_CHART_CHOICE), page.left, page.top, 220, 300, TRUE);
+    MoveWindow(Child(view, IDC_CHART), page.left, page.top + choiceHeight, width, height - choiceHeight, TRUE);
+}
+
+static HWND MakeChild(HWND window, ReportView* view, int id, const char* windowClass, DWORD style)
+{
+    HWND child = CreateWindowExA(0, windowClass, "", WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 10, 10, window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE)), nullptr);
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(view->font), FALSE);
+    view->children[id - IDC_REPORT_TAB] = child;
+    return child;
+}
+
+static void CreateChildren(HWND window, ReportView* view)
+{
+    HWND tab = MakeChild(window, view, IDC_REPORT_TAB, WC_TABCONTROLA, WS_VISIBLE);
+    for (int page = 0; page < PAGE_COUNT; ++page) {
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<char*>(pageNames[page]);
+        SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
+    }
+    MakeChild(window, view, IDC_DAY_SUMMARY, "STATIC", SS_LEFT);
+    const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
+    SetUpListColumns(MakeChild(window, view, IDC_DAY_OPPONENTS, WC_LISTVIEWA, listStyle), opponentColumns, 5);
+    SetUpListColumns(MakeChild(window, view, IDC_DAY_PAIRS, WC_LISTVIEWA, listStyle), dayPairColumns, 6);
+    SetUpListColumns(MakeChild(window, view, IDC_CHARACTERS, WC_LISTVIEWA, listStyle), characterColumns, 7);
+    SetUpListColumns(MakeChild(window, view, IDC_PAIRS, WC_LISTVIEWA, listStyle), pairColumns, 8);
+    MakeChild(window, view, IDC_CHART_CHOICE, WC_COMBOBOXA, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
+    MakeChild(window, view, IDC_CHART, TREND_CHART_CLASS, 0);
+    // The tab lies under the pages that it frames.
+    SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+static HMENU CreateReportMenu()
+{
+    HMENU commands = CreatePopupMenu();
+    AppendMenuA(commands, MF_STRING, ID_REPORT_EXPORT_CSV, "CSVファイルに書き出す(&E)...");
+    AppendMenuA(commands, MF_STRING, ID_REPORT_COPY_DAY, "最新日の成績をクリップボードにコピー(&C)");
+    AppendMenuA(commands, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(commands, MF_STRING, ID_REPORT_CLOSE, "閉じる(&X)");
+    HMENU bar = CreateMenu();
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(commands), "メニュー(&M)");
+    return bar;
+}
+
+static void ExportCsv(HWND window, ReportView* view)
+{
+    char path[MAX_PATH * 4], folder[MAX_PATH * 4];
+    lstrcpynA(path, PathFindFileNameA(view->recordPath), sizeof path);
+    PathRenameExtensionA(path, ".csv");
+    lstrcpynA(folder, view->recordPath, sizeof folder);
+    PathRemoveFileSpecA(folder);
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = "CSV ファイル (*.csv)\0*.csv\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrInitialDir = folder;
+    dialog.lpstrDefExt = "csv";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetSaveFileNameA(&dialog) && !ExportRecordCsv(view->record, path))
+        ShowError(window, "CSVファイルを書き出せませんでした。");
+}
+
+static void CopyDaySummary(ReportView* view)
+{
+    TextBuffer text;
+    text.Init();
+    FormatDaySummary(&view->data.day, &text);
+    CopyTextToClipboard(text.data, static_cast<int>(text.length));
+    text.Release();
+}
+
+static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
+{
+    if (header->idFrom == IDC_REPORT_TAB && header->code == TCN_SELCHANGE) {
+        ShowPage(view, static_cast<int>(SendMessageA(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
+        return 0;
+    }
+    if (header->code != NM_CUSTOMDRAW || PageOf(static_cast<int>(header->idFrom)) < 0)
+        return 0;
+    // The window keeps a dialog's extra bytes, so the shared striping answers
+    // through the message-result slot as it does in the tool's dialogs.
+    AnswerStripedListDraw(window, reinterpret_cast<LPARAM>(header));
+    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw->nmcd.lItemlParam)
+        draw->clrText = UNCERTAIN_TEXT;
+    return GetWindowLongPtrA(window, DWLP_MSGRESULT);
+}
+
+static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ReportView* view = View(window);
+    switch (message) {
+    case WM_SIZE:
+        if (view)
+            Layout(window, view);
+        return 0;
+    case WM_GETFONT:
+        return view ? reinterpret_cast<LRESULT>(view->font) : 0;
+    case WM_NOTIFY:
+        return view ? AnswerNotify(window, view, reinterpret_cast<NMHDR*>(lParam)) : 0;
+    case WM_COMMAND:
+        if (!view)
+            break;
+        if (LOWORD(wParam) == IDC_CHART_CHOICE && HIWORD(wParam) == CBN_SELCHANGE)
+            ShowChosenCharacter(view);
+        else if (LOWORD(wParam) == ID_REPORT_EXPORT_CSV)
+            ExportCsv(window, view);
+        else if (LOWORD(wParam) == ID_REPORT_COPY_DAY)
+            CopyDaySummary(view);
+        else if (LOWORD(wParam) == ID_REPORT_CLOSE)
+            DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        if (view) {
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            SetChartSeries(Child(view, IDC_CHART), nullptr);
+            sqlite3_close(view->record);
+            ClearReportData(&view->data);
+            view->chart.all.Clear();
+            view->chart.chosen.Clear();
+            DeleteObject(view->font);
+            Heap.Free(view);
+        }
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void RegisterReportWindow(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ReportProc;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_REPORT));
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = REPORT_WINDOW_CLASS;
+    RegisterClassA(&windowClass);
+    RegisterTrendChart(instance);
+}
+
+HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordPath)
+{
+    ReportView* view = static_cast<ReportView*>(Heap.Allocate(sizeof(ReportView)));
+    memset(view, 0, sizeof *view);
+    view->record = record;
+    lstrcpynA(view->recordPath, recordPath, sizeof view->recordPath);
+    InitReportData(&view->data);
+    if (!ReadReportData(record, &view->data)) {
+        ClearReportData(&view->data);
+        sqlite3_close(record);
+        Heap.Free(view);
+        return nullptr;
+    }
+    RegisterReportWindow(instance);
+    char title[FORMAT_TEXT_LIMIT];
+    FormatText(title, "対戦成績レポート - %s", PathFindFileNameA(recordPath));
+    HWND window = CreateWindowExA(0, REPORT_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 780, 560, nullptr, CreateReportMenu(), instance, nullptr);
+    if (!window) {
+        ClearReportData(&view->data);
+        sqlite3_close(record);
+        Heap.Free(view);
+        return nullptr;
+    }
+    view->font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS UI Gothic");
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+    CreateChildren(window, view);
+    FillDayPage(view);
+    FillRecordPages(view);
+    FillChartPage(view);
+    Layout(window, view);
+    ShowPage(view, PAGE_DAY);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    return window;
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include "report/ReportNumbers.h"
+
+// The chart of the report: the win rate per week of all matches and of one
+// chosen own character, each with its 95 % band, drawn with GDI.
+
+#define TREND_CHART_CLASS "VtyTrendChart"
+
+// What the chart shows; owned by whoever made the chart window.
+struct ChartSeries {
+    GrowArray<WeekPoint> all;
+    GrowArray<WeekPoint> chosen;
+    int32_t firstWeek;  // the weeks along the x axis, both included
+    int32_t lastWeek;
+    char chosenName[64];
+};
+
+// The line colours; the bands are paler shades of them.
+const COLORREF CHART_ALL_COLOUR = RGB(0, 70, 200);
+const COLORREF CHART_CHOSEN_COLOUR = RGB(220, 100, 0);
+const COLORREF CHART_ALL_BAND = RGB(205, 218, 245);
+const COLORREF CHART_CHOSEN_BAND = RGB(250, 220, 190);
+
+void RegisterTrendChart(HINSTANCE instance);
+// The chart draws series until it is destroyed or given another.
+void SetChartSeries(HWND chart, const ChartSeries* series);
+
+// Where the plot lies in a chart's client area, and where a week's rate is.
+void ChartPlotRect(const RECT* client, RECT* plot);
+POINT ChartPoint(const RECT* plot, const ChartSeries* series, int32_t week, double rate);
