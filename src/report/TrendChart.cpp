@@ -143,8 +143,9 @@ static void Paint(HWND window, HDC dc)
     } else {
         RECT plot;
         ChartPlotRect(&client, &plot);
-        DrawBand(dc, &plot, series, &series->all, CHART_ALL_BAND);
+        // The band of all matches is the narrower one: drawn last, both show.
         DrawBand(dc, &plot, series, &series->chosen, CHART_CHOSEN_BAND);
+        DrawBand(dc, &plot, series, &series->all, CHART_ALL_BAND);
         DrawGrid(dc, &plot, series);
         DrawLine(dc, &plot, series, &series->all, CHART_ALL_COLOUR);
         DrawLine(dc, &plot, series, &series->chosen, CHART_CHOSEN_COLOUR);

@@ -1,0 +1,211 @@
+// The report's numbers on real record files: Wilson ranges, the latest day
+// with its streaks and tables, the whole-record totals, the weekly series and
+// the CSV file read back.
+#include "report/CsvExport.h"
+#include "report/RecordReader.h"
+#include "store/RecordQueries.h"
+#include "store/TimeStamp.h"
+#include "support/StoreTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/stats/CharacterNames.h"
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+const int64_t MINUTE = 600000000LL;
+const int64_t DAY1 = 128752416000000000LL;  // 2009-01-01 00:00 local, a Thursday
+
+struct Row {
+    int64_t at;
+    const char* opponent;
+    int32_t p1id, p1win, p2id, p2win;
+};
+
+// The day before is left out of the day's tables; the last day has every
+// kind of result, an undecided 1-1 included, which breaks no streak.
+const std::vector<Row> ROWS = {
+    {DAY1 + 600 * MINUTE, "old", 3, 0, 4, 2},
+    {DAY1 + 601 * MINUTE, "old", 3, 2, 4, 0},
+    {DAY1 + DAY_TICKS + 600 * MINUTE, "ふらん", 0, 2, 1, 1},
+    {DAY1 + DAY_TICKS + 601 * MINUTE, "ふらん", 0, 2, 1, 0},
+    {DAY1 + DAY_TICKS + 602 * MINUTE, "bob", 0, 1, 2, 2},
+    {DAY1 + DAY_TICKS + 603 * MINUTE, "bob", 1, 2, 2, 1},
+    {DAY1 + DAY_TICKS + 604 * MINUTE, "bob", 1, 2, 2, 0},
+    {DAY1 + DAY_TICKS + 605 * MINUTE, "ふらん", 0, 2, 1, 0},
+    {DAY1 + DAY_TICKS + 606 * MINUTE, "ふらん", 0, 0, 1, 2},
+    {DAY1 + DAY_TICKS + 607 * MINUTE, "ふらん", 0, 1, 1, 1},
+    {DAY1 + DAY_TICKS + 608 * MINUTE, "ふらん", 0, 0, 1, 2},
+    {DAY1 + DAY_TICKS + 609 * MINUTE, "bob", 0, 2, 2, 1},
+};
+
+class ReportNumbers : public testing::Test {
+protected:
+    TempFolder folder;
+    sqlite3* record = nullptr;
+    ReportData data;
+
+    void SetUp() override
+    {
+        InitReportData(&data);
+        ASSERT_TRUE(OpenStoreFile(folder.File("Default.db")));
+        for (const Row& row : ROWS) {
+            MatchRecord match = {row.at, "me", row.p1id, row.p1win, "", row.p2id, row.p2win};
+            lstrcpyA(match.p2name, row.opponent);
+            ASSERT_TRUE(InsertRecord(&match));
+        }
+        CloseRecordDatabase();
+        record = OpenRecordReadOnly(folder.File("Default.db").c_str());
+        ASSERT_NE(nullptr, record);
+    }
+    void TearDown() override
+    {
+        ClearReportData(&data);
+        sqlite3_close(record);
+    }
+};
+
+TEST(ReportRanges, WilsonScoreIntervalAndUncertainty)
+{
+    struct Case {
+        int32_t wins, losses, undecided;
+        const char* rate;
+        const char* range;
+        bool uncertain;
+    } cases[] = {
+        {2, 1, 0, "66.7%", "20.8-93.9%", true},   {0, 0, 3, "-", "-", true},
+        {0, 10, 0, "0.0%", "0.0-27.8%", true},    {10, 0, 0, "100.0%", "72.2-100.0%", true},
+        {1, 0, 0, "100.0%", "20.7-100.0%", true}, {19, 0, 5, "100.0%", "83.2-100.0%", true},
+        {11, 9, 0, "55.0%", "34.2-74.2%", false}, {50, 50, 0, "50.0%", "40.4-59.6%", false},
+    };
+    for (const Case& c : cases) {
+        Tally tally = {};
+        for (int i = 0; i < c.wins; ++i)
+            AddResult(&tally, 2, 1);
+        for (int i = 0; i < c.losses; ++i)
+            AddResult(&tally, 0, 2);
+        for (int i = 0; i < c.undecided; ++i)
+            AddResult(&tally, 1, 1);
+        char rate[16], range[32];
+        FormatRate(&tally, rate);
+        FormatRange(&tally, range);
+        EXPECT_EQ(std::string(c.rate) + " " + c.range + (c.uncertain ? " uncertain" : ""),
+                  std::string(rate) + " " + range + (IsUncertain(&tally) ? " uncertain" : ""))
+            << c.wins << "-" << c.losses;
+    }
+}
+
+TEST_F(ReportNumbers, LatestDayAndItsSummary)
+{
+    ASSERT_TRUE(ReadReportData(record, &data));
+    EXPECT_EQ(ROWS.size(), data.results.count);
+    EXPECT_EQ(DAY1 + DAY_TICKS, data.day.dayStart);
+    TextBuffer text;
+    text.Init();
+    FormatDaySummary(&data.day, &text);
+    EXPECT_EQ("2009/01/02 の成績: 10戦 6勝 3敗 勝率 66.7% 最長連勝 3 最長連敗 2\r\n"
+              "相手別:\r\n"
+              "  ふらん  6戦 3勝 2敗 勝率 60.0%\r\n"
+              "  bob  4戦 3勝 1敗 勝率 75.0%\r\n"
+              "組み合わせ別:\r\n"
+              "  霊夢 対 魔理沙  6戦 3勝 2敗 勝率 60.0%\r\n"
+              "  霊夢 対 咲夜  2戦 1勝 1敗 勝率 50.0%\r\n"
+              "  魔理沙 対 咲夜  2戦 2勝 0敗 勝率 100.0%\r\n",
+              std::string(text.data));
+    text.Release();
+}
+
+TEST_F(ReportNumbers, WholeRecordTotalsAndWeeklySeries)
+{
+    ASSERT_TRUE(ReadReportData(record, &data));
+    auto tallyText = [](const Tally& t) {
+        return std::to_string(t.matches) + "/" + std::to_string(t.wins) + "/" + std::to_string(t.losses);
+    };
+    std::string totals = tallyText(data.totals.all);
+    for (int id = 0; id < CHARACTER_COUNT; ++id)
+        if (data.totals.perCharacter[id].matches)
+            totals += " " + std::to_string(id) + ":" + tallyText(data.totals.perCharacter[id]);
+    for (int pair = 0; pair < CHARACTER_COUNT * CHARACTER_COUNT; ++pair)
+        if (data.totals.perPair[pair].matches)
+            totals += " " + std::to_string(pair / 20) + "x" + std::to_string(pair % 20) + ":" +
+                      tallyText(data.totals.perPair[pair]);
+    EXPECT_EQ("12/7/4 0:8/4/3 1:2/2/0 3:2/1/1 0x1:6/3/2 0x2:2/1/1 1x2:2/2/0 3x4:2/1/1", totals);
+
+    // Two more weeks: one a week later, one before the chart's 156 weeks.
+    int32_t week = static_cast<int32_t>(DAY1 / WEEK_TICKS);
+    std::vector<MatchResult> results(data.results.data, data.results.data + data.results.count);
+    results.insert(results.begin(), MatchResult{DAY1 - 156 * WEEK_TICKS, 0, 2, 1, 0});
+    results.push_back(MatchResult{DAY1 + WEEK_TICKS, 1, 0, 1, 2});
+    GrowArray<WeekPoint> series;
+    series.Init();
+    for (int32_t character : {-1, 1, 5}) {
+        BuildWeekSeries(results.data(), static_cast<uint32_t>(results.size()), character, week + 1, &series);
+        std::string text;
+        for (uint32_t i = 0; i < series.count; ++i)
+            text += std::to_string(series.data[i].week - week) + ":" + tallyText(series.data[i].tally) + " ";
+        EXPECT_EQ(character == -1 ? "0:12/7/4 1:1/0/1 " : character == 1 ? "0:2/2/0 1:1/0/1 " : "", text);
+    }
+    series.Clear();
+}
+
+// A minimal CSV reader: quoted fields with doubled quotes, CR LF lines.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+            rows.back().back() += text[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == ',')
+            rows.back().emplace_back();
+        else if (!quoted && c == '\r' && text[i + 1] == '\n' && ++i)
+            rows.emplace_back(1);
+        else
+            rows.back().back() += c;
+    }
+    rows.pop_back();  // after the last line ending
+    return rows;
+}
+
+TEST_F(ReportNumbers, CsvGivesBackEveryRow)
+{
+    // Names that need quoting, and one that is Japanese with a 0x5C trail byte.
+    sqlite3_close(record);
+    ASSERT_TRUE(OpenStoreFile(folder.File("Default.db")));
+    MatchRecord odd[] = {{DAY1 + 2 * DAY_TICKS, "a,b", 4, 2, "say \"hi\"", 19, 0},
+                         {DAY1 + 2 * DAY_TICKS + MINUTE, "表示", 9, 1, "", 17, 1}};
+    for (const MatchRecord& match : odd)
+        ASSERT_TRUE(InsertRecord(&match));
+    CloseRecordDatabase();
+    record = OpenRecordReadOnly(folder.File("Default.db").c_str());
+    ASSERT_TRUE(ExportRecordCsv(record, folder.File("out.csv").c_str()));
+
+    std::vector<std::vector<std::string>> expected = {
+        {"日時", "自分の名前", "自キャラ", "自分の勝ち数", "相手の名前", "相手キャラ", "相手の勝ち数", "結果"}};
+    auto add = [&](const MatchRecord& r) {
+        SYSTEMTIME t;
+        LocalTimeFromTimestamp(r.timestamp, &t);
+        char date[32];
+        wsprintfA(date, "%04d/%02d/%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+        const char* result = r.p1win == 2 ? "勝ち" : r.p2win == 2 ? "負け" : "不成立";
+        expected.push_back({date, r.p1name, CharacterShortName(r.p1id), std::to_string(r.p1win), r.p2name,
+                            CharacterShortName(r.p2id), std::to_string(r.p2win), result});
+    };
+    for (const Row& row : ROWS) {
+        MatchRecord match = {row.at, "me", row.p1id, row.p1win, "", row.p2id, row.p2win};
+        lstrcpyA(match.p2name, row.opponent);
+        add(match);
+    }
+    for (const MatchRecord& match : odd)
+        add(match);
+    std::string bytes = ReadFileBytes(folder.File("out.csv"));
+    EXPECT_EQ(expected, ParseCsv(bytes));
+    EXPECT_NE(std::string::npos, bytes.find("\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n"));
+}
+
+}  // namespace
