@@ -5,24 +5,27 @@
 // Room for the rate labels on the left, the legend above and dates below.
 const int PLOT_LEFT = 44, PLOT_TOP = 28, PLOT_RIGHT = 14, PLOT_BOTTOM = 24;
 const int POINT_HALF = 2;
+// The first and last weeks sit this far inside the frame, off its lines.
+const int PLOT_INSET = 8;
 
 void ChartPlotRect(const RECT* client, RECT* plot)
 {
     SetRect(plot, client->left + PLOT_LEFT, client->top + PLOT_TOP, client->right - PLOT_RIGHT,
             client->bottom - PLOT_BOTTOM);
-    if (plot->right <= plot->left + 1)
-        plot->right = plot->left + 2;
+    if (plot->right <= plot->left + 2 * PLOT_INSET + 1)
+        plot->right = plot->left + 2 * PLOT_INSET + 2;
     if (plot->bottom <= plot->top + 1)
         plot->bottom = plot->top + 2;
 }
 
 POINT ChartPoint(const RECT* plot, const ChartSeries* series, int32_t week, double rate)
 {
-    int width = plot->right - plot->left - 1, height = plot->bottom - plot->top - 1;
+    int width = plot->right - plot->left - 1 - 2 * PLOT_INSET, height = plot->bottom - plot->top - 1;
     int32_t span = series->lastWeek - series->firstWeek;
+    int left = plot->left + PLOT_INSET;
     POINT point;
-    point.x = span > 0 ? plot->left + static_cast<int>(static_cast<double>(week - series->firstWeek) * width / span + 0.5)
-                       : plot->left + width / 2;
+    point.x = span > 0 ? left + static_cast<int>(static_cast<double>(week - series->firstWeek) * width / span + 0.5)
+                       : left + width / 2;
     point.y = plot->bottom - 1 - static_cast<int>(rate * height + 0.5);
     return point;
 }
@@ -60,8 +63,9 @@ static void DrawGrid(HDC dc, const RECT* plot, const ChartSeries* series)
     DeleteObject(middle);
 }
 
-// The 95 % band: the upper ends forward, the lower ends back, one polygon.
-static void DrawBand(HDC dc, const RECT* plot, const ChartSeries* series, const GrowArray<WeekPoint>* points,
+// The 95 % band of all matches: the upper ends forward, the lower ends back,
+// one filled polygon.
+static void FillBand(HDC dc, const RECT* plot, const ChartSeries* series, const GrowArray<WeekPoint>* points,
                      COLORREF colour)
 {
     if (points->count == 0)
@@ -84,6 +88,28 @@ static void DrawBand(HDC dc, const RECT* plot, const ChartSeries* series, const 
     DeleteObject(brush);
     DeleteObject(pen);
     Heap.Free(corners);
+}
+
+// The chosen character's band as its two edges, so that the band of all
+// matches under it stays visible.
+static void OutlineBand(HDC dc, const RECT* plot, const ChartSeries* series, const GrowArray<WeekPoint>* points,
+                        COLORREF colour)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    SelectObject(dc, pen);
+    for (int edge = 0; edge < 2; ++edge)
+        for (uint32_t i = 0; i < points->count; ++i) {
+            const WeekPoint* point = &points->data[i];
+            double low = 0, high = 0;
+            WilsonRange(point->tally.wins, DecidedMatches(&point->tally), &low, &high);
+            POINT at = ChartPoint(plot, series, point->week, edge ? high : low);
+            if (i == 0)
+                MoveToEx(dc, at.x, at.y, nullptr);
+            else
+                LineTo(dc, at.x, at.y);
+        }
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
 }
 
 static void DrawLine(HDC dc, const RECT* plot, const ChartSeries* series, const GrowArray<WeekPoint>* points,
@@ -143,10 +169,9 @@ static void Paint(HWND window, HDC dc)
     } else {
         RECT plot;
         ChartPlotRect(&client, &plot);
-        // The band of all matches is the narrower one: drawn last, both show.
-        DrawBand(dc, &plot, series, &series->chosen, CHART_CHOSEN_BAND);
-        DrawBand(dc, &plot, series, &series->all, CHART_ALL_BAND);
+        FillBand(dc, &plot, series, &series->all, CHART_ALL_BAND);
         DrawGrid(dc, &plot, series);
+        OutlineBand(dc, &plot, series, &series->chosen, CHART_CHOSEN_BAND);
         DrawLine(dc, &plot, series, &series->all, CHART_ALL_COLOUR);
         DrawLine(dc, &plot, series, &series->chosen, CHART_CHOSEN_COLOUR);
         DrawLegend(dc, &client, series);
@@ -164,6 +189,7 @@ static LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPAR
         EndPaint(window, &paint);
         return 0;
     }
+    case WM_PRINT:  // PrintWindow asks with WM_PRINT alone under Wine
     case WM_PRINTCLIENT:
         Paint(window, reinterpret_cast<HDC>(wParam));
         return 0;

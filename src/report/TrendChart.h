@@ -15,11 +15,12 @@ struct ChartSeries {
     char chosenName[64];
 };
 
-// The line colours; the bands are paler shades of them.
+// The line colours; the band of all matches is filled with a paler shade,
+// the chosen character's band is outlined in one.
 const COLORREF CHART_ALL_COLOUR = RGB(0, 70, 200);
 const COLORREF CHART_CHOSEN_COLOUR = RGB(220, 100, 0);
 const COLORREF CHART_ALL_BAND = RGB(205, 218, 245);
-const COLORREF CHART_CHOSEN_BAND = RGB(250, 220, 190);
+const COLORREF CHART_CHOSEN_BAND = RGB(240, 160, 90);
 
 void RegisterTrendChart(HINSTANCE instance);
 // The chart draws series until it is destroyed or given another.
