@@ -15,5 +15,9 @@ cp "$build/bin/vty.exe" "$build/bin/sqlite3.dll" "$build/bin/vty_report.exe" "$s
 i686-w64-mingw32-strip --strip-debug "$stage"/Vantory/*.exe "$stage"/Vantory/*.dll
 sed 's/$/\r/' "$here/docs/readme-ja.txt" | iconv -f UTF-8 -t CP932 > "$stage/Vantory/readme-ja.txt"
 rm -f "$build/Vantory.zip"
-(cd "$stage" && zip -q -X -r "$build/Vantory.zip" Vantory)
+if command -v zip >/dev/null; then
+  (cd "$stage" && zip -q -X -r "$build/Vantory.zip" Vantory)
+else
+  (cd "$stage" && python3 -m zipfile -c "$build/Vantory.zip" Vantory)
+fi
 echo "$build/Vantory.zip"

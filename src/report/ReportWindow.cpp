@@ -34,6 +34,18 @@ static const ListColumn pairColumns[] = {
 
 static const char* const pageNames[PAGE_COUNT] = {"最新日", "キャラ別", "組み合わせ別", "推移グラフ"};
 
+// The four lists, in the order of their ids.
+const int LIST_COUNT = 4;
+
+// One row of a list: one or two label cells, then the tally's cells. The
+// lists hold no text of their own (owner data): they ask for the cells they
+// draw, which keeps a window of many rows quick to fill.
+struct ListRow {
+    const char* first;
+    const char* second;  // null in lists with one label column
+    const Tally* tally;
+};
+
 // What the window shows, allocated with it.
 struct ReportView {
     sqlite3* record;
@@ -42,6 +54,7 @@ struct ReportView {
     ChartSeries chart;
     HFONT font;
     HWND children[IDC_CHART - IDC_REPORT_TAB + 1];
+    GrowArray<ListRow> rows[LIST_COUNT];  // by id from IDC_DAY_OPPONENTS
 };
 
 static ReportView* View(HWND window)
@@ -52,6 +65,17 @@ static ReportView* View(HWND window)
 static HWND Child(ReportView* view, int id)
 {
     return view->children[id - IDC_REPORT_TAB];
+}
+
+static bool IsList(int id)
+{
+    return id >= IDC_DAY_OPPONENTS && id < IDC_DAY_OPPONENTS + LIST_COUNT;
+}
+
+// The whole-record lists show the Wilson range and the uncertainty note.
+static bool ShowsRange(int id)
+{
+    return id == IDC_CHARACTERS || id == IDC_PAIRS;
 }
 
 // Which page each child belongs to; the tab belongs to all.
@@ -73,27 +97,41 @@ static int PageOf(int id)
     return -1;
 }
 
-// Cells from a tally: matches, wins, losses, rate, and with withRange the
-// Wilson range and the uncertainty note. Marks the row for grey text.
-static void SetTallyCells(HWND list, int32_t row, int32_t column, const Tally* tally, bool withRange)
+// The text of one cell: the labels, then matches, wins, losses, rate, and in
+// the whole-record lists the range and the note.
+static void CellText(const ListRow* row, int column, char* text)
 {
-    char text[32];
-    SetCellText(list, row, column, FormatText(text, "%d", tally->matches));
-    SetCellText(list, row, column + 1, FormatText(text, "%d", tally->wins));
-    SetCellText(list, row, column + 2, FormatText(text, "%d", tally->losses));
-    FormatRate(tally, text);
-    SetCellText(list, row, column + 3, text);
-    if (!withRange)
+    text[0] = '\0';
+    if (column == 0 || (column == 1 && row->second)) {
+        lstrcpynA(text, column == 0 ? row->first : row->second, 64);
         return;
-    FormatRange(tally, text);
-    SetCellText(list, row, column + 4, text);
-    bool uncertain = IsUncertain(tally);
-    SetCellText(list, row, column + 5, uncertain ? UNCERTAIN_NOTE : "");
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    item.lParam = uncertain;
-    SendMessageA(list, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    switch (column - (row->second ? 2 : 1)) {
+    case 0:
+        FormatText(text, "%d", row->tally->matches);
+        break;
+    case 1:
+        FormatText(text, "%d", row->tally->wins);
+        break;
+    case 2:
+        FormatText(text, "%d", row->tally->losses);
+        break;
+    case 3:
+        FormatRate(row->tally, text);
+        break;
+    case 4:
+        FormatRange(row->tally, text);
+        break;
+    case 5:
+        lstrcpyA(text, IsUncertain(row->tally) ? UNCERTAIN_NOTE : "");
+        break;
+    }
+}
+
+static void AddRow(ReportView* view, int id, const char* first, const char* second, const Tally* tally)
+{
+    ListRow row = {first, second, tally};
+    view->rows[id - IDC_DAY_OPPONENTS].Append(row);
 }
 
 static void FillDayPage(ReportView* view)
@@ -115,40 +153,34 @@ static void FillDayPage(ReportView* view)
                                   date.wYear, date.wMonth, date.wDay, day->total.matches, day->total.wins,
                                   day->total.losses, rate, range, day->longestWins, day->longestLosses));
     }
-    HWND opponents = Child(view, IDC_DAY_OPPONENTS);
-    for (uint32_t i = 0; i < day->opponents.count; ++i) {
-        int32_t row = AppendListRow(opponents, day->opponents.data[i].name);
-        SetTallyCells(opponents, row, 1, &day->opponents.data[i].tally, false);
-    }
-    HWND pairs = Child(view, IDC_DAY_PAIRS);
+    for (uint32_t i = 0; i < day->opponents.count; ++i)
+        AddRow(view, IDC_DAY_OPPONENTS, day->opponents.data[i].name, nullptr, &day->opponents.data[i].tally);
     for (uint32_t i = 0; i < day->pairs.count; ++i) {
         const PairTally* pair = &day->pairs.data[i];
-        int32_t row = AppendListRow(pairs, CharacterShortName(pair->p1id));
-        SetCellText(pairs, row, 1, CharacterShortName(pair->p2id));
-        SetTallyCells(pairs, row, 2, &pair->tally, false);
+        AddRow(view, IDC_DAY_PAIRS, CharacterShortName(pair->p1id), CharacterShortName(pair->p2id), &pair->tally);
     }
 }
 
 static void FillRecordPages(ReportView* view)
 {
     const RecordTotals* totals = &view->data.totals;
-    HWND characters = Child(view, IDC_CHARACTERS);
-    SetTallyCells(characters, AppendListRow(characters, "全キャラ"), 1, &totals->all, true);
-    HWND pairs = Child(view, IDC_PAIRS);
+    AddRow(view, IDC_CHARACTERS, "全キャラ", nullptr, &totals->all);
     for (int32_t own = 0; own < CHARACTER_COUNT; ++own) {
         if (totals->perCharacter[own].matches == 0)
             continue;
-        SetTallyCells(characters, AppendListRow(characters, CharacterShortName(own)), 1, &totals->perCharacter[own],
-                      true);
+        AddRow(view, IDC_CHARACTERS, CharacterShortName(own), nullptr, &totals->perCharacter[own]);
         for (int32_t opponent = 0; opponent < CHARACTER_COUNT; ++opponent) {
             const Tally* tally = &totals->perPair[own * CHARACTER_COUNT + opponent];
-            if (tally->matches == 0)
-                continue;
-            int32_t row = AppendListRow(pairs, CharacterShortName(own));
-            SetCellText(pairs, row, 1, CharacterShortName(opponent));
-            SetTallyCells(pairs, row, 2, tally, true);
+            if (tally->matches)
+                AddRow(view, IDC_PAIRS, CharacterShortName(own), CharacterShortName(opponent), tally);
         }
     }
+}
+
+static void ShowRowCounts(ReportView* view)
+{
+    for (int i = 0; i < LIST_COUNT; ++i)
+        SendMessageA(Child(view, IDC_DAY_OPPONENTS + i), LVM_SETITEMCOUNT, view->rows[i].count, 0);
 }
 
 // The chart's series for the character chosen in the box.
@@ -248,7 +280,7 @@ static void CreateChildren(HWND window, ReportView* view)
         SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
     }
     MakeChild(window, view, IDC_DAY_SUMMARY, "STATIC", SS_LEFT);
-    const DWORD listStyle = LVS_REPORT | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
+    const DWORD listStyle = LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
     SetUpListColumns(MakeChild(window, view, IDC_DAY_OPPONENTS, WC_LISTVIEWA, listStyle), opponentColumns, 5);
     SetUpListColumns(MakeChild(window, view, IDC_DAY_PAIRS, WC_LISTVIEWA, listStyle), dayPairColumns, 6);
     SetUpListColumns(MakeChild(window, view, IDC_CHARACTERS, WC_LISTVIEWA, listStyle), characterColumns, 7);
@@ -306,13 +338,28 @@ static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
         ShowPage(view, static_cast<int>(SendMessageA(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
         return 0;
     }
-    if (header->code != NM_CUSTOMDRAW || PageOf(static_cast<int>(header->idFrom)) < 0)
+    int id = static_cast<int>(header->idFrom);
+    if (!IsList(id))
+        return 0;
+    const GrowArray<ListRow>* rows = &view->rows[id - IDC_DAY_OPPONENTS];
+    if (header->code == LVN_GETDISPINFOA) {
+        LVITEMA* item = &reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+        if ((item->mask & LVIF_TEXT) && item->iItem >= 0 && static_cast<uint32_t>(item->iItem) < rows->count &&
+            item->cchTextMax > 0) {
+            char text[64];
+            CellText(&rows->data[item->iItem], item->iSubItem, text);
+            lstrcpynA(item->pszText, text, item->cchTextMax);
+        }
+        return 0;
+    }
+    if (header->code != NM_CUSTOMDRAW)
         return 0;
     // The window keeps a dialog's extra bytes, so the shared striping answers
     // through the message-result slot as it does in the tool's dialogs.
     AnswerStripedListDraw(window, reinterpret_cast<LPARAM>(header));
     NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
-    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw->nmcd.lItemlParam)
+    if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && ShowsRange(id) && draw->nmcd.dwItemSpec < rows->count &&
+        IsUncertain(rows->data[draw->nmcd.dwItemSpec].tally))
         draw->clrText = UNCERTAIN_TEXT;
     return GetWindowLongPtrA(window, DWLP_MSGRESULT);
 }
@@ -349,6 +396,8 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
             ClearReportData(&view->data);
             view->chart.all.Clear();
             view->chart.chosen.Clear();
+            for (int i = 0; i < LIST_COUNT; ++i)
+                view->rows[i].Clear();
             DeleteObject(view->font);
             Heap.Free(view);
         }
@@ -376,6 +425,8 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
 {
     ReportView* view = static_cast<ReportView*>(Heap.Allocate(sizeof(ReportView)));
     memset(view, 0, sizeof *view);
+    for (int i = 0; i < LIST_COUNT; ++i)
+        view->rows[i].Init();
     view->record = record;
     lstrcpynA(view->recordPath, recordPath, sizeof view->recordPath);
     InitReportData(&view->data);
@@ -403,6 +454,7 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
     FillDayPage(view);
     FillRecordPages(view);
     FillChartPage(view);
+    ShowRowCounts(view);
     Layout(window, view);
     ShowPage(view, PAGE_DAY);
     ShowWindow(window, SW_SHOW);

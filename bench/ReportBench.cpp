@@ -1,0 +1,165 @@
+// Times the report program's start on generated record files of 10,000 to
+// 1,000,000 matches: the read-only open, the check and the day's backup (the
+// backup folder is emptied before every run, so each run copies), reading
+// the record and a painted report window; then, apart, the chart page's
+// paint. Medians of the runs, in milliseconds.
+// Usage: ReportBench [runs] [largest size]
+#include "report/Backup.h"
+#include "report/RecordReader.h"
+#include "report/ReportWindow.h"
+#include "shell/Globals.h"
+#include "store/TimeStamp.h"
+#include <commctrl.h>
+#include <sqlite3.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+uint32_t randomState = 2463534242u;
+
+uint32_t NextRandom()
+{
+    randomState ^= randomState << 13;
+    randomState ^= randomState >> 17;
+    randomState ^= randomState << 5;
+    return randomState;
+}
+
+// Matches a few minutes apart up to now against 1,000 opponent names.
+bool GenerateRecord(const std::string& path, int matches)
+{
+    DeleteFileA(path.c_str());
+    if (!SetDatabasePath(path.c_str()) || !OpenRecordDatabase())
+        return false;
+    sqlite3* db = RecordConnection();
+    const int64_t step = 3 * 600000000LL;
+    int64_t first = CurrentTimestamp() - static_cast<int64_t>(matches) * step;
+    sqlite3_stmt* insert = nullptr;
+    sqlite3_prepare_v2(db, "insert into vaviradudiz123 values (?, ?, ?, ?, ?, ?, ?);", -1, &insert, nullptr);
+    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    for (int i = 0; ok && i < matches; ++i) {
+        char opponent[32];
+        snprintf(opponent, sizeof opponent, "player%04u", NextRandom() % 1000);
+        bool won = NextRandom() % 100 < 52;
+        int loserRounds = static_cast<int>(NextRandom() % 2);
+        sqlite3_reset(insert);
+        sqlite3_bind_int64(insert, 1, first + i * step);
+        sqlite3_bind_text(insert, 2, "me", -1, SQLITE_STATIC);
+        sqlite3_bind_int(insert, 3, static_cast<int>(NextRandom() % 20));
+        sqlite3_bind_int(insert, 4, won ? 2 : loserRounds);
+        sqlite3_bind_text(insert, 5, opponent, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert, 6, static_cast<int>(NextRandom() % 20));
+        sqlite3_bind_int(insert, 7, won ? loserRounds : 2);
+        ok = sqlite3_step(insert) == SQLITE_DONE;
+    }
+    sqlite3_finalize(insert);
+    ok = sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    CloseRecordDatabase();
+    return ok;
+}
+
+double Milliseconds()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void EmptyFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    while (search != INVALID_HANDLE_VALUE) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        if (!FindNextFileA(search, &found))
+            break;
+    }
+    FindClose(search);
+}
+
+void Pump()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    int largest = argc > 2 ? atoi(argv[2]) : 1000000;
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    CreateGlobals();
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "vty-report-bench";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string path = folder + "\\Bench.db";
+    printf("matches    backup(ms)  to painted window(ms)  total(ms)  chart page(ms)  file(MB)\n");
+    for (int matches = 10000; matches <= largest; matches *= 10) {
+        if (!GenerateRecord(path, matches)) {
+            printf("%d: the record could not be made\n", matches);
+            return 1;
+        }
+        std::vector<double> backups, windows, totals, charts;
+        for (int run = 0; run < runs; ++run) {
+            EmptyFolder(folder + "\\backup");
+            double start = Milliseconds();
+            sqlite3* record = OpenRecordReadOnly(path.c_str());
+            SYSTEMTIME today;
+            GetLocalTime(&today);
+            BackupOutcome outcome;
+            MakeDailyBackup(record, path.c_str(), &today, &outcome);
+            double backedUp = Milliseconds();
+            HWND window = CreateReportWindow(GetModuleHandleA(nullptr), record, path.c_str());
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            double painted = Milliseconds();
+            if (outcome.state != BACKUP_MADE || !window) {
+                printf("%d: backup %d, window %p\n", matches, outcome.state, static_cast<void*>(window));
+                return 1;
+            }
+            HWND tab = GetDlgItem(window, IDC_REPORT_TAB);
+            SendMessageA(tab, TCM_SETCURSEL, PAGE_CHART, 0);
+            NMHDR header = {tab, IDC_REPORT_TAB, TCN_SELCHANGE};
+            double chartStart = Milliseconds();
+            SendMessageA(window, WM_NOTIFY, IDC_REPORT_TAB, reinterpret_cast<LPARAM>(&header));
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            charts.push_back(Milliseconds() - chartStart);
+            DestroyWindow(window);
+            Pump();
+            backups.push_back(backedUp - start);
+            windows.push_back(painted - backedUp);
+            totals.push_back(painted - start);
+        }
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+        printf("%-9d  %10.0f  %21.0f  %9.0f  %14.0f  %8.1f\n", matches, Median(backups), Median(windows),
+               Median(totals), Median(charts), data.nFileSizeLow / 1048576.0);
+        fflush(stdout);
+    }
+    EmptyFolder(folder + "\\backup");
+    RemoveDirectoryA((folder + "\\backup").c_str());
+    DeleteFileA(path.c_str());
+    RemoveDirectoryA(folder.c_str());
+    ReleaseGlobals();
+    return 0;
+}
