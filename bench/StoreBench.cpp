@@ -1,11 +1,12 @@
 // Times one refresh of the statistics window (24 pair-total queries in one
-// transaction) on generated record files of 10,000 to 1,000,000 matches:
-// the queries alone for the periods all and today, then the computation of
-// the window's rows (queries and sums) beside the same 24 statements run
-// bare through sqlite3_exec, the floor for that work.
+// transaction) on generated record files of 10,000 to 1,000,000 matches in
+// three shapes of player: four main characters and now and then another,
+// three characters only, and all twenty evenly. For each it gives the
+// window's computation of its rows, the same 24 statements run bare through
+// sqlite3_exec, and the single unlimited GROUP BY alone (the floor).
 // Usage: StoreBench [runs] [largest size]
 #include "shell/Globals.h"
-#include "store/RecordFilter.h"
+#include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
 #include "ui/stats/StatsTable.h"
@@ -28,10 +29,24 @@ uint32_t NextRandom()
     return randomState;
 }
 
-// The user mostly plays a few main characters and now and then another one;
-// opponents are many profiles with every character. Time stamps are spread
+enum Shape { SHAPE_MAINS, SHAPE_THREE, SHAPE_EVEN };
+const char* const shapeNames[] = {"mains", "three", "even"};
+
+int PlayedCharacter(Shape shape)
+{
+    static const int mains[] = {2, 2, 2, 2, 14, 14, 14, 7, 7, 17};
+    static const int three[] = {2, 14, 7};
+    uint32_t roll = NextRandom();
+    if (shape == SHAPE_THREE)
+        return three[roll % 3];
+    if (shape == SHAPE_EVEN)
+        return static_cast<int>(roll % 20);
+    return roll % 50 == 0 ? static_cast<int>(NextRandom() % 20) : mains[roll % 10];
+}
+
+// Opponents are many profiles with every character. Time stamps are spread
 // over three years up to now, in whole milliseconds, newest today.
-bool GenerateRecord(sqlite3* db, int matches)
+bool GenerateRecord(sqlite3* db, int matches, Shape shape)
 {
     const int64_t millisecond = 10000;
     const int64_t span = 3LL * 365 * TIMESTAMP_DAY;
@@ -44,13 +59,10 @@ bool GenerateRecord(sqlite3* db, int matches)
                            "values (?, ?, ?, ?, ?, ?, ?);",
                            -1, &insert, nullptr) != SQLITE_OK)
         return false;
-    static const int mains[] = {2, 2, 2, 2, 14, 14, 14, 7, 7, 17};
     bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     for (int i = 0; ok && i < matches; ++i) {
         // One match somewhere in each slot of the span: increasing, never later than now.
         int64_t stamp = first + i * step + (NextRandom() % static_cast<uint32_t>(step / millisecond)) * millisecond;
-        uint32_t roll = NextRandom();
-        int p1id = roll % 50 == 0 ? static_cast<int>(NextRandom() % 20) : mains[roll % 10];
         char opponent[32];
         snprintf(opponent, sizeof opponent, "player%04u", NextRandom() % 3000);
         bool won = NextRandom() % 100 < 52;
@@ -58,7 +70,7 @@ bool GenerateRecord(sqlite3* db, int matches)
         sqlite3_reset(insert);
         sqlite3_bind_int64(insert, 1, stamp);
         sqlite3_bind_text(insert, 2, "me", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 3, p1id);
+        sqlite3_bind_int(insert, 3, PlayedCharacter(shape));
         sqlite3_bind_int(insert, 4, won ? 2 : loserRounds);
         sqlite3_bind_text(insert, 5, opponent, -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(insert, 6, static_cast<int>(NextRandom() % 20));
@@ -79,65 +91,20 @@ double Seconds()
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-bool RunQuery(RecordFilter* filter, int32_t period, const RecordFilter* customRange)
-{
-    ApplyPeriod(filter, period, customRange);
-    return QueryPairTotals(filter);
-}
-
-// The queries of one statistics refresh: all matches, the last 30 per
-// character, and the last 30, 50 and 100 matches. Counts the matches of the
-// first query and adds the time of each of the three groups to parts (ms).
-bool Refresh(int32_t period, int* counted, double* parts)
-{
-    RecordFilter customRange;
-    memset(&customRange, 0, sizeof customRange);
-    bool ok = true;
-    BeginTransaction();
-    RecordFilter filter;
-    memset(&filter, 0, sizeof filter);
-    double start = Seconds();
-    ok = RunQuery(&filter, period, &customRange);
-    parts[0] += (Seconds() - start) * 1000;
-    start = Seconds();
-    *counted = 0;
-    for (const PairResult& entry : PairTotals)
-        *counted += entry.wins + entry.losses;
-    for (int32_t character = 0; ok && character < CHARACTER_COUNT; ++character) {
-        memset(&filter, 0, sizeof filter);
-        filter.flags = FILTER_P1ID | FILTER_LIMIT;
-        filter.p1id = character;
-        filter.limit = 30;
-        ok = RunQuery(&filter, period, &customRange);
-    }
-    parts[1] += (Seconds() - start) * 1000;
-    start = Seconds();
-    for (int32_t last : {30, 50, 100}) {
-        memset(&filter, 0, sizeof filter);
-        filter.flags = FILTER_LIMIT;
-        filter.limit = last;
-        ok = ok && RunQuery(&filter, period, &customRange);
-    }
-    parts[2] += (Seconds() - start) * 1000;
-    EndTransaction(!ok);
-    return ok;
-}
-
-double Median(std::vector<double> values);
-
 int IgnoreRow(void*, int, char**, char**)
 {
     return 0;
 }
 
+const char* const GROUP_BY_ALL =
+    "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T  GROUP BY T.p1id, T.p2id;";
+
 // The 24 statements of a refresh over all matches, as the queries build them.
-bool BareStatements(sqlite3* db)
+bool BareStatements()
 {
+    sqlite3* db = RecordConnection();
     bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_exec(db,
-                            "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T  "
-                            "GROUP BY T.p1id, T.p2id;",
-                            IgnoreRow, nullptr, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_exec(db, GROUP_BY_ALL, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
     const char* limited = "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, "
                           "p2win FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, "
                           "T.p2id;";
@@ -156,6 +123,11 @@ bool BareStatements(sqlite3* db)
     return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
 }
 
+bool GroupByAlone()
+{
+    return sqlite3_exec(RecordConnection(), GROUP_BY_ALL, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
+}
+
 // The statistics window's computation over all matches, in its transaction.
 bool ComputeRefresh()
 {
@@ -167,27 +139,6 @@ bool ComputeRefresh()
     return EndTransaction(!ok) && ok;
 }
 
-// Whole refresh computations against the bare statements, alternating so
-// that both see the same cache; medians in ms.
-bool CompareRefresh(int runs, double* refresh, double* bare)
-{
-    std::vector<double> refreshTimes, bareTimes;
-    bool ok = BareStatements(RecordConnection()) && ComputeRefresh();
-    for (int run = 0; ok && run < runs; ++run) {
-        double start = Seconds();
-        ok = ComputeRefresh();
-        refreshTimes.push_back((Seconds() - start) * 1000);
-        start = Seconds();
-        ok = BareStatements(RecordConnection());
-        bareTimes.push_back((Seconds() - start) * 1000);
-    }
-    if (ok) {
-        *refresh = Median(refreshTimes);
-        *bare = Median(bareTimes);
-    }
-    return ok;
-}
-
 double Median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -195,79 +146,58 @@ double Median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The three measures taken in turn, so that all see the same cache; medians in ms.
+bool Measure(int runs, double* medians)
+{
+    bool (*const measures[3])() = {ComputeRefresh, BareStatements, GroupByAlone};
+    std::vector<double> times[3];
+    bool ok = ComputeRefresh() && BareStatements();  // warm the cache
+    for (int run = 0; ok && run < runs; ++run) {
+        for (int m = 0; ok && m < 3; ++m) {
+            double start = Seconds();
+            ok = measures[m]();
+            times[m].push_back((Seconds() - start) * 1000);
+        }
+    }
+    for (int m = 0; ok && m < 3; ++m)
+        medians[m] = Median(times[m]);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     CreateGlobals();
-    int runs = argc > 1 ? atoi(argv[1]) : 5;
+    int runs = argc > 1 ? atoi(argv[1]) : 7;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string folder = std::string(temp) + "vty-storebench-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(folder.c_str(), nullptr);
 
-    printf("%9s %9s %10s %8s | %-6s %8s %8s %8s %7s\n", "matches", "file MB", "generate s", "", "period",
-           "median ms", "min ms", "max ms", "counted");
+    printf("SQLite %s, median of %d runs, ms\n", sqlite3_libversion(), runs);
+    printf("%9s %6s | %9s %9s %9s | %s\n", "matches", "shape", "refresh", "24 bare", "GROUP BY", "refresh/GROUP BY");
     bool ok = true;
     for (int size : {10000, 100000, 1000000}) {
-        if (size > largest)
-            break;
-        std::string path = folder + "\\bench" + std::to_string(size) + ".db";
-        double start = Seconds();
-        ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() && GenerateRecord(RecordConnection(), size);
-        double generated = Seconds() - start;
-        if (!ok) {
-            printf("generating %d matches failed\n", size);
-            break;
-        }
-        // Reopen so that the first refresh starts from the file, as after a profile switch.
-        CloseRecordDatabase();
-        ok = OpenRecordDatabase();
-        WIN32_FILE_ATTRIBUTE_DATA attributes;
-        GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attributes);
-        double megabytes = attributes.nFileSizeLow / 1048576.0 + attributes.nFileSizeHigh * 4096.0;
-        for (int32_t period : {PERIOD_ALL, PERIOD_TODAY}) {
-            std::vector<double> times;
-            int counted = 0;
-            double first = 0;
-            double parts[3] = {0, 0, 0};
-            double warmParts[3] = {0, 0, 0};
-            for (int run = 0; ok && run <= runs; ++run) {
-                start = Seconds();
-                ok = Refresh(period, &counted, run == 0 ? warmParts : parts);
-                double elapsed = (Seconds() - start) * 1000;
-                if (run == 0)
-                    first = elapsed;  // cold page cache: reported, not in the median
-                else
-                    times.push_back(elapsed);
-            }
-            if (!ok) {
-                printf("refresh failed\n");
-                break;
-            }
-            printf("%9d %9.1f %10.1f %8s | %-6s %8.1f %8.1f %8.1f %7d   (first run %.1f ms)\n", size, megabytes,
-                   generated, "", period == PERIOD_ALL ? "all" : "today", Median(times),
-                   *std::min_element(times.begin(), times.end()), *std::max_element(times.begin(), times.end()),
-                   counted, first);
-            printf("%41s   mean ms: all matches %.1f, 20 characters last 30 %.1f, last 30/50/100 %.1f\n", "",
-                   parts[0] / runs, parts[1] / runs, parts[2] / runs);
-            fflush(stdout);
-        }
-        if (ok) {
-            double refresh = 0, bare = 0;
-            ok = CompareRefresh(runs, &refresh, &bare);
+        for (int shape = SHAPE_MAINS; ok && shape <= SHAPE_EVEN && size <= largest; ++shape) {
+            std::string path = folder + "\\bench" + std::to_string(size) + shapeNames[shape] + ".db";
+            ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() &&
+                 GenerateRecord(RecordConnection(), size, static_cast<Shape>(shape));
+            // Reopened so that the measures start from the file, as after a profile switch.
+            CloseRecordDatabase();
+            double medians[3] = {};
+            ok = ok && OpenRecordDatabase() && Measure(runs, medians);
             if (ok)
-                printf("%9d window refresh, period all: median %.1f ms; bare statements %.1f ms; ratio %.2f\n",
-                       size, refresh, bare, refresh / bare);
+                printf("%9d %6s | %9.1f %9.1f %9.1f | %.2f\n", size, shapeNames[shape], medians[0], medians[1],
+                       medians[2], medians[0] / medians[2]);
+            else
+                printf("%9d %6s | failed\n", size, shapeNames[shape]);
             fflush(stdout);
+            CloseRecordDatabase();
+            DeleteFileA(path.c_str());
         }
-        CloseRecordDatabase();
-        DeleteFileA(path.c_str());
-        if (!ok)
-            break;
     }
-    CloseRecordDatabase();
     RemoveDirectoryA(folder.c_str());
     ReleaseGlobals();
     return ok ? 0 : 1;

@@ -48,6 +48,12 @@
 #define IDM_HISTORY 0xE001
 #define IDM_COPY_TABLE 0xE010
 
+// System menu entries of a detail window.
+#define IDM_DETAIL_REFRESH 0xDEAD
+#define IDM_DETAIL_UNDO 0xBEEF
+#define IDM_DETAIL_REDO 0xBEAF
+#define IDM_DETAIL_COPY 0xFF00
+
 // Commands of the profile shortcut keys: entry i sends ID_SHORTCUT_FIRST + i.
 #define ID_SHORTCUT_FIRST 50000
 #define ID_SHORTCUT_LAST 50031

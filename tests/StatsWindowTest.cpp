@@ -8,6 +8,7 @@
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
 #include "support/DialogAnswerer.h"
+#include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/StatsTable.h"
@@ -15,12 +16,19 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
 const int64_t MS = 10000;
 const int64_t START = 128752416000000000LL;  // 2009-01-01 00:00 local
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM context)
+{
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    return TRUE;
+}
 
 class StatsWindow : public testing::Test {
 protected:
@@ -109,7 +117,10 @@ protected:
     // Chooses "カスタム対戦" and lets action fill the dialog; returns what it saw.
     std::vector<DialogSeen> Custom(std::vector<DialogAction> actions)
     {
-        DialogAnswerer answerer(GetCurrentThreadId(), std::move(actions));
+        // Windows already open (detail windows) are not the dialog.
+        std::vector<HWND> open;
+        EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&open));
+        DialogAnswerer answerer(GetCurrentThreadId(), std::move(actions), 15000, open);
         Menu(IDM_PERIOD_CUSTOM);
         return answerer.Seen();
     }
@@ -528,4 +539,192 @@ TEST_F(StatsWindow, PositionIsSavedOnDestroyAndRestoredOnlyFromBothKeys)
     GetWindowRect(window, &placed);
     EXPECT_EQ(-30, placed.left);
     EXPECT_EQ(7, placed.top);
+}
+
+namespace {
+
+class DetailWindow : public StatsWindow {
+protected:
+    // Sends the list's double-click notice for a row, as a mouse double-click does.
+    LRESULT DoubleClickRow(int row)
+    {
+        SendMessageA(List(), LVM_SETSELECTIONMARK, 0, row);
+        NMHDR header = {List(), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageA(window, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&header));
+        return GetWindowLongPtrA(window, DWLP_MSGRESULT);
+    }
+    // The detail windows of the statistics window, by title.
+    std::vector<std::string> Details()
+    {
+        std::vector<std::string> titles;
+        for (HWND found : DetailHandles()) {
+            char text[200];
+            GetWindowTextA(found, text, sizeof text);
+            titles.push_back(text);
+        }
+        return titles;
+    }
+    std::vector<HWND> DetailHandles()
+    {
+        std::pair<HWND, std::vector<HWND>> search(window, {});
+        EnumThreadWindows(GetCurrentThreadId(), CollectOwned, reinterpret_cast<LPARAM>(&search));
+        return search.second;
+    }
+    static BOOL CALLBACK CollectOwned(HWND candidate, LPARAM context)
+    {
+        auto search = reinterpret_cast<std::pair<HWND, std::vector<HWND>>*>(context);
+        if (GetWindow(candidate, GW_OWNER) == search->first)
+            search->second.push_back(candidate);
+        return TRUE;
+    }
+    // A real double-click, left or right, on a cell of a detail window's list.
+    void ClickCell(HWND detail, int row, int column, bool right = false)
+    {
+        HWND list = GetDlgItem(detail, IDC_STATS_LIST);
+        RECT cell = {};
+        cell.top = column;
+        cell.left = LVIR_BOUNDS;
+        SendMessageA(list, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell));
+        POINT at = {column == 0 ? cell.left + 20 : (cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+        POINT screen = at;
+        ClientToScreen(list, &screen);
+        SetCursorPos(screen.x, screen.y);
+        SendMessageA(list, right ? WM_RBUTTONDBLCLK : WM_LBUTTONDBLCLK, right ? MK_RBUTTON : MK_LBUTTON,
+                     MAKELPARAM(at.x, at.y));
+        PumpMessages(20);
+    }
+    std::string DetailRow(HWND detail, int row)
+    {
+        HWND saved = window;
+        window = detail;
+        std::string text = Row(row);
+        window = saved;
+        return text;
+    }
+    // Every stored match, newest first, as "p1name p1id p1win p2name p2id p2win".
+    std::string Stored()
+    {
+        std::string rows;
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(RecordConnection(),
+                           "SELECT p1name||' '||p1id||' '||p1win||' '||p2name||' '||p2id||' '||p2win "
+                           "FROM vaviradudiz123 ORDER BY timestamp DESC",
+                           -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            rows += std::string(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))) + "\n";
+        sqlite3_finalize(statement);
+        return rows;
+    }
+};
+
+std::string DateText(const SYSTEMTIME& day)
+{
+    char text[32];
+    wsprintfA(text, "%d/%02d/%02d", day.wYear, day.wMonth, day.wDay);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(DetailWindow, CharacterRowsOpenOneMoreWindowEachWithThePeriodInTheTitle)
+{
+    Open();
+    for (int row : {20, 21, 24, -1})
+        EXPECT_EQ(1, DoubleClickRow(row)) << row;
+    EXPECT_EQ(0u, Details().size());
+    DoubleClickRow(0);
+    DoubleClickRow(0);
+    EXPECT_EQ((std::vector<std::string>{"詳細 - 1P(霊夢) ", "詳細 - 1P(霊夢) "}), Details());
+    for (HWND detail : DetailHandles())
+        DestroyWindow(detail);
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Menu(IDM_PERIOD_FIRST + PERIOD_TODAY);
+    DoubleClickRow(1);
+    Custom({[](HWND dialog) {
+        Click(dialog, IDC_RANGE_OPPONENT_CHECK);
+        SetDlgItemTextA(dialog, IDC_RANGE_OPPONENT, "rival");
+        Click(dialog, IDC_RANGE_START_CHECK);
+        SetDay(dialog, IDC_RANGE_START, 2009, 5, 1);
+        Click(dialog, IDC_RANGE_END_CHECK);
+        SetDay(dialog, IDC_RANGE_END, 2009, 5, 2);
+        return IDOK;
+    }});
+    DoubleClickRow(19);
+    std::vector<std::string> titles = Details();
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ((std::vector<std::string>{"詳細 - 2009/05/01から2009/05/02まで1P(諏訪子) 2P[rival] ",
+                                        "詳細 - " + DateText(now) + "から" + DateText(now) + "まで1P(魔理沙) "}),
+              titles);
+
+    // A profile load closes them all.
+    ASSERT_TRUE(LoadProfile(window, folder.File("other.db").c_str()));
+    EXPECT_EQ(0u, Details().size());
+}
+
+TEST_F(DetailWindow, CorrectionsByHandWithUndoAndTheStatisticsWindowFollowing)
+{
+    MatchRecord older = {START, "me", 0, 0, "", 3, 2};
+    MatchRecord fromGame = {START + MS, "me", 0, 1, "you", 3, 2};
+    for (const MatchRecord& record : {older, fromGame})
+        Insert(record.timestamp, record.p1id, record.p1win, record.p2id, record.p2win, record.p2name);
+    Open();
+    DoubleClickRow(0);
+    ASSERT_EQ(1u, DetailHandles().size());
+    HWND detail = DetailHandles()[0];
+    EXPECT_EQ("2|0|2|0%|(0%)", DetailRow(detail, 3));
+
+    for (int column : {0, 1, 4, 5})
+        ClickCell(detail, 3, column);
+    ClickCell(detail, 3, 2);  // "勝": one more won match against アリス
+    EXPECT_EQ(" 0 2  3 0\nme 0 1 you 3 2\nme 0 0  3 2\n", Stored());
+    EXPECT_EQ("3|1|2|33%|(33%)", DetailRow(detail, 3));
+    EXPECT_EQ("3|1|2|33%|(33%)", Row(0));  // the statistics window was told
+    EXPECT_EQ(1u, UndoList.count);
+
+    ClickCell(detail, 5, 3, true);  // no lost match against 妖夢: nothing
+    ClickCell(detail, 3, 3, true);  // the newest lost match goes, names and all
+    EXPECT_EQ(" 0 2  3 0\nme 0 0  3 2\n", Stored());
+    EXPECT_EQ("2|1|1|50%|(50%)", DetailRow(detail, 3));
+    SendMessageA(detail, WM_SYSCOMMAND, IDM_DETAIL_UNDO, 0);
+    EXPECT_EQ(" 0 2  3 0\nme 0 1 you 3 2\nme 0 0  3 2\n", Stored());
+    EXPECT_EQ("3|1|2|33%|(33%)", DetailRow(detail, 3));
+    PumpMessages(20);
+    EXPECT_EQ("3|1|2|33%|(33%)", Row(0));
+
+    // A time stamp already taken: nothing is added, the lists stay.
+    BeginTransaction();
+    for (int64_t stamp = CurrentTimestamp() / MS * MS, i = 0; i < 4000; ++i)
+        Insert(stamp + i * MS, 9, 0, 9, 0);
+    EndTransaction(false);
+    uint32_t undo = UndoList.count, redo = RedoList.count;
+    ClickCell(detail, 3, 2);
+    EXPECT_EQ("3|1|2|33%|(33%)", DetailRow(detail, 3));
+    EXPECT_EQ(undo, UndoList.count);
+    EXPECT_EQ(redo, RedoList.count);
+
+    SendMessageA(detail, WM_SYSCOMMAND, IDM_DETAIL_COPY, 0);
+    std::string copied = ClipboardText();
+    EXPECT_EQ(21, std::count(copied.begin(), copied.end(), '\n'));
+    EXPECT_EQ(0u, copied.find("名前"));
+    SendMessageA(detail, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(detail));
+}
+
+TEST_F(DetailWindow, AWindowForYesterdayKeepsCountingYesterday)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int64_t today, todayEnd;
+    GetDayBounds(&now, &today, &todayEnd);
+    Insert(today - TIMESTAMP_DAY / 2, 6, 2, 4, 0);  // yesterday at noon
+    Open();
+    Menu(IDM_PERIOD_FIRST + PERIOD_YESTERDAY);
+    DoubleClickRow(6);
+    HWND detail = DetailHandles()[0];
+    EXPECT_EQ("1|1|0|100%|(100%)", DetailRow(detail, 4));
+    ClickCell(detail, 4, 3);  // stored now: outside the window's day
+    EXPECT_EQ("1|1|0|100%|(100%)", DetailRow(detail, 4));
+    EXPECT_EQ("2", QueryText(RecordConnection(), "SELECT count(*) FROM vaviradudiz123 WHERE p1id = 6"));
 }

@@ -29,14 +29,22 @@ int32_t WinRate(int32_t wins, int32_t losses);
 // and the last 30, 50 and 100.
 const int32_t STATS_QUERY_COUNT = 24;
 
+// Computes the twenty rows of a detail window: row c counts the matches of
+// filter (which holds the window's character and period) against opponent
+// character c, its recent numbers the 30 newest of them. Returns how many of
+// its DETAIL_QUERY_COUNT queries succeeded, like ComputeStatsRows.
+const int32_t DETAIL_QUERY_COUNT = 21;
+int32_t ComputeDetailRows(const RecordFilter* filter, StatsRow* rows);
+
 // Computes the statistics window's rows over what period selects (a filter
 // with the period already applied, so that every query counts the same
 // days). Runs inside the caller's transaction and stops at the first failed
 // query; returns how many queries succeeded, STATS_QUERY_COUNT when all did.
 int32_t ComputeStatsRows(const RecordFilter* period, StatsRow* rows);
 
-// Writes the cells that the first queriesDone queries of ComputeStatsRows
-// computed, leaving all others as they are.
-void FillStatsList(HWND list, const StatsRow* rows, int32_t queriesDone);
+// Writes the cells that the first queriesDone queries computed, leaving all
+// others as they are: rowCount is STATS_ROW_COUNT for the statistics window,
+// CHARACTER_COUNT for a detail window.
+void FillStatsList(HWND list, const StatsRow* rows, int32_t rowCount, int32_t queriesDone);
 // Writes columns 1 to 4 of a row, and column 5 ("(n%)") when withRecent.
 void FillStatsRow(HWND list, int32_t row, const StatsRow* numbers, bool withRecent);

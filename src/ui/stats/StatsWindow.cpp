@@ -8,6 +8,7 @@
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/CharacterNames.h"
 #include "ui/stats/CustomRangeDialog.h"
+#include "ui/stats/DetailWindow.h"
 #include "ui/stats/StatsTable.h"
 #include "ui/window/MessageBoxes.h"
 #include "ui/window/OwnedWindows.h"
@@ -107,7 +108,7 @@ void RefreshStatsWindow(HWND window)
     int32_t done = ComputeStatsRows(&period, rows);
     bool ok = done == STATS_QUERY_COUNT;
     EndTransaction(!ok);
-    FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, done);
+    FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, STATS_ROW_COUNT, done);
     if (!ok)
         ShowError(window, ERROR_REFRESH);
 }
@@ -152,10 +153,8 @@ static void OnMenuCommand(HWND window, WPARAM id)
         if (ChooseCustomRange(window, &customRange))
             SetPeriod(window, PERIOD_CUSTOM);
     } else if (id == IDM_UNDO || id == IDM_REDO) {
-        if (id == IDM_UNDO)
-            UndoChange();
-        else
-            RedoChange();
+        // The refresh follows whatever undo or redo reported.
+        id == IDM_UNDO ? UndoChange() : RedoChange();
         RefreshStatsWindow(window);
     } else if (id == IDM_COPY_TABLE) {
         CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
@@ -167,6 +166,17 @@ static void OnShortcutCommand(HWND window, UINT id)
     ShortcutEntry entry;
     if (id <= ID_SHORTCUT_LAST && GetShortcut(id - ID_SHORTCUT_FIRST, &entry))
         LoadProfile(window, entry.path);
+}
+
+// A double-click on a character row opens one more detail window for it.
+static LRESULT OnNotify(HWND window, const NMHDR* header)
+{
+    if (header->idFrom != IDC_STATS_LIST || header->code != NM_DBLCLK)
+        return 0;
+    int32_t row = static_cast<int32_t>(SendMessageA(header->hwndFrom, LVM_GETSELECTIONMARK, 0, 0));
+    if (row >= 0 && row < CHARACTER_COUNT)
+        OpenDetailWindow(window, row, statsPeriod, &customRange);
+    return 1;
 }
 
 // Greys undo and redo while there is nothing to take back or make again.
@@ -198,7 +208,7 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
     case WM_NOTIFY:
         if (AnswerStripedListDraw(window, lParam))
             return TRUE;
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, OnNotify(window, reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;
     case WM_NCRBUTTONDOWN:
         if (wParam == HTCAPTION)

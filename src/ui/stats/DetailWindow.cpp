@@ -1,0 +1,258 @@
+#include "ui/stats/DetailWindow.h"
+#include "base/HeapAllocator.h"
+#include "base/Messages.h"
+#include "base/TextUtil.h"
+#include "res/resource.h"
+#include "store/ChangeHistory.h"
+#include "store/RecordQueries.h"
+#include "store/TimeStamp.h"
+#include "ui/stats/CharacterNames.h"
+#include "ui/stats/StatsTable.h"
+#include "ui/window/ListView.h"
+#include "ui/window/MessageBoxes.h"
+
+#define ERROR_REFRESH "戦績表示の更新に失敗しました"
+#define ERROR_CHANGE "戦績の変更に失敗しました"
+
+// The window's filter and character, as window properties.
+#define PROPERTY_FILTER "arFlt"
+#define PROPERTY_CHARACTER "arP1ID"
+
+// The list of a detail window: the statistics columns over opponent characters.
+static const ListColumn detailColumns[STATS_COLUMN_COUNT] = {
+    {0, 80, "名前"}, {1, 55, "対戦数"}, {1, 55, "勝"}, {1, 55, "負"}, {1, 55, "勝率"}, {1, 55, "過去30"},
+};
+const int32_t COLUMN_WINS = 2;
+const int32_t COLUMN_LOSSES = 3;
+
+struct MenuEntry {
+    UINT id;
+    const char* text;
+};
+static const MenuEntry menuEntries[] = {
+    {IDM_DETAIL_REFRESH, "最新の情報に更新"}, {0, nullptr}, {IDM_DETAIL_UNDO, "元に戻す"},
+    {IDM_DETAIL_REDO, "やり直し"},           {0, nullptr}, {IDM_DETAIL_COPY, "クリップボードに送る"},
+    {0, nullptr},
+};
+
+// A filter handed to a window being made, until the window takes it.
+static RecordFilter* unclaimedFilter;
+
+static RecordFilter* WindowFilter(HWND window)
+{
+    return static_cast<RecordFilter*>(GetPropA(window, PROPERTY_FILTER));
+}
+
+static int32_t WindowCharacter(HWND window)
+{
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(GetPropA(window, PROPERTY_CHARACTER)));
+}
+
+static void AppendDate(TextBuffer* title, int64_t timestamp, const char* format)
+{
+    SYSTEMTIME date = {};
+    LocalTimeFromTimestamp(timestamp, &date);
+    char text[FORMAT_TEXT_LIMIT];
+    title->Append(FormatText(text, format, date.wYear, date.wMonth, date.wDay));
+}
+
+static void SetDetailTitle(HWND window, const RecordFilter* filter)
+{
+    TextBuffer title;
+    title.InitFrom("詳細 - ");
+    char text[FORMAT_TEXT_LIMIT];
+    if (filter->flags & FILTER_BEGIN)
+        AppendDate(&title, filter->begin, "%d/%02d/%02dから");
+    if (filter->flags & FILTER_END)
+        AppendDate(&title, filter->end, "%d/%02d/%02dまで");
+    if (filter->flags & FILTER_P1ID)
+        title.Append(FormatText(text, "1P(%s) ", CharacterShortName(filter->p1id)));
+    if (filter->flags & FILTER_P2NAME)
+        title.Append(FormatText(text, "2P[%s] ", filter->p2name));
+    SetWindowTextA(window, title.data);
+    title.Release();
+}
+
+static void RefreshDetailWindow(HWND window)
+{
+    const RecordFilter* filter = WindowFilter(window);
+    StatsRow rows[CHARACTER_COUNT];
+    BeginTransaction();
+    int32_t done = filter ? ComputeDetailRows(filter, rows) : 0;
+    bool ok = done == DETAIL_QUERY_COUNT;
+    EndTransaction(!ok);
+    FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, CHARACTER_COUNT, done);
+    if (!ok)
+        ShowError(window, ERROR_REFRESH);
+}
+
+// After every change made here: this window and the statistics window show it.
+static void ShowChange(HWND window)
+{
+    RefreshDetailWindow(window);
+    PostMessageA(GetWindow(window, GW_OWNER), WM_RECORDCHANGED, 0, 0);
+}
+
+// The wins or losses cell under the mouse: its row, and whether it is the
+// wins column; false over any other cell.
+static bool HitResultCell(HWND list, int32_t* row, bool* wins)
+{
+    LVHITTESTINFO hit = {};
+    GetCursorPos(&hit.pt);
+    ScreenToClient(list, &hit.pt);
+    if (SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0)
+        return false;
+    if (hit.iSubItem != COLUMN_WINS && hit.iSubItem != COLUMN_LOSSES)
+        return false;
+    *row = hit.iItem;
+    *wins = hit.iSubItem == COLUMN_WINS;
+    return true;
+}
+
+static void AddMatch(HWND window, int32_t opponent, bool won)
+{
+    MatchRecord record;
+    memset(&record, 0, sizeof record);
+    record.timestamp = CurrentTimestamp();
+    record.p1id = WindowCharacter(window);
+    record.p1win = won ? 2 : 0;
+    record.p2id = opponent;
+    record.p2win = won ? 0 : 2;
+    BeginTransaction();
+    bool inserted = InsertRecord(&record);
+    if (!EndTransaction(!inserted))
+        return;
+    RecordChange(CHANGE_INSERTED, &record);
+    ShowChange(window);
+}
+
+// Removes the newest won or lost match against opponent within the window's range.
+static void RemoveMatch(HWND window, int32_t opponent, bool won)
+{
+    const RecordFilter* filter = WindowFilter(window);
+    if (!filter) {
+        MessageBoxA(nullptr, ERROR_CHANGE, nullptr, MB_OK);
+        return;
+    }
+    RecordFilter newest = *filter;
+    newest.flags |= FILTER_P2ID | (won ? FILTER_P1WIN : FILTER_P2WIN);
+    newest.p2id = opponent;
+    newest.p1win = 2;
+    newest.p2win = 2;
+    MatchRecord record;
+    if (!QueryLatestRecord(&newest, &record))
+        return;
+    BeginTransaction();
+    bool deleted = DeleteRecord(record.timestamp);
+    if (!EndTransaction(!deleted))
+        return;
+    RecordChange(CHANGE_DELETED, &record);
+    ShowChange(window);
+}
+
+static void OnListNotify(HWND window, const NMHDR* header)
+{
+    if (header->code != NM_DBLCLK && header->code != NM_RDBLCLK)
+        return;
+    int32_t row;
+    bool wins;
+    if (!HitResultCell(header->hwndFrom, &row, &wins))
+        return;
+    if (header->code == NM_DBLCLK)
+        AddMatch(window, row, wins);
+    else
+        RemoveMatch(window, row, wins);
+}
+
+static void OnMenuCommand(HWND window, WPARAM id)
+{
+    if ((id & 0xFFF0) == SC_CLOSE) {
+        DestroyWindow(window);
+    } else if (id == IDM_DETAIL_REFRESH) {
+        RefreshDetailWindow(window);
+    } else if (id == IDM_DETAIL_UNDO || id == IDM_DETAIL_REDO) {
+        id == IDM_DETAIL_UNDO ? UndoChange() : RedoChange();
+        ShowChange(window);
+    } else if (id == IDM_DETAIL_COPY) {
+        CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), detailColumns, STATS_COLUMN_COUNT);
+    }
+}
+
+static BOOL OnInitDialog(HWND window, RecordFilter* filter)
+{
+    if (filter->flags & FILTER_P1ID)
+        SetPropA(window, PROPERTY_CHARACTER, reinterpret_cast<HANDLE>(static_cast<intptr_t>(filter->p1id)));
+    SetPropA(window, PROPERTY_FILTER, filter);
+    unclaimedFilter = nullptr;
+    HMENU menu = GetSystemMenu(window, FALSE);
+    if (!menu)
+        return FALSE;
+    SetDetailTitle(window, filter);
+    UINT position = 0;
+    for (const MenuEntry& entry : menuEntries)
+        InsertMenuA(menu, position++, MF_BYPOSITION | (entry.text ? MF_STRING : MF_SEPARATOR), entry.id, entry.text);
+    HWND list = GetDlgItem(window, IDC_STATS_LIST);
+    SetUpListColumns(list, detailColumns, STATS_COLUMN_COUNT);
+    for (int32_t c = 0; c < CHARACTER_COUNT; ++c)
+        AppendListRow(list, CharacterShortName(c));
+    RefreshDetailWindow(window);
+    return TRUE;
+}
+
+static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog(window, reinterpret_cast<RecordFilter*>(lParam));
+    case WM_DESTROY:
+        if (WindowFilter(window))
+            Heap.Free(WindowFilter(window));
+        RemovePropA(window, PROPERTY_FILTER);
+        RemovePropA(window, PROPERTY_CHARACTER);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_NOTIFY: {
+        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IDC_STATS_LIST && AnswerStripedListDraw(window, lParam))
+            return TRUE;
+        if (header->idFrom == IDC_STATS_LIST)
+            OnListNotify(window, header);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
+    case WM_NCRBUTTONDOWN:
+        if (wParam == HTCAPTION) {
+            HMENU menu = GetSystemMenu(window, FALSE);
+            EnableMenuItem(menu, IDM_DETAIL_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
+            EnableMenuItem(menu, IDM_DETAIL_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
+        }
+        return FALSE;
+    case WM_COMMAND:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        OnMenuCommand(window, wParam);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+HWND OpenDetailWindow(HWND owner, int32_t p1id, int32_t period, const RecordFilter* customRange)
+{
+    RecordFilter* filter = static_cast<RecordFilter*>(Heap.Allocate(sizeof(RecordFilter)));
+    memset(filter, 0, sizeof *filter);
+    filter->flags = FILTER_P1ID;
+    filter->p1id = p1id;
+    ApplyPeriod(filter, period, customRange);
+    unclaimedFilter = filter;
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+    HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), owner, DetailWindowProc,
+                                     reinterpret_cast<LPARAM>(filter));
+    // A window never made never took its filter.
+    if (unclaimedFilter)
+        Heap.Free(unclaimedFilter);
+    unclaimedFilter = nullptr;
+    if (window)
+        ShowWindow(window, SW_SHOW);
+    return window;
+}
