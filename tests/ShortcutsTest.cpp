@@ -64,19 +64,11 @@ std::string KeyName(uint16_t key)
 // Presses the keys in order and releases them in reverse, as real input.
 void PressKeys(std::vector<WORD> keys)
 {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+    std::vector<INPUT> inputs(2 * keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -111,15 +103,6 @@ bool RunLoopUntil(std::function<bool()> done, DWORD ms)
     return done();
 }
 
-BOOL CALLBACK CollectListDialog(HWND window, LPARAM found)
-{
-    char title[64];
-    GetWindowTextA(window, title, sizeof title);
-    if (strcmp(title, "プロファイル短縮キーの設定") == 0)
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
-
 struct Attempt {
     WORD hotKey;
     std::string path;
@@ -134,10 +117,12 @@ protected:
         ShellFixture::TearDown();
         RebuildShortcuts(nullptr, 0);
     }
+    // The open list dialogs of this thread.
     std::vector<HWND> ListDialogs()
     {
         std::vector<HWND> found;
-        EnumThreadWindows(GetCurrentThreadId(), CollectListDialog, reinterpret_cast<LPARAM>(&found));
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", "プロファイル短縮キーの設定")) != nullptr;)
+            found.push_back(w);
         return found;
     }
     // The rows of the list dialog as "name|key|path;".
@@ -148,13 +133,12 @@ protected:
         int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row) {
             char cell[2][1100];
-            LVITEMA item = {};
-            item.mask = LVIF_TEXT | LVIF_PARAM;
-            item.iItem = row;
-            item.pszText = cell[0];
-            item.cchTextMax = sizeof cell[0];
-            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            ListView_GetItemText(list, row, 0, cell[0], sizeof cell[0]);
             ListView_GetItemText(list, row, 1, cell[1], sizeof cell[1]);
+            LVITEMA item = {};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
             text += std::string(cell[0]) + "|" + std::to_string(item.lParam) + "|" + cell[1] + ";";
         }
         return text;
