@@ -6,6 +6,7 @@
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
+#include "ui/stats/StatsWindow.h"
 #include "watcher/WatcherThread.h"
 
 namespace {
@@ -112,6 +113,15 @@ TEST_F(MainWindow, UnusedCommandIdsChangeNothing)
         EXPECT_FALSE(IsWindowVisible(App.statsWindow)) << id;
     }
     EXPECT_FALSE(FileExists(folder.File("vty.ini")));
+}
+
+TEST_F(MainWindow, TheRecordLoadedLastIsTheOneSavedAtExit)
+{
+    ASSERT_NE(nullptr, Start());
+    std::string other = folder.File("other.db");
+    ASSERT_TRUE(LoadProfile(App.statsWindow, other.c_str()));
+    Stop();
+    EXPECT_EQ(other + "|0|0", SavedGeneral());
 }
 
 TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheSettings)

@@ -5,6 +5,8 @@
 #include "res/resource.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
+#include "ui/history/HistoryFilterDialog.h"
+#include "ui/history/OpponentTable.h"
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/CharacterNames.h"
 #include "ui/stats/CustomRangeDialog.h"
@@ -156,6 +158,10 @@ static void OnMenuCommand(HWND window, WPARAM id)
         // The refresh follows whatever undo or redo reported.
         id == IDM_UNDO ? UndoChange() : RedoChange();
         RefreshStatsWindow(window);
+    } else if (id == IDM_OPPONENT_TABLE) {
+        OpenOpponentTable(window);
+    } else if (id == IDM_HISTORY) {
+        ChooseHistoryFilter(window);
     } else if (id == IDM_COPY_TABLE) {
         CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
     }

@@ -1,0 +1,199 @@
+#include "ui/history/OpponentTable.h"
+#include "res/resource.h"
+#include "store/RecordQueries.h"
+#include "ui/history/HistoryWindow.h"
+#include "ui/stats/StatsTable.h"
+#include "ui/window/ListView.h"
+
+#define OPPONENT_TABLE_CAPTION "相手プロファイル"
+#define PROP_SORT_COLUMN "SORT.CURRENTCOL"
+#define PROP_SORT_DIRECTION "SORT.DIRECTION"
+
+static const ListColumn opponentColumns[] = {
+    {0, 100, "相手"}, {1, 55, "対戦数"}, {1, 55, "勝"}, {1, 55, "負"}, {1, 55, "勝率"},
+};
+const int32_t OPPONENT_COLUMN_COUNT = sizeof opponentColumns / sizeof opponentColumns[0];
+
+// How each column compares its cells.
+const int32_t COMPARE_TEXT = 0;
+const int32_t COMPARE_NUMBER = 1;
+static const int32_t comparisonKinds[OPPONENT_COLUMN_COUNT] = {COMPARE_TEXT, COMPARE_NUMBER, COMPARE_NUMBER,
+                                                               COMPARE_NUMBER, COMPARE_NUMBER};
+
+// One opponent's values, carried by its list item: the comparisons read
+// them there, because the list's own sort by item position (LVM_SORTITEMSEX)
+// hands out positions that do not match the cells while it sorts under Wine.
+// Freed when the list deletes the item.
+struct OpponentRow {
+    char name[PROFILE_NAME_SIZE];
+    int32_t numbers[OPPONENT_COLUMN_COUNT];  // [0] unused, then the numeric columns
+};
+
+struct SortRequest {
+    int32_t column;
+    int32_t direction;  // 1 ascending, -1 descending
+};
+
+static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context)
+{
+    const SortRequest* request = reinterpret_cast<const SortRequest*>(context);
+    const OpponentRow* a = reinterpret_cast<const OpponentRow*>(first);
+    const OpponentRow* b = reinterpret_cast<const OpponentRow*>(second);
+    if (comparisonKinds[request->column] == COMPARE_TEXT)
+        return lstrcmpA(a->name, b->name) * request->direction;
+    int32_t x = a->numbers[request->column], y = b->numbers[request->column];
+    return x < y ? -request->direction : x > y ? request->direction : 0;
+}
+
+static void SortTable(HWND list, int32_t column, int32_t direction)
+{
+    SortRequest request = {column, direction};
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(CompareRows));
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+// Each opponent goes to the top of the list.
+static void AddOpponentRow(const MatchRecord* row, void* context)
+{
+    HWND list = static_cast<HWND>(context);
+    OpponentRow* values = static_cast<OpponentRow*>(Heap.Allocate(sizeof(OpponentRow)));
+    lstrcpynA(values->name, row->p2name, PROFILE_NAME_SIZE);
+    values->numbers[0] = 0;
+    values->numbers[1] = row->p1win + row->p2win;
+    values->numbers[2] = row->p1win;
+    values->numbers[3] = row->p2win;
+    values->numbers[4] = WinRate(row->p1win, row->p2win);
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = 0;
+    item.pszText = values->name;
+    item.lParam = reinterpret_cast<LPARAM>(values);
+    int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) {
+        Heap.Free(values);
+        return;
+    }
+    for (int32_t column = 1; column < OPPONENT_COLUMN_COUNT; ++column) {
+        char text[16];
+        wsprintfA(text, "%d", values->numbers[column]);
+        SetCellText(list, index, column, text);
+    }
+}
+
+// Fills the list again from the whole record, unsorted. Drawing waits for
+// the end: a list that draws after every insertion is slow on big records.
+static void FillTable(HWND list)
+{
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    RecordFilter everything;
+    memset(&everything, 0, sizeof everything);
+    QueryOpponentTotals(&everything, AddOpponentRow, list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+static int32_t ReadSortProperty(HWND window, const char* name)
+{
+    return static_cast<int32_t>(reinterpret_cast<INT_PTR>(GetPropA(window, name)));
+}
+
+static void WriteSortProperty(HWND window, const char* name, int32_t value)
+{
+    SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value)));
+}
+
+static void OnColumnClick(HWND window, HWND list, int32_t column)
+{
+    if (column < 0 || column >= OPPONENT_COLUMN_COUNT)
+        return;
+    int32_t direction = 1;
+    if (column == ReadSortProperty(window, PROP_SORT_COLUMN))
+        direction = ReadSortProperty(window, PROP_SORT_DIRECTION) == 1 ? -1 : 1;
+    else
+        WriteSortProperty(window, PROP_SORT_COLUMN, column);
+    WriteSortProperty(window, PROP_SORT_DIRECTION, direction);
+    SortTable(list, column, direction);
+}
+
+// The history of the opponent at the selection mark, within what the filter
+// dialog stored last.
+static void OpenOpponentHistory(HWND window, HWND list)
+{
+    int row = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (row < 0)
+        return;
+    LVITEMA item = {};
+    item.iSubItem = 0;
+    item.pszText = HistoryFilter.opponentName;
+    item.cchTextMax = PROFILE_NAME_SIZE;
+    HistoryFilter.opponentName[0] = '\0';
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    HistoryFilter.opponentNameOn = true;
+    OpenHistoryWindow(GetWindow(window, GW_OWNER));
+}
+
+static void InitOpponentTable(HWND window)
+{
+    SetWindowTextA(window, OPPONENT_TABLE_CAPTION);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_REFRESH_OPPONENTS, "最新の情報に更新");
+    InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    WriteSortProperty(window, PROP_SORT_COLUMN, 0);
+    WriteSortProperty(window, PROP_SORT_DIRECTION, 1);
+    HWND list = GetDlgItem(window, IDC_STATS_LIST);
+    SetUpListColumns(list, opponentColumns, OPPONENT_COLUMN_COUNT);
+    FillTable(list);
+    SortTable(list, 0, 1);
+}
+
+static INT_PTR CALLBACK OpponentTableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND list = GetDlgItem(window, IDC_STATS_LIST);
+    switch (message) {
+    case WM_INITDIALOG:
+        InitOpponentTable(window);
+        return TRUE;
+    case WM_NOTIFY: {
+        NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->hwndFrom != list) {
+            SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        if (header->code == NM_CUSTOMDRAW)
+            return AnswerStripedListDraw(window, lParam);
+        if (header->code == LVN_COLUMNCLICK)
+            OnColumnClick(window, list, reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem);
+        else if (header->code == NM_DBLCLK)
+            OpenOpponentHistory(window, list);
+        else if (header->code == LVN_DELETEITEM)
+            Heap.Free(reinterpret_cast<void*>(reinterpret_cast<NMLISTVIEW*>(lParam)->lParam));
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
+        return TRUE;
+    }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != IDM_REFRESH_OPPONENTS)
+            return FALSE;
+        FillTable(list);
+        return TRUE;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return TRUE;
+    case WM_DESTROY:
+        RemovePropA(window, PROP_SORT_COLUMN);
+        RemovePropA(window, PROP_SORT_DIRECTION);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+HWND OpenOpponentTable(HWND owner)
+{
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+    HWND table = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), owner, OpponentTableProc, 0);
+    if (table)
+        ShowWindow(table, SW_SHOW);
+    return table;
+}
