@@ -21,7 +21,7 @@ protected:
     {
         ShellFixture::SetUp();
         CreateDirectoryA(reportFolder.c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\vty_report.exe").c_str(), report.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\report_standin.exe").c_str(), report.c_str(), FALSE));
     }
     void StartWith(const std::string& autorun)
     {
