@@ -1,6 +1,7 @@
 #include "shell/Autorun.h"
 #include "base/Settings.h"
 #include "shell/AppState.h"
+#include "ui/window/FileDialog.h"
 #include <commdlg.h>
 
 const uint32_t AUTORUN_KEY_LIMIT = 259;
@@ -70,15 +71,7 @@ void ToggleAutorun(const char* program, UINT item)
 void ChooseAutorunPath(HWND owner, const char* filter, const char* program)
 {
     char path[SETTING_FILE_NAME_SIZE] = "";
-    OPENFILENAMEA chooser = {};
-    chooser.lStructSize = sizeof chooser;
-    chooser.hwndOwner = owner;
-    chooser.lpstrFilter = filter;
-    chooser.lpstrFile = path;
-    chooser.nMaxFile = sizeof path;
-    chooser.lpstrDefExt = "exe";
-    chooser.Flags = OFN_CREATEPROMPT | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&chooser))
+    if (!ChooseFile(owner, filter, "exe", OFN_CREATEPROMPT, path, sizeof path))
         return;
     TextBuffer key;
     key.Init();

@@ -10,7 +10,7 @@
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/StatsWindow.h"
 #include "ui/window/MessageBoxes.h"
-#include "ui/window/RecordFileDialog.h"
+#include "ui/window/FileDialog.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>

@@ -1,6 +1,7 @@
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "res/resource.h"
 #include "ui/shortcuts/ShortcutList.h"
+#include "ui/window/FileDialog.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
@@ -10,7 +11,6 @@
 #define WARNING_KEY_TAKEN "既に登録されているキーです"
 #define WARNING_NO_PATH "プロファイルパスを指定してください"
 #define WARNING_PATH_MISSING "存在するパスを指定してください"
-#define DATABASE_FILTER "Vaviradudiz Database (*.db)\0*.db\0"
 
 static const ListColumn ShortcutColumns[] = {
     {0, 100, "短縮キー"},
@@ -70,15 +70,7 @@ static int32_t RowCount(HWND list)
 static void BrowseForProfile(HWND dialog)
 {
     char path[SHORTCUT_PATH_SIZE] = "";
-    OPENFILENAMEA chooser = {};
-    chooser.lStructSize = sizeof chooser;
-    chooser.hwndOwner = dialog;
-    chooser.lpstrFilter = DATABASE_FILTER;
-    chooser.lpstrFile = path;
-    chooser.nMaxFile = sizeof path;
-    chooser.lpstrDefExt = "db";
-    chooser.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&chooser))
+    if (ChooseFile(dialog, DATABASE_FILTER, "db", OFN_FILEMUSTEXIST, path, sizeof path))
         SetDlgItemTextA(dialog, IDC_SHORTCUT_PATH, path);
 }
 
