@@ -58,6 +58,17 @@
 #define ID_SHORTCUT_FIRST 50000
 #define ID_SHORTCUT_LAST 50031
 
+// Profile shortcut key dialogs: the list and the edit dialog.
+#define IDD_SHORTCUT_LIST 112
+#define IDD_SHORTCUT_EDIT 113
+#define IDC_SHORTCUT_LIST 5002
+#define IDC_SHORTCUT_HOTKEY 5020
+#define IDC_SHORTCUT_PATH 5021
+#define IDC_SHORTCUT_BROWSE 5022
+#define IDC_SHORTCUT_DELETE 5029
+#define IDC_SHORTCUT_EDIT 5030
+#define IDC_SHORTCUT_ADD 5031
+
 // Match history window, its filter dialog and the opponent profile table
 // (which is built on the statistics window's template).
 #define IDD_HISTORY_FILTER 114

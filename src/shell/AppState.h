@@ -22,8 +22,7 @@ struct AppState {
     uint32_t limiterCount;
     uint32_t limiterLastOpponent;
     uint32_t countingSuspended;
-    uint8_t shortcutDialogOpen;
-    HACCEL accelerators;
+    uint8_t shortcutDialogOpen;  // the shortcut list dialog exists
     bool watcherStarted;
     // Set when start-up completed; only then does shutdown save the settings,
     // so a refused start never overwrites them with defaults.

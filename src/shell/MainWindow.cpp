@@ -2,12 +2,15 @@
 #include "base/ProgramPaths.h"
 #include "res/resource.h"
 #include "shell/AppState.h"
+#include "shell/Autorun.h"
 #include "shell/MatchRecording.h"
 #include "base/Settings.h"
 #include "store/RecordDatabase.h"
+#include "ui/shortcuts/ShortcutDialogs.h"
+#include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/StatsWindow.h"
 #include "ui/window/MessageBoxes.h"
-#include "ui/window/RecordFileDialog.h"
+#include "ui/window/FileDialog.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
@@ -32,7 +35,13 @@ void ApplyTrayState(uint32_t state)
 {
     if (state == WATCH_SEARCHING) {
         SetTrayPicture(IDI_TRAY_SEARCHING);
-        // The detached handling (report tool autorun, auto-exit) joins here.
+        // The game has gone (or counting stopped): the report tool starts
+        // before the tool may end itself.
+        LaunchIfEnabled(App.mainWindow, AUTORUN_REPORT);
+        AutoExitCheck(App.mainWindow);
+        // The shutdown has removed the icon; it must not come back.
+        if (!App.mainWindow)
+            return;
     } else if (state == WATCH_ATTACHED) {
         SetTrayPicture(App.limiterOn ? IDI_TRAY_LIMITED : IDI_TRAY_WATCHING);
     }
@@ -120,6 +129,11 @@ static bool OnCreate(HWND window)
     if (App.copyMode < COPY_NOTHING || App.copyMode > COPY_RESULT_LINE)
         App.copyMode = COPY_NOTHING;
     CheckCopyMode();
+    LoadShortcuts();
+    ShowAutorunCheck(App.trayMenu, AUTORUN_GAME, ID_AUTORUN_GAME);
+    ShowAutorunCheck(App.trayMenu, AUTORUN_REPORT, ID_AUTORUN_REPORT);
+    ShowAutorunCheck(App.trayMenu, AUTORUN_SELF, ID_AUTO_EXIT);
+    LaunchIfEnabled(window, AUTORUN_GAME);
     App.started = true;
     return true;
 }
@@ -138,6 +152,7 @@ static void OnDestroy()
         WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
         WriteSettingInt(SECTION_GENERAL, KEY_TCG_LIMIT, App.limiterOn ? 1 : 0);
         WriteSettingInt(SECTION_GENERAL, KEY_INFO_TRANS_WRITE, App.copyMode);
+        SaveShortcuts();
     }
     if (App.trayIcon.cbSize) {
         Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
@@ -148,10 +163,7 @@ static void OnDestroy()
         StopWatcher();
         App.watcherStarted = false;
     }
-    if (App.accelerators) {
-        DestroyAcceleratorTable(App.accelerators);
-        App.accelerators = nullptr;
-    }
+    DestroyShortcutTable();
     CloseRecordDatabase();
     if (App.trayMenuBar)
         DestroyMenu(App.trayMenuBar);
@@ -191,6 +203,24 @@ static void OnCommand(HWND window, UINT id)
                        : id == ID_COPY_OPPONENT ? COPY_OPPONENT_NAME
                                                 : COPY_RESULT_LINE;
         CheckCopyMode();
+        break;
+    case ID_SHORTCUT_SETTINGS:
+        OpenShortcutListDialog(App.instance, window, &App.shortcutDialogOpen);
+        break;
+    case ID_AUTORUN_GAME:
+        ToggleAutorun(AUTORUN_GAME, id);
+        break;
+    case ID_GAME_PATH:
+        ChooseAutorunPath(window, GAME_FILTER, AUTORUN_GAME);
+        break;
+    case ID_AUTORUN_REPORT:
+        ToggleAutorun(AUTORUN_REPORT, id);
+        break;
+    case ID_REPORT_PATH:
+        ChooseAutorunPath(window, REPORT_FILTER, AUTORUN_REPORT);
+        break;
+    case ID_AUTO_EXIT:
+        ToggleAutorun(AUTORUN_SELF, id);
         break;
     case ID_EXIT:
         DestroyWindow(window);
@@ -288,8 +318,9 @@ int RunMessageLoop()
             return static_cast<int>(message.wParam);
         if (got == -1)
             return -1;  // a broken loop is not a normal end
-        if (App.accelerators && App.statsWindow &&
-            TranslateAcceleratorA(App.statsWindow, App.accelerators, &message))
+        // Profile shortcut keys reach the statistics window from any window of the tool.
+        if (ShortcutAccelerators && App.statsWindow &&
+            TranslateAcceleratorA(App.statsWindow, ShortcutAccelerators, &message))
             continue;
         // Keyboard handling for whichever modeless dialog the message is in:
         // the dialog is the top-level window around the message's window.

@@ -14,7 +14,7 @@
 #include "ui/stats/StatsTable.h"
 #include "ui/window/MessageBoxes.h"
 #include "ui/window/OwnedWindows.h"
-#include "ui/window/RecordFileDialog.h"
+#include "ui/window/FileDialog.h"
 
 #define STATS_TITLE_FORMAT "Vantory Rev.4 autorun - %s"
 #define ERROR_REFRESH "戦績表示の更新に失敗しました"

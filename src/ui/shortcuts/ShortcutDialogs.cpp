@@ -1,0 +1,254 @@
+#include "ui/shortcuts/ShortcutDialogs.h"
+#include "res/resource.h"
+#include "ui/shortcuts/ShortcutList.h"
+#include "ui/window/FileDialog.h"
+#include "ui/window/ListView.h"
+#include "ui/window/MessageBoxes.h"
+#include <commctrl.h>
+#include <commdlg.h>
+
+#define WARNING_NO_KEY "短縮キーを設定してください"
+#define WARNING_KEY_TAKEN "既に登録されているキーです"
+#define WARNING_NO_PATH "プロファイルパスを指定してください"
+#define WARNING_PATH_MISSING "存在するパスを指定してください"
+
+static const ListColumn ShortcutColumns[] = {
+    {0, 100, "短縮キー"},
+    {0, 200, "プロファイル"},
+};
+
+// What the edit dialog takes and gives back.
+struct ShortcutEdit {
+    bool editing;  // false when adding
+    uint16_t key;  // the row's key on entry, 0 when adding; the new key on OK
+    char path[SHORTCUT_PATH_SIZE];
+};
+
+static HINSTANCE dialogInstance;
+static uint8_t* dialogOpenFlag;
+
+// The row's item text is the key's name, its item value the key code.
+static void WriteRow(HWND list, int32_t row, bool insert, uint16_t key, const char* path)
+{
+    TextBuffer name;
+    name.Init();
+    ShortcutKeyName(key, &name);  // a failed name shows as far as it got
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = name.data;
+    item.lParam = key;
+    SendMessageA(list, insert ? LVM_INSERTITEMA : LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    name.Release();
+    SetCellText(list, row, 1, path);
+}
+
+static uint16_t RowKey(HWND list, int32_t row)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return static_cast<uint16_t>(item.lParam);
+}
+
+static void ReadRowPath(HWND list, int32_t row, char* path)
+{
+    LVITEMA item = {};
+    item.iSubItem = 1;
+    item.pszText = path;
+    item.cchTextMax = SHORTCUT_PATH_SIZE;
+    path[0] = '\0';
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+static int32_t RowCount(HWND list)
+{
+    return static_cast<int32_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+}
+
+static void BrowseForProfile(HWND dialog)
+{
+    char path[SHORTCUT_PATH_SIZE] = "";
+    if (ChooseFile(dialog, DATABASE_FILTER, "db", OFN_FILEMUSTEXIST, path, sizeof path))
+        SetDlgItemTextA(dialog, IDC_SHORTCUT_PATH, path);
+}
+
+// OK of the edit dialog: false, with a warning and the dialog left open,
+// when the input cannot be taken.
+static bool AcceptEdit(HWND dialog, ShortcutEdit* edit)
+{
+    uint16_t hotKey = static_cast<uint16_t>(SendDlgItemMessageA(dialog, IDC_SHORTCUT_HOTKEY, HKM_GETHOTKEY, 0, 0));
+    if ((hotKey & 0xFF) == 0) {
+        ShowWarning(dialog, WARNING_NO_KEY);
+        return false;
+    }
+    uint16_t key = ShortcutKeyFromHotKey(hotKey);
+    // A row keeping its own key is no duplicate of itself.
+    if (!edit->editing || key != edit->key) {
+        uint8_t free = 0;
+        SendMessageA(GetWindow(dialog, GW_OWNER), WM_SHORTCUT_KEY_FREE, key, reinterpret_cast<LPARAM>(&free));
+        if (!free) {
+            ShowWarning(dialog, WARNING_KEY_TAKEN);
+            return false;
+        }
+    }
+    char path[SHORTCUT_PATH_SIZE];
+    if (GetDlgItemTextA(dialog, IDC_SHORTCUT_PATH, path, sizeof path) == 0) {
+        ShowWarning(dialog, WARNING_NO_PATH);
+        return false;
+    }
+    if (!PathFileExistsA(path)) {
+        ShowWarning(dialog, WARNING_PATH_MISSING);
+        return false;
+    }
+    edit->key = key;
+    lstrcpynA(edit->path, path, sizeof edit->path);
+    return true;
+}
+
+static INT_PTR CALLBACK EditDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ShortcutEdit* edit = reinterpret_cast<ShortcutEdit*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        edit = reinterpret_cast<ShortcutEdit*>(lParam);
+        if (edit->key != 0) {
+            SendDlgItemMessageA(dialog, IDC_SHORTCUT_HOTKEY, HKM_SETHOTKEY, HotKeyFromShortcutKey(edit->key), 0);
+            SetDlgItemTextA(dialog, IDC_SHORTCUT_PATH, edit->path);
+        }
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_SHORTCUT_BROWSE:
+            BrowseForProfile(dialog);
+            return TRUE;
+        case IDOK:
+            if (AcceptEdit(dialog, edit))
+                EndDialog(dialog, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+static bool RunEditDialog(HWND owner, ShortcutEdit* edit)
+{
+    return DialogBoxParamA(dialogInstance, MAKEINTRESOURCEA(IDD_SHORTCUT_EDIT), owner, EditDialogProc,
+                           reinterpret_cast<LPARAM>(edit)) == IDOK;
+}
+
+static void AddRow(HWND dialog, HWND list)
+{
+    if (RowCount(list) >= static_cast<int32_t>(SHORTCUT_LIMIT))
+        return;
+    ShortcutEdit edit = {false, 0, ""};
+    if (RunEditDialog(dialog, &edit))
+        WriteRow(list, RowCount(list), true, edit.key, edit.path);
+}
+
+static void EditRow(HWND dialog, HWND list)
+{
+    int32_t row = static_cast<int32_t>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (row < 0 || row >= RowCount(list))
+        return;
+    ShortcutEdit edit = {true, RowKey(list, row), ""};
+    ReadRowPath(list, row, edit.path);
+    if (RunEditDialog(dialog, &edit))
+        WriteRow(list, row, false, edit.key, edit.path);
+}
+
+static void DeleteRow(HWND list)
+{
+    int32_t row = static_cast<int32_t>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (row >= 0 && row < RowCount(list))
+        SendMessageA(list, LVM_DELETEITEM, row, 0);
+}
+
+// OK: the rows in display order become the shortcut list.
+static void ApplyRows(HWND list)
+{
+    GrowArray<ShortcutEntry> entries;
+    entries.Init();
+    int32_t count = RowCount(list);
+    for (int32_t row = 0; row < count; ++row) {
+        ShortcutEntry entry;
+        entry.key = RowKey(list, row);
+        ReadRowPath(list, row, entry.path);
+        entries.Append(entry);
+    }
+    RebuildShortcuts(entries.data, entries.count);
+    entries.Clear();
+}
+
+static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HWND list = GetDlgItem(dialog, IDC_SHORTCUT_LIST);
+    switch (message) {
+    case WM_INITDIALOG:
+        SetUpListColumns(list, ShortcutColumns, 2);
+        for (uint32_t i = 0; i < ShortcutList.count; ++i)
+            WriteRow(list, static_cast<int32_t>(i), true, ShortcutList.At(i).key, ShortcutList.At(i).path);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_SHORTCUT_ADD:
+            AddRow(dialog, list);
+            return TRUE;
+        case IDC_SHORTCUT_EDIT:
+            EditRow(dialog, list);
+            return TRUE;
+        case IDC_SHORTCUT_DELETE:
+            DeleteRow(list);
+            return TRUE;
+        case IDOK:
+            ApplyRows(list);
+            DestroyWindow(dialog);
+            return TRUE;
+        case IDCANCEL:
+            DestroyWindow(dialog);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_SHORTCUT_KEY_FREE: {
+        uint8_t free = 1;
+        int32_t count = RowCount(list);
+        for (int32_t row = 0; row < count && free; ++row)
+            free = RowKey(list, row) != static_cast<uint16_t>(wParam);
+        *reinterpret_cast<uint8_t*>(lParam) = free;
+        return TRUE;
+    }
+    case WM_NOTIFY:
+        return AnswerStripedListDraw(dialog, lParam);
+    case WM_DESTROY:
+        // Also when the owner goes first: the flag follows the dialog's life.
+        if (dialogOpenFlag)
+            *dialogOpenFlag = 0;
+        dialogOpenFlag = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+void OpenShortcutListDialog(HINSTANCE instance, HWND owner, uint8_t* openFlag)
+{
+    if (*openFlag)
+        return;
+    *openFlag = 1;
+    dialogInstance = instance;
+    dialogOpenFlag = openFlag;
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_SHORTCUT_LIST), owner, ListDialogProc,
+                                     reinterpret_cast<LPARAM>(owner));
+    if (dialog) {
+        ShowWindow(dialog, SW_SHOW);
+    } else {
+        // Nothing to close it later: the menu item must keep working.
+        *openFlag = 0;
+        dialogOpenFlag = nullptr;
+    }
+}

@@ -1,0 +1,128 @@
+// Program autorun on the hidden main window: the switches and their check
+// marks, the path choosers, the game started at start-up and the report tool
+// and the tool's own end when the game has gone, with the report tool
+// stand-in (vty_report.exe) and the game stand-in as real processes.
+#include "res/resource.h"
+#include "shell/AppState.h"
+#include "support/DialogAnswerer.h"
+#include "support/ShellFixture.h"
+#include "support/StandInGame.h"
+#include "watcher/WatcherThread.h"
+
+namespace {
+
+class Autorun : public ShellFixture {
+protected:
+    std::string reportFolder = folder.File("report");
+    std::string report = reportFolder + "\\vty_report.exe";
+    std::string log = reportFolder + "\\vty_report.log";
+
+    void SetUp() override
+    {
+        ShellFixture::SetUp();
+        CreateDirectoryA(reportFolder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\report_standin.exe").c_str(), report.c_str(), FALSE));
+    }
+    void StartWith(const std::string& autorun)
+    {
+        WriteFileBytes(folder.File("vty.ini"), "[General]\r\ntcgLimit=7\r\n[Autorun]\r\n" + autorun);
+        ASSERT_NE(nullptr, Start());
+    }
+    std::string Checks()
+    {
+        std::string checks;
+        for (UINT id : {ID_AUTORUN_GAME, ID_AUTORUN_REPORT, ID_AUTO_EXIT})
+            checks += Checked(id) ? "x" : "-";
+        return checks;
+    }
+    // What the report stand-in wrote once it has run: one line per start.
+    std::string StartsSeen(DWORD waitMs)
+    {
+        PumpUntil([&] { return !ReadFileBytes(log).empty(); }, waitMs);
+        return ReadFileBytes(log);
+    }
+    std::string OneStart() { return "folder=" + reportFolder + "|parameters=\r\n"; }
+    // The settings are saved at exit: tcgLimit=7 becomes 1.
+    bool SettingsSaved() { return Setting("General", "tcgLimit") == "1"; }
+};
+
+}  // namespace
+
+TEST_F(Autorun, ASwitchStartsItsProgramOnlyWithAPath)
+{
+    struct Case {
+        std::string autorun;
+        const char* checks;  // game, report tool, auto-exit
+        bool started;
+    } cases[] = {
+        {"", "---", false},
+        {"Hisoutensoku.FileName=" + report + "\r\nZevazovazez.FileName=" + report + "\r\nZevazovazez.Enabled=0\r\n",
+         "---", false},
+        {"Zevazovazez.Enabled=1\r\nHisoutensoku.Enabled=1\r\n", "xx-", false},
+        // The game is started at start-up; the stand-in shows from where.
+        {"Hisoutensoku.Enabled=5\r\nHisoutensoku.FileName=" + report + "\r\n", "x--", true},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA(log.c_str());
+        StartWith(c.autorun);
+        EXPECT_EQ(c.checks, Checks()) << c.autorun;
+        SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(WATCH_STATE_CHANGED, WATCH_SEARCHING), 0);
+        EXPECT_TRUE(IsWindow(App.mainWindow)) << c.autorun;
+        EXPECT_EQ(c.started ? OneStart() : "", StartsSeen(c.started ? 10000 : 1500)) << c.autorun;
+        Stop();
+        App = AppState{};
+        App.instance = GetModuleHandleA(nullptr);
+    }
+}
+
+TEST_F(Autorun, TogglesFlipTheSwitchAndChoosingAPathLeavesItAlone)
+{
+    StartWith("");
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_AUTORUN_GAME, 0);
+    EXPECT_EQ("x--|1", Checks() + "|" + Setting("Autorun", "Hisoutensoku.Enabled"));
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_AUTORUN_GAME, 0);
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_AUTO_EXIT, 0);
+    EXPECT_EQ("--x|0|1", Checks() + "|" + Setting("Autorun", "Hisoutensoku.Enabled") + "|" +
+                             Setting("Autorun", "Vantory.Enabled"));
+
+    std::string filter;
+    DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND chooser) {
+                                                       char text[128] = "";
+                                                       GetDlgItemTextA(chooser, 0x470, text, sizeof text);  // file type
+                                                       filter = text;
+                                                       SetDlgItemTextA(chooser, 0x47C, report.c_str());
+                                                       return IDOK;
+                                                   }});
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_REPORT_PATH, 0);
+    EXPECT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ("Vantory報告ツール (vty_report.exe)", filter);
+    EXPECT_EQ(report + "|<none>|--x", Setting("Autorun", "Zevazovazez.FileName") + "|" +
+                                          Setting("Autorun", "Zevazovazez.Enabled") + "|" + Checks());
+}
+
+TEST_F(Autorun, TheGamesEndStartsTheReportToolFromItsFolderAndThenEndsTheTool)
+{
+    StandInGame game;
+    ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
+    StartWith("Zevazovazez.Enabled=1\r\nZevazovazez.FileName=" + report + "\r\nVantory.Enabled=1\r\n");
+    ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
+    HWND window = App.mainWindow;
+    EXPECT_EQ("", ReadFileBytes(log));
+    ASSERT_TRUE(game.Exit());
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
+    EXPECT_TRUE(SettingsSaved());
+    EXPECT_EQ(OneStart(), StartsSeen(10000));
+}
+
+TEST_F(Autorun, SuspendingCountingWithAutoExitOnEndsTheTool)
+{
+    StartWith("Vantory.Enabled=1\r\n");
+    HWND window = App.mainWindow;
+    SendMessageA(window, WM_COMMAND, ID_SUSPEND_COUNTING, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(SettingsSaved());
+    NOTIFYICONDATAA probe = App.trayIcon;
+    probe.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    probe.uFlags = NIF_TIP;
+    EXPECT_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));  // the icon went with the tool
+}

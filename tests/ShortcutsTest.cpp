@@ -1,0 +1,377 @@
+// Profile shortcut keys: the list in the settings, the accelerator table
+// driven by real key input through the tool's message loop, and the two
+// dialogs from the real resources.
+#include "res/resource.h"
+#include "shell/AppState.h"
+#include "shell/MainWindow.h"
+#include "store/ChangeHistory.h"
+#include "store/RecordDatabase.h"
+#include "support/DialogAnswerer.h"
+#include "support/ShellFixture.h"
+#include "ui/shortcuts/ShortcutList.h"
+#include <commctrl.h>
+#include <vector>
+
+namespace {
+
+const uint16_t CTRL_F1 = 0x0870, CTRL_SHIFT_F1 = 0x0C70, F2 = 0x0071;
+// The same keys as the hot-key control holds them.
+const WORD HOT_CTRL_F1 = 0x0270, HOT_CTRL_SHIFT_F1 = 0x0370, HOT_F2 = 0x0071;
+
+std::string Loaded()
+{
+    std::string text;
+    for (uint32_t i = 0; i < ShortcutList.count; ++i)
+        text += std::to_string(ShortcutList.At(i).key) + "=" + ShortcutList.At(i).path + ";";
+    return text;
+}
+
+// The accelerator table as "flags/key/command;".
+std::string Accelerators()
+{
+    if (!ShortcutAccelerators)
+        return "none";
+    ACCEL table[40];
+    int count = CopyAcceleratorTableA(ShortcutAccelerators, table, 40);
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += std::to_string(table[i].fVirt) + "/" + std::to_string(table[i].key) + "/" +
+                std::to_string(table[i].cmd) + ";";
+    return text;
+}
+
+// Pairs Key<i>=100+i, Path<i>=p<i>.db for i in [from, to).
+std::string Pairs(int from, int to, bool asLoaded = false)
+{
+    std::string text;
+    for (int i = from; i < to; ++i)
+        text += asLoaded ? std::to_string(100 + i) + "=p" + std::to_string(i) + ".db;"
+                         : "Key" + std::to_string(i) + "=" + std::to_string(100 + i) + "\r\nPath" +
+                               std::to_string(i) + "=p" + std::to_string(i) + ".db\r\n";
+    return text;
+}
+
+std::string KeyName(uint16_t key)
+{
+    TextBuffer name;
+    name.Init();
+    bool named = ShortcutKeyName(key, &name);
+    std::string text = std::string(name.data) + (named ? "" : "<failed>");
+    name.Release();
+    return text;
+}
+
+// Presses the keys in order and releases them in reverse, as real input.
+void PressKeys(std::vector<WORD> keys)
+{
+    std::vector<INPUT> inputs(2 * keys.size());
+    for (size_t i = 0; i < keys.size(); ++i) {
+        inputs[i].type = inputs[inputs.size() - 1 - i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = keys[i];
+        inputs[inputs.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// The names are the keyboard layout's own: Windows' English layout calls the
+// Control key "Ctrl", Wine's calls it "Control".
+std::string CtrlName()
+{
+    char name[32] = "";
+    GetKeyNameTextA(static_cast<LONG>(MapVirtualKeyA(VK_CONTROL, MAPVK_VK_TO_VSC)) << 16, name, sizeof name);
+    return name;
+}
+
+std::function<bool()> loopDone;
+DWORD loopEnd;
+
+void CALLBACK CheckLoop(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (loopDone() || static_cast<LONG>(GetTickCount() - loopEnd) >= 0) {
+        KillTimer(nullptr, timer);
+        PostQuitMessage(0);
+    }
+}
+
+// Runs the tool's own message loop until done() holds or the time is over.
+bool RunLoopUntil(std::function<bool()> done, DWORD ms)
+{
+    loopDone = done;
+    loopEnd = GetTickCount() + ms;
+    SetTimer(nullptr, 0, 20, CheckLoop);
+    RunMessageLoop();
+    return done();
+}
+
+struct Attempt {
+    WORD hotKey;
+    std::string path;
+};
+
+class Shortcuts : public ShellFixture {
+protected:
+    SettingsFileScope settings{folder.File("vty.ini")};
+
+    void TearDown() override
+    {
+        ShellFixture::TearDown();
+        RebuildShortcuts(nullptr, 0);
+    }
+    // The open list dialogs of this thread.
+    std::vector<HWND> ListDialogs()
+    {
+        std::vector<HWND> found;
+        for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", "プロファイル短縮キーの設定")) != nullptr;)
+            found.push_back(w);
+        return found;
+    }
+    // The rows of the list dialog as "name|key|path;".
+    std::string Rows(HWND dialog)
+    {
+        HWND list = GetDlgItem(dialog, IDC_SHORTCUT_LIST);
+        std::string text;
+        int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row) {
+            char cell[2][1100];
+            ListView_GetItemText(list, row, 0, cell[0], sizeof cell[0]);
+            ListView_GetItemText(list, row, 1, cell[1], sizeof cell[1]);
+            LVITEMA item = {};
+            item.mask = LVIF_PARAM;
+            item.iItem = row;
+            SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            text += std::string(cell[0]) + "|" + std::to_string(item.lParam) + "|" + cell[1] + ";";
+        }
+        return text;
+    }
+    void Mark(HWND dialog, int row)
+    {
+        SendDlgItemMessageA(dialog, IDC_SHORTCUT_LIST, LVM_SETSELECTIONMARK, 0, row);
+    }
+    // Opens the edit dialog by command and tries each attempt with OK; the
+    // warning of a refused one is answered and the next tried. A warning
+    // after the last cancels the edit dialog. Returns what the dialog showed
+    // first ("hotkey|path") and the warnings.
+    std::string TryEdit(HWND dialog, UINT command, std::vector<Attempt> attempts, bool lastRefused = false)
+    {
+        HWND edit = nullptr;
+        std::string shown;
+        auto fill = [&](const Attempt& attempt) {
+            SendDlgItemMessageA(edit, IDC_SHORTCUT_HOTKEY, HKM_SETHOTKEY, attempt.hotKey, 0);
+            SetDlgItemTextA(edit, IDC_SHORTCUT_PATH, attempt.path.c_str());
+        };
+        std::vector<DialogAction> actions = {[&](HWND opened) {
+            edit = opened;
+            char path[1100];
+            GetDlgItemTextA(edit, IDC_SHORTCUT_PATH, path, sizeof path);
+            shown = std::to_string(SendDlgItemMessageA(edit, IDC_SHORTCUT_HOTKEY, HKM_GETHOTKEY, 0, 0)) + "|" + path;
+            fill(attempts[0]);
+            return IDOK;
+        }};
+        for (size_t i = 1; i < attempts.size() + (lastRefused ? 1 : 0); ++i)
+            actions.push_back([&, i](HWND warning) {
+                PostMessageA(warning, WM_COMMAND, IDOK, 0);
+                if (i < attempts.size())
+                    fill(attempts[i]);
+                PostMessageA(edit, WM_COMMAND, i < attempts.size() ? IDOK : IDCANCEL, 0);
+                return 0;
+            });
+        DialogAnswerer answerer(GetCurrentThreadId(), actions, 15000, {dialog});
+        SendMessageA(dialog, WM_COMMAND, command, 0);
+        const std::vector<DialogSeen>& seen = answerer.Seen();
+        EXPECT_EQ(actions.size(), seen.size());
+        EXPECT_EQ("プロファイル短縮キー", seen.empty() ? "" : seen[0].title);
+        for (size_t i = 1; i < seen.size(); ++i) {
+            shown += "," + seen[i].text;
+            EXPECT_EQ(SystemIcon(IDI_EXCLAMATION), seen[i].icon) << seen[i].text;
+        }
+        return shown;
+    }
+};
+
+}  // namespace
+
+TEST_F(Shortcuts, LoadStopsAtTheFirstGapAndSaveDeletesThePairAfterTheLast)
+{
+    std::string thirtyTwo;
+    for (int i = 0; i < 32; ++i)
+        thirtyTwo += "3/" + std::to_string(100 + i) + "/" + std::to_string(50000 + i) + ";";
+    struct Case {
+        std::string settings;
+        std::string loaded;
+        std::string accelerators;
+    } cases[] = {
+        {"", "", "none"},
+        {"Key0=2160\r\nPath0=a.db\r\nKey1=113\r\nPath1=b.db\r\nKey3=114\r\nPath3=d.db\r\n", "2160=a.db;113=b.db;",
+         "11/112/50000;3/113/50001;"},
+        {"Key0=2160\r\nPath0=\r\nKey1=113\r\nPath1=b.db\r\n", "", "none"},
+        {Pairs(0, 40), Pairs(0, 32, true), thirtyTwo},
+        // Only the low 16 bits count: 65536 is no key.
+        {"Key0=65649\r\nPath0=a.db\r\nKey1=65536\r\nPath1=b.db\r\nKey2=114\r\nPath2=c.db\r\n", "113=a.db;",
+         "3/113/50000;"},
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\n" + c.settings);
+        LoadShortcuts();
+        EXPECT_EQ(c.loaded, Loaded()) << c.settings;
+        EXPECT_EQ(c.accelerators, Accelerators()) << c.settings;
+    }
+
+    WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\n" + Pairs(0, 5));
+    ShortcutEntry three[3] = {{"x.db", CTRL_F1}, {"y.db", F2}, {"z.db", CTRL_SHIFT_F1}};
+    ASSERT_TRUE(RebuildShortcuts(three, 3));
+    SaveShortcuts();
+    EXPECT_EQ("[Shortcut]\r\nKey0=2160\r\nPath0=x.db\r\nKey1=113\r\nPath1=y.db\r\nKey2=3184\r\nPath2=z.db\r\n" +
+                  Pairs(4, 5),
+              ReadFileBytes(folder.File("vty.ini")));
+    LoadShortcuts();
+    EXPECT_EQ("2160=x.db;113=y.db;3184=z.db;", Loaded());
+}
+
+TEST_F(Shortcuts, KeyCodesAndTheirNames)
+{
+    struct Case {
+        WORD hotKey;
+        uint16_t key;
+        const char* name;
+    } cases[] = {
+        {HOT_CTRL_SHIFT_F1, CTRL_SHIFT_F1, "Ctrl + Shift + F1"},
+        {0x0F70, 0x3C70, "Ctrl + Alt + Shift + F1"},  // the extended flag changes no text
+        {0x0541, 0x1441, "Alt + Shift + A"},
+        {HOT_F2, F2, "F2"},
+        {0x0200, 0x0800, "Ctrl + <failed>"},  // no key: no name
+    };
+    std::string ctrl = CtrlName();
+    ASSERT_TRUE(ctrl == "Ctrl" || ctrl == "Control") << ctrl;
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.key, ShortcutKeyFromHotKey(c.hotKey)) << c.name;
+        EXPECT_EQ(c.hotKey, HotKeyFromShortcutKey(c.key)) << c.name;
+        std::string name = c.name;
+        if (name.compare(0, 4, "Ctrl") == 0)
+            name.replace(0, 4, ctrl);
+        EXPECT_EQ(name, KeyName(c.key));
+    }
+}
+
+TEST_F(Shortcuts, BoundKeysSwitchTheRecordFromTheToolsWindowsButNotInAModalDialog)
+{
+    std::string other = folder.File("other.db");
+    WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\nKey0=2161\r\nPath0=" + other + "\r\nKey1=114\r\nPath1=" +
+                                               folder.File("Default.db") + "\r\n");  // Ctrl+F2, F3
+    ASSERT_NE(nullptr, Start());
+    auto focusStats = [] {
+        SendMessageA(App.mainWindow, WM_COMMAND, ID_SHOW_STATS, 0);
+        SetFocus(App.statsWindow);
+    };
+    focusStats();
+    PressKeys({VK_CONTROL, VK_F2});
+    EXPECT_TRUE(RunLoopUntil([&] { return other == DatabasePath.data; }, 5000));
+
+    // In the edit dialog's own loop the key F3 is only a key.
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHORTCUT_SETTINGS, 0);
+    ASSERT_EQ(1u, ListDialogs().size());
+    HWND dialog = ListDialogs()[0];
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(),
+                                {[](HWND) {
+                                    PressKeys({VK_F3});
+                                    Sleep(500);
+                                    return IDCANCEL;
+                                }},
+                                15000, {dialog, App.statsWindow});
+        SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_ADD, 0);
+        EXPECT_EQ(1u, answerer.Seen().size());
+    }
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    RunLoopUntil([] { return false; }, 300);
+    EXPECT_EQ(other, DatabasePath.data);
+
+    // The binding of the current file loads it again.
+    HWND popup = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_SYSMENU, 0, 0, 10, 10, App.statsWindow, nullptr,
+                                 nullptr, nullptr);
+    MatchRecord record = {1, "me", 3, 2, "you", 1, 0};
+    RecordChange(CHANGE_INSERTED, &record);
+    focusStats();
+    PressKeys({VK_CONTROL, VK_F2});
+    EXPECT_TRUE(RunLoopUntil([&] { return !IsWindow(popup); }, 5000));
+    EXPECT_EQ(other, DatabasePath.data);
+    EXPECT_EQ(0u, UndoList.count);
+
+    focusStats();
+    PressKeys({VK_F3});
+    EXPECT_TRUE(RunLoopUntil([&] { return folder.File("Default.db") == DatabasePath.data; }, 5000));
+}
+
+TEST_F(Shortcuts, ListDialogEditsAWorkingCopyThatOkPutsIntoForce)
+{
+    std::string a = folder.File("a.db"), b = folder.File("b.db"), missing = folder.File("missing.db");
+    WriteFileBytes(b, "");
+    WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\nKey0=2160\r\nPath0=" + a + "\r\nKey1=113\r\nPath1=" + b +
+                                               "\r\n");
+    ASSERT_NE(nullptr, Start());
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHORTCUT_SETTINGS, 0);
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHORTCUT_SETTINGS, 0);  // while open: nothing
+    ASSERT_EQ(1u, ListDialogs().size());
+    HWND dialog = ListDialogs()[0];
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(App.mainWindow, GetWindow(dialog, GW_OWNER));
+    std::string ctrl = CtrlName();
+    EXPECT_EQ(ctrl + " + F1|2160|" + a + ";F2|113|" + b + ";", Rows(dialog));
+
+    // The four warnings in their order; the taken key with Shift added is free,
+    // and an existing folder passes.
+    EXPECT_EQ("0|,短縮キーを設定してください,既に登録されているキーです,プロファイルパスを指定してください,"
+              "存在するパスを指定してください",
+              TryEdit(dialog, IDC_SHORTCUT_ADD,
+                      {{0, a}, {HOT_CTRL_F1, a}, {HOT_CTRL_SHIFT_F1, ""}, {HOT_CTRL_SHIFT_F1, missing},
+                       {HOT_CTRL_SHIFT_F1, folder.Path()}}));
+    // A row keeps its own key, also after a refused attempt; another row's key is refused.
+    Mark(dialog, 1);
+    EXPECT_EQ("113|" + b + ",プロファイルパスを指定してください", TryEdit(dialog, IDC_SHORTCUT_EDIT, {{HOT_F2, ""}, {HOT_F2, b}}));
+    EXPECT_EQ("113|" + b + ",既に登録されているキーです", TryEdit(dialog, IDC_SHORTCUT_EDIT, {{HOT_CTRL_F1, b}}, true));
+    EXPECT_EQ(ctrl + " + F1|2160|" + a + ";F2|113|" + b + ";" + ctrl + " + Shift + F1|3184|" + folder.Path() + ";",
+              Rows(dialog));
+    EXPECT_EQ("2160=" + a + ";113=" + b + ";", Loaded());
+
+    Mark(dialog, 0);
+    SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_DELETE, 0);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(0, App.shortcutDialogOpen);
+    EXPECT_EQ("113=" + b + ";3184=" + folder.Path() + ";", Loaded());
+    EXPECT_EQ("3/113/50000;15/112/50001;", Accelerators());
+
+    // Cancel, also after a delete, changes nothing.
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHORTCUT_SETTINGS, 0);
+    ASSERT_EQ(1u, ListDialogs().size());
+    dialog = ListDialogs()[0];
+    Mark(dialog, 0);
+    SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_DELETE, 0);
+    EXPECT_EQ(ctrl + " + Shift + F1|3184|" + folder.Path() + ";", Rows(dialog));
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(0u, ListDialogs().size());
+    EXPECT_EQ("113=" + b + ";3184=" + folder.Path() + ";", Loaded());
+    // The list in force reaches the file at exit.
+    Stop();
+    EXPECT_EQ("113|" + folder.Path() + "|<none>", Setting("Shortcut", "Key0") + "|" + Setting("Shortcut", "Path1") +
+                                                      "|" + Setting("Shortcut", "Key2"));
+}
+
+TEST_F(Shortcuts, AddDoesNothingAtThirtyTwoRows)
+{
+    WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\n" + Pairs(0, 32));
+    ASSERT_NE(nullptr, Start());
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHORTCUT_SETTINGS, 0);
+    HWND dialog = ListDialogs()[0];
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), {[](HWND) { return IDCANCEL; }}, 4000, {dialog});
+        SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_ADD, 0);
+        EXPECT_EQ(0u, answerer.Seen().size());
+    }
+    Mark(dialog, 31);
+    SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_DELETE, 0);
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), {[](HWND) { return IDCANCEL; }}, 15000, {dialog});
+        SendMessageA(dialog, WM_COMMAND, IDC_SHORTCUT_ADD, 0);
+        EXPECT_EQ(1u, answerer.Seen().size());
+    }
+}
