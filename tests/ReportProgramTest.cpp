@@ -85,7 +85,8 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         std::string command = "\"" + program.File("vty_report.exe") + "\"";
         if (c.argument[0])
             command += " \"" + folder + "\\" + c.argument + "\"";
-        STARTUPINFOA startup = {sizeof startup};
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
         PROCESS_INFORMATION started = {};
         ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(),
                                    &startup, &started));
