@@ -22,11 +22,6 @@ void Command(UINT id)
     SendMessageA(App.mainWindow, WM_COMMAND, id, 0);
 }
 
-void Notify(uint32_t kind, uint32_t detail)
-{
-    SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(kind, detail), 0);
-}
-
 // True when the shell knows the tool's icon.
 bool ShellHasIcon()
 {
@@ -55,7 +50,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MainWindow, FirstStartOpensTheDefaultRecordWithTheStatisticsHidden)
+TEST_F(MainWindow, FirstStartShowsTheStatisticsOnlyOnDemandAndShutdownEndsAll)
 {
     ASSERT_NE(nullptr, Start());
     EXPECT_EQ(folder.File("Default.db"), DatabasePath.data);
@@ -66,7 +61,33 @@ TEST_F(MainWindow, FirstStartOpensTheDefaultRecordWithTheStatisticsHidden)
     ASSERT_NE(nullptr, App.statsWindow);
     EXPECT_FALSE(IsWindowVisible(App.statsWindow));
     EXPECT_FALSE(IsWindowVisible(App.mainWindow));
+    EXPECT_TRUE(App.watcherStarted);
+    // Ids inside the menu's range that no item uses, and ids outside it, change nothing.
+    for (UINT id : {40002u, 40005u, 40010u, 40025u, 40033u, 45056u, 50000u, 2u}) {
+        AppState before = App;
+        Command(id);
+        EXPECT_EQ(0, memcmp(&before, &App, sizeof App)) << id;
+        EXPECT_FALSE(IsWindowVisible(App.statsWindow)) << id;
+    }
     EXPECT_FALSE(FileExists(folder.File("vty.ini")));  // written at exit only
+
+    Command(ID_SHOW_STATS);
+    EXPECT_TRUE(IsWindowVisible(App.statsWindow));
+    ShowWindow(App.statsWindow, SW_HIDE);
+    for (int twice = 0; twice < 2; ++twice) {
+        SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(IsWindowVisible(App.statsWindow));
+    }
+
+    HWND stats = App.statsWindow;
+    Command(ID_EXIT);
+    EXPECT_FALSE(IsWindow(App.mainWindow) || IsWindow(stats));
+    EXPECT_FALSE(ShellHasIcon());
+    EXPECT_FALSE(App.watcherStarted);
+    EXPECT_EQ(nullptr, RecordConnection());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, quit.wParam);
 }
 
 TEST_F(MainWindow, SettingsReadAtStartAndWrittenAtExit)
@@ -96,37 +117,15 @@ TEST_F(MainWindow, SettingsReadAtStartAndWrittenAtExit)
         EXPECT_EQ(c.checks, MenuChecks()) << c.settings;
         Stop();
         EXPECT_EQ(c.saved, SavedGeneral()) << c.settings;
-        App = AppState{};
-        App.instance = GetModuleHandleA(nullptr);
     }
     EXPECT_TRUE(FileExists(other));
 }
 
-TEST_F(MainWindow, UnusedCommandIdsChangeNothing)
-{
-    ASSERT_NE(nullptr, Start());
-    // Ids inside the menu's range that no item uses, and ids outside it.
-    for (UINT id : {40002u, 40005u, 40010u, 40025u, 40033u, 45056u, 50000u, 2u}) {
-        AppState before = App;
-        Command(id);
-        EXPECT_EQ(0, memcmp(&before, &App, sizeof App)) << id;
-        EXPECT_FALSE(IsWindowVisible(App.statsWindow)) << id;
-    }
-    EXPECT_FALSE(FileExists(folder.File("vty.ini")));
-}
-
-TEST_F(MainWindow, TheRecordLoadedLastIsTheOneSavedAtExit)
+TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheRecordLoadedLast)
 {
     ASSERT_NE(nullptr, Start());
     std::string other = folder.File("other.db");
     ASSERT_TRUE(LoadProfile(App.statsWindow, other.c_str()));
-    Stop();
-    EXPECT_EQ(other + "|0|0", SavedGeneral());
-}
-
-TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheSettings)
-{
-    ASSERT_NE(nullptr, Start());
     Command(ID_LIMITER);
     Command(ID_COPY_OPPONENT);
     SendMessageA(App.mainWindow, WM_ENDSESSION, FALSE, 0);  // logoff cancelled
@@ -135,20 +134,7 @@ TEST_F(MainWindow, LogoffRunsTheShutdownAndSavesTheSettings)
     HWND window = App.mainWindow;
     SendMessageA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(folder.File("Default.db") + "|1|1", SavedGeneral());
-}
-
-TEST_F(MainWindow, ShowCommandAndDoubleClickShowTheStatistics)
-{
-    ASSERT_NE(nullptr, Start());
-    Command(ID_SHOW_STATS);
-    EXPECT_TRUE(IsWindowVisible(App.statsWindow));
-    SendMessageA(App.statsWindow, WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box only hides it
-    EXPECT_FALSE(IsWindowVisible(App.statsWindow));
-    for (int twice = 0; twice < 2; ++twice) {
-        SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
-        EXPECT_TRUE(IsWindowVisible(App.statsWindow));
-    }
+    EXPECT_EQ(other + "|1|1", SavedGeneral());
 }
 
 TEST_F(MainWindow, TrayPictureFollowsStateLimiterSuspensionAndTheShell)
@@ -177,7 +163,7 @@ TEST_F(MainWindow, TrayPictureFollowsStateLimiterSuspensionAndTheShell)
         if (step.command)
             Command(step.command);
         else
-            Notify(WATCH_STATE_CHANGED, step.state);
+            SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(WATCH_STATE_CHANGED, step.state), 0);
         EXPECT_EQ(TrayPicture(step.picture), App.trayIcon.hIcon) << "step " << n++;
     }
 
@@ -188,25 +174,9 @@ TEST_F(MainWindow, TrayPictureFollowsStateLimiterSuspensionAndTheShell)
     // An icon the shell refused at start is offered again at the next change.
     Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
     App.trayIconShown = false;
-    Notify(WATCH_STATE_CHANGED, WATCH_SEARCHING);
-    EXPECT_TRUE(App.trayIconShown);
-    EXPECT_TRUE(ShellHasIcon());
+    SendMessageA(App.mainWindow, WM_WATCHNOTIFY, MAKEWPARAM(WATCH_STATE_CHANGED, WATCH_SEARCHING), 0);
+    EXPECT_TRUE(App.trayIconShown && ShellHasIcon());
     EXPECT_EQ(TrayPicture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
-}
-
-TEST_F(MainWindow, ShutdownRemovesTheIconStopsTheWatcherAndQuits)
-{
-    ASSERT_NE(nullptr, Start());
-    EXPECT_TRUE(App.watcherStarted);
-    Command(ID_EXIT);
-    EXPECT_FALSE(IsWindow(App.mainWindow));
-    EXPECT_FALSE(ShellHasIcon());
-    EXPECT_FALSE(App.watcherStarted);
-    EXPECT_EQ(nullptr, RecordConnection());
-    EXPECT_FALSE(IsWindow(App.statsWindow));
-    MSG quit;
-    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    EXPECT_EQ(0u, quit.wParam);
 }
 
 TEST_F(MainWindow, UnopenableProfileAsksAndRefusedStartKeepsTheSettings)
@@ -222,7 +192,7 @@ TEST_F(MainWindow, UnopenableProfileAsksAndRefusedStartKeepsTheSettings)
     const std::vector<DialogSeen>& seen = answerer.Seen();
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ("プロファイルのマッピングに失敗しました。", seen[0].text);
-    EXPECT_EQ(SystemIcon(IDI_HAND), seen[0].icon);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), seen[0].icon);
     PumpMessages(50);
     EXPECT_EQ(settings, ReadFileBytes(folder.File("vty.ini")));
     EXPECT_EQ(std::string(4096, 'n'), ReadFileBytes(notDatabase));

@@ -2,52 +2,31 @@
 
 namespace {
 
-struct Search {
-    DWORD threadId;
-    std::vector<HWND>* handled;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM parameter)
+// The visible top-level windows of a thread, of a class when one is given.
+std::vector<HWND> ThreadWindows(DWORD threadId, const char* className)
 {
-    Search* search = reinterpret_cast<Search*>(parameter);
-    char className[32];
-    GetClassNameA(window, className, sizeof className);
-    if (strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    for (HWND old : *search->handled)
-        if (old == window)
-            return TRUE;
-    search->found = window;
-    return FALSE;
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr;)
+        if (GetWindowThreadProcessId(window, nullptr) == threadId && (!className || IsWindowVisible(window)))
+            found.push_back(window);
+    return found;
 }
 
-BOOL CALLBACK FindIcon(HWND child, LPARAM parameter)
-{
-    char className[32];
-    GetClassNameA(child, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        *reinterpret_cast<HICON*>(parameter) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs,
-                               std::vector<HWND> exclude)
-    : threadId(threadId), actions(std::move(actions)), timeoutMs(timeoutMs), handled(std::move(exclude)),
-      worker(&DialogAnswerer::Run, this)
-{
-}
-
-static std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
+std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
 {
     std::vector<DialogAction> actions;
     for (int button : buttons)
         actions.push_back([button](HWND) { return button; });
     return actions;
+}
+
+}  // namespace
+
+DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs)
+    : threadId(threadId), actions(std::move(actions)), timeoutMs(timeoutMs),
+      handled(ThreadWindows(threadId, nullptr))  // the dialog that opens this one, detail windows...
+{
+    worker = std::thread(&DialogAnswerer::Run, this);
 }
 
 DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs)
@@ -57,8 +36,7 @@ DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> button
 
 DialogAnswerer::~DialogAnswerer()
 {
-    if (worker.joinable())
-        worker.join();
+    Seen();
 }
 
 const std::vector<DialogSeen>& DialogAnswerer::Seen()
@@ -68,39 +46,37 @@ const std::vector<DialogSeen>& DialogAnswerer::Seen()
     return seen;
 }
 
+const std::vector<DialogSeen>& DialogAnswerer::Stop()
+{
+    stopped = true;
+    return Seen();
+}
+
 void DialogAnswerer::Run()
 {
     for (const DialogAction& action : actions) {
-        Search search = {threadId, &handled, nullptr};
-        DWORD start = GetTickCount();
-        while (!search.found && GetTickCount() - start < timeoutMs) {
-            EnumThreadWindows(threadId, FindDialog, reinterpret_cast<LPARAM>(&search));
-            if (!search.found)
-                Sleep(20);
-        }
-        if (!search.found)
+        HWND dialog = nullptr;
+        for (DWORD start = GetTickCount(); !dialog && !stopped && GetTickCount() - start < timeoutMs; Sleep(20))
+            for (HWND window : ThreadWindows(threadId, "#32770"))
+                if (std::find(handled.begin(), handled.end(), window) == handled.end())
+                    dialog = window;
+        if (!dialog)
             return;
-        HWND dialog = search.found;
         handled.push_back(dialog);
         Sleep(50);  // let the dialog finish its initialisation
         DialogSeen entry;
         char text[1024];
         GetWindowTextA(dialog, text, sizeof text);
         entry.title = text;
-        HWND message = GetDlgItem(dialog, 0xFFFF);
-        if (message) {
+        if (HWND message = GetDlgItem(dialog, 0xFFFF)) {
             GetWindowTextA(message, text, sizeof text);
             entry.text = text;
         }
-        EnumChildWindows(dialog, FindIcon, reinterpret_cast<LPARAM>(&entry.icon));
+        for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "Static", nullptr)) != nullptr;)
+            if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                entry.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
         seen.push_back(entry);
-        int button = action(dialog);
-        if (button)
+        if (int button = action(dialog))
             PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     }
-}
-
-HICON SystemIcon(LPCSTR id)
-{
-    return LoadIconA(nullptr, id);
 }

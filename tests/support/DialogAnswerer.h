@@ -1,5 +1,7 @@
 #pragma once
 #include "base/Platform.h"
+#include <algorithm>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -17,16 +19,17 @@ struct DialogSeen {
 using DialogAction = std::function<int(HWND dialog)>;
 
 // From a thread of its own, waits for each of the next dialogs that the given
-// thread opens (any visible dialog not seen before and not in exclude),
-// reads it, and runs its action or presses its button. Seen() joins and
-// tells what was found; fewer entries than actions means a dialog never came.
+// thread opens (any visible dialog that was not there when the answerer
+// began), reads it, and runs its action or presses its button. Seen() joins
+// and tells what was found; fewer entries than actions means a dialog never came.
 class DialogAnswerer {
 public:
-    DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000,
-                   std::vector<HWND> exclude = {});
+    DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
     DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
     ~DialogAnswerer();
     const std::vector<DialogSeen>& Seen();
+    // Stops waiting for a dialog that should not come, and tells what was found.
+    const std::vector<DialogSeen>& Stop();
 
 private:
     void Run();
@@ -35,8 +38,6 @@ private:
     DWORD timeoutMs;
     std::vector<HWND> handled;
     std::vector<DialogSeen> seen;
+    std::atomic<bool> stopped{false};
     std::thread worker;
 };
-
-// The system's own picture for a message box icon (MB_ICONERROR -> IDI_HAND).
-HICON SystemIcon(LPCSTR id);

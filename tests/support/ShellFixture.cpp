@@ -1,8 +1,8 @@
 #include "support/ShellFixture.h"
-#include "shell/AppState.h"
 #include "base/ProgramPaths.h"
-#include "store/ChangeHistory.h"
+#include "shell/AppState.h"
 #include "shell/MainWindow.h"
+#include "store/ChangeHistory.h"
 #include <commctrl.h>
 
 void ShellFixture::SetUpTestSuite()
@@ -46,8 +46,9 @@ void ShellFixture::Stop()
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
         if (message.message != WM_QUIT)
             DispatchMessageA(&message);
+    App = AppState{};
+    App.instance = GetModuleHandleA(nullptr);
 }
-
 
 std::string ShellFixture::Setting(const char* section, const char* key)
 {

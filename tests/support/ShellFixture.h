@@ -13,7 +13,8 @@ protected:
 
     // Creates the hidden main window; null when start-up was refused.
     HWND Start();
-    // Destroys it as "終了する" does and takes the quit message it posts.
+    // Destroys it as "終了する" does, takes the quit message it posts, and
+    // leaves the application state as at a fresh program start.
     void Stop();
     std::string Setting(const char* section, const char* key);
     bool Checked(UINT id);
