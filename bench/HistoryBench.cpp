@@ -12,6 +12,7 @@
 #include "store/TimeStamp.h"
 #include "ui/history/HistoryWindow.h"
 #include "ui/stats/StatsWindow.h"
+#include "bench/support/GeneratedRecord.h"
 #include <commctrl.h>
 #include <sqlite3.h>
 #include <stdio.h>
@@ -24,62 +25,6 @@
 namespace {
 
 const int OPPONENT_NAMES = 1000;
-
-uint32_t randomState = 2463534242u;
-
-uint32_t NextRandom()
-{
-    randomState ^= randomState << 13;
-    randomState ^= randomState >> 17;
-    randomState ^= randomState << 5;
-    return randomState;
-}
-
-// Matches a minute apart up to now, with every character on both sides.
-bool GenerateRecord(sqlite3* db, int matches)
-{
-    const int64_t minute = 600000000LL;
-    int64_t first = CurrentTimestamp() - static_cast<int64_t>(matches) * minute;
-    sqlite3_stmt* insert = nullptr;
-    if (sqlite3_prepare_v2(db, "insert into vaviradudiz123 values (?, ?, ?, ?, ?, ?, ?);", -1, &insert, nullptr) !=
-        SQLITE_OK)
-        return false;
-    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    for (int i = 0; ok && i < matches; ++i) {
-        char opponent[32];
-        snprintf(opponent, sizeof opponent, "player%04u", NextRandom() % OPPONENT_NAMES);
-        bool won = NextRandom() % 100 < 52;
-        int loserRounds = static_cast<int>(NextRandom() % 2);
-        sqlite3_reset(insert);
-        sqlite3_bind_int64(insert, 1, first + i * minute);
-        sqlite3_bind_text(insert, 2, "me", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 3, static_cast<int>(NextRandom() % 20));
-        sqlite3_bind_int(insert, 4, won ? 2 : loserRounds);
-        sqlite3_bind_text(insert, 5, opponent, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 6, static_cast<int>(NextRandom() % 20));
-        sqlite3_bind_int(insert, 7, won ? loserRounds : 2);
-        ok = sqlite3_step(insert) == SQLITE_DONE;
-    }
-    sqlite3_finalize(insert);
-    return sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
-}
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 struct Search {
     HWND owner;
@@ -189,7 +134,7 @@ int main(int argc, char** argv)
             break;
         std::string path = folder + "\\bench" + std::to_string(size) + ".db";
         DeleteFileA(path.c_str());  // left by a run that failed in a folder of the same name
-        ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() && GenerateRecord(RecordConnection(), size);
+        ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() && GenerateRecord(RecordConnection(), size, SHAPE_EVEN, OPPONENT_NAMES, 600000000LL);
         HWND stats = ok ? CreateStatsWindow(GetModuleHandleA(nullptr)) : nullptr;
         if (stats)
             ShowWindow(stats, SW_SHOW);  // the user works its menu

@@ -7,6 +7,7 @@
 #include "report/Backup.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
+#include "bench/support/GeneratedRecord.h"
 #include "shell/Globals.h"
 #include "store/TimeStamp.h"
 #include <commctrl.h>
@@ -19,45 +20,14 @@
 
 namespace {
 
-uint32_t randomState = 2463534242u;
-
-uint32_t NextRandom()
-{
-    randomState ^= randomState << 13;
-    randomState ^= randomState >> 17;
-    randomState ^= randomState << 5;
-    return randomState;
-}
-
-// Matches a few minutes apart up to now against 1,000 opponent names.
-bool GenerateRecord(const std::string& path, int matches)
+// A new record file of matches against 1,000 opponent names.
+bool GenerateRecordFile(const std::string& path, int matches)
 {
     DeleteFileA(path.c_str());
     if (!SetDatabasePath(path.c_str()) || !OpenRecordDatabase())
         return false;
-    sqlite3* db = RecordConnection();
-    const int64_t step = 3 * 600000000LL;
-    int64_t first = CurrentTimestamp() - static_cast<int64_t>(matches) * step;
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db, "insert into vaviradudiz123 values (?, ?, ?, ?, ?, ?, ?);", -1, &insert, nullptr);
-    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    for (int i = 0; ok && i < matches; ++i) {
-        char opponent[32];
-        snprintf(opponent, sizeof opponent, "player%04u", NextRandom() % 1000);
-        bool won = NextRandom() % 100 < 52;
-        int loserRounds = static_cast<int>(NextRandom() % 2);
-        sqlite3_reset(insert);
-        sqlite3_bind_int64(insert, 1, first + i * step);
-        sqlite3_bind_text(insert, 2, "me", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 3, static_cast<int>(NextRandom() % 20));
-        sqlite3_bind_int(insert, 4, won ? 2 : loserRounds);
-        sqlite3_bind_text(insert, 5, opponent, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 6, static_cast<int>(NextRandom() % 20));
-        sqlite3_bind_int(insert, 7, won ? loserRounds : 2);
-        ok = sqlite3_step(insert) == SQLITE_DONE;
-    }
-    sqlite3_finalize(insert);
-    ok = sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    // Matches three minutes apart up to now.
+    bool ok = GenerateRecord(RecordConnection(), matches, SHAPE_EVEN, 1000, 3 * 600000000LL);
     CloseRecordDatabase();
     return ok;
 }
@@ -70,13 +40,6 @@ double Milliseconds()
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 void EmptyFolder(const std::string& folder)
@@ -116,7 +79,7 @@ int main(int argc, char** argv)
     std::string path = folder + "\\Bench.db";
     printf("matches    backup(ms)  to painted window(ms)  total(ms)  chart page(ms)  file(MB)\n");
     for (int matches = 10000; matches <= largest; matches *= 10) {
-        if (!GenerateRecord(path, matches)) {
+        if (!GenerateRecordFile(path, matches)) {
             printf("%d: the record could not be made\n", matches);
             return 1;
         }

@@ -10,6 +10,7 @@
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
 #include "ui/stats/StatsTable.h"
+#include "bench/support/GeneratedRecord.h"
 #include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -19,77 +20,7 @@
 
 namespace {
 
-uint32_t randomState = 2463534242u;
-
-uint32_t NextRandom()
-{
-    randomState ^= randomState << 13;
-    randomState ^= randomState >> 17;
-    randomState ^= randomState << 5;
-    return randomState;
-}
-
-enum Shape { SHAPE_MAINS, SHAPE_THREE, SHAPE_EVEN };
 const char* const shapeNames[] = {"mains", "three", "even"};
-
-int PlayedCharacter(Shape shape)
-{
-    static const int mains[] = {2, 2, 2, 2, 14, 14, 14, 7, 7, 17};
-    static const int three[] = {2, 14, 7};
-    uint32_t roll = NextRandom();
-    if (shape == SHAPE_THREE)
-        return three[roll % 3];
-    if (shape == SHAPE_EVEN)
-        return static_cast<int>(roll % 20);
-    return roll % 50 == 0 ? static_cast<int>(NextRandom() % 20) : mains[roll % 10];
-}
-
-// Opponents are many profiles with every character. Time stamps are spread
-// over three years up to now, in whole milliseconds, newest today.
-bool GenerateRecord(sqlite3* db, int matches, Shape shape)
-{
-    const int64_t millisecond = 10000;
-    const int64_t span = 3LL * 365 * TIMESTAMP_DAY;
-    int64_t now = CurrentTimestamp() / millisecond * millisecond;
-    int64_t step = span / matches / millisecond * millisecond;
-    int64_t first = now - static_cast<int64_t>(matches) * step;
-    sqlite3_stmt* insert = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "insert into vaviradudiz123 (timestamp, p1name, p1id, p1win, p2name, p2id, p2win) "
-                           "values (?, ?, ?, ?, ?, ?, ?);",
-                           -1, &insert, nullptr) != SQLITE_OK)
-        return false;
-    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    for (int i = 0; ok && i < matches; ++i) {
-        // One match somewhere in each slot of the span: increasing, never later than now.
-        int64_t stamp = first + i * step + (NextRandom() % static_cast<uint32_t>(step / millisecond)) * millisecond;
-        char opponent[32];
-        snprintf(opponent, sizeof opponent, "player%04u", NextRandom() % 3000);
-        bool won = NextRandom() % 100 < 52;
-        int loserRounds = static_cast<int>(NextRandom() % 2);
-        sqlite3_reset(insert);
-        sqlite3_bind_int64(insert, 1, stamp);
-        sqlite3_bind_text(insert, 2, "me", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 3, PlayedCharacter(shape));
-        sqlite3_bind_int(insert, 4, won ? 2 : loserRounds);
-        sqlite3_bind_text(insert, 5, opponent, -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 6, static_cast<int>(NextRandom() % 20));
-        sqlite3_bind_int(insert, 7, won ? loserRounds : 2);
-        ok = sqlite3_step(insert) == SQLITE_DONE;
-    }
-    sqlite3_finalize(insert);
-    return sqlite3_exec(db, ok ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
-}
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 int IgnoreRow(void*, int, char**, char**)
 {
@@ -139,13 +70,6 @@ bool ComputeRefresh()
     return EndTransaction(!ok) && ok;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // The three measures taken in turn, so that all see the same cache; medians in ms.
 bool Measure(int runs, double* medians)
 {
@@ -183,7 +107,8 @@ int main(int argc, char** argv)
         for (int shape = SHAPE_MAINS; ok && shape <= SHAPE_EVEN && size <= largest; ++shape) {
             std::string path = folder + "\\bench" + std::to_string(size) + shapeNames[shape] + ".db";
             ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() &&
-                 GenerateRecord(RecordConnection(), size, static_cast<Shape>(shape));
+                 GenerateRecord(RecordConnection(), size, static_cast<PlayerShape>(shape), 3000,
+                                3LL * 365 * TIMESTAMP_DAY / size);  // three years up to now
             // Reopened so that the measures start from the file, as after a profile switch.
             CloseRecordDatabase();
             double medians[3] = {};

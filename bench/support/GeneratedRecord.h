@@ -1,0 +1,21 @@
+#pragma once
+#include "base/Platform.h"
+#include <vector>
+
+struct sqlite3;
+
+// Which characters the generated player plays: four main characters and
+// every 50th match any other, three characters only, or all twenty evenly.
+enum PlayerShape { SHAPE_MAINS, SHAPE_THREE, SHAPE_EVEN };
+
+// The same pseudo-random sequence in every run.
+uint32_t NextRandom();
+
+// Fills the record with matches one step (time-stamp units) apart, each at a
+// whole millisecond somewhere in its step, the newest not later than now.
+// Opponents are opponentNames profiles with every character; the player
+// wins about half.
+bool GenerateRecord(sqlite3* db, int matches, PlayerShape shape, int opponentNames, int64_t step);
+
+double Seconds();
+double Median(std::vector<double> values);
