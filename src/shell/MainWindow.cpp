@@ -1,20 +1,19 @@
 #include "shell/MainWindow.h"
 #include "base/ProgramPaths.h"
+#include "base/Settings.h"
 #include "res/resource.h"
 #include "shell/AppState.h"
 #include "shell/Autorun.h"
 #include "shell/MatchRecording.h"
-#include "base/Settings.h"
 #include "store/RecordDatabase.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/StatsWindow.h"
-#include "ui/window/MessageBoxes.h"
 #include "ui/window/FileDialog.h"
+#include "ui/window/MessageBoxes.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
-
 
 static void SetTrayPicture(UINT iconId)
 {
