@@ -6,6 +6,7 @@
 #include "store/RecordDatabase.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
+#include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
@@ -123,17 +124,7 @@ TEST_F(MatchRecording, EachMatchEndIsStoredWithTheUserOnSideOneOrNotAtAll)
     }
     EXPECT_EQ(Query("SELECT group_concat(timestamp) FROM (SELECT timestamp FROM vaviradudiz123 ORDER BY 1)"), changes);
     // The open statistics follow: character 7 played once and won.
-    std::string cells;
-    for (int column : {1, 4}) {
-        char text[64] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendDlgItemMessageA(App.statsWindow, IDC_STATS_LIST, LVM_GETITEMTEXTA, 7, reinterpret_cast<LPARAM>(&item));
-        cells += std::string(text) + " ";
-    }
-    EXPECT_EQ("1 100% ", cells);
+    EXPECT_EQ("幽々子|1|1|0|100%|(100%)\n", ListText(GetDlgItem(App.statsWindow, IDC_STATS_LIST), 7, 7));
 }
 
 TEST_F(MatchRecording, LimiterStoresThreeInARowAgainstOneOpponent)

@@ -5,6 +5,7 @@
 #include "report/TrendChart.h"
 #include "store/RecordQueries.h"
 #include "support/DialogAnswerer.h"
+#include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
 #include <commctrl.h>
@@ -52,26 +53,7 @@ protected:
         ASSERT_TRUE(InsertRecord(&match));
     }
     // A list's rows, cells joined by "|", rows by "\n".
-    std::string ListText(int id)
-    {
-        HWND list = GetDlgItem(window, id);
-        HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
-        int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-        std::string text;
-        for (int row = 0; row < SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); ++row) {
-            for (int column = 0; column < columns; ++column) {
-                char cell[128] = "";
-                LVITEMA item = {};
-                item.iSubItem = column;
-                item.pszText = cell;
-                item.cchTextMax = sizeof cell;
-                SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-                text += (column ? "|" : "") + std::string(cell);
-            }
-            text += "\n";
-        }
-        return text;
-    }
+    std::string ListText(int id) { return ::ListText(GetDlgItem(window, id)); }
     void ShowPage(int page)
     {
         HWND tab = GetDlgItem(window, IDC_REPORT_TAB);

@@ -99,7 +99,7 @@ std::string ListText(HWND list, int first, int last)
     std::string text;
     for (int row = first; row < (last < 0 ? rows : last + 1); ++row)
         for (int column = 0; column < columns; ++column) {
-            char cell[64] = "";
+            char cell[128] = "";
             ListView_GetItemText(list, row, column, cell, sizeof cell);
             text += cell + std::string(column + 1 < columns ? "|" : "\n");
         }
