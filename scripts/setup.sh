@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   cmake make
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
   googletest
   wine wine32 wine64
   xvfb xauth x11-utils imagemagick fonts-ipafont-gothic locales
@@ -16,7 +17,8 @@ packages=(
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 
 missing=()
-# wine32 lives in the i386 architecture
+# wine32 lives in the i386 architecture. It installs on any amd64 machine,
+# even one that cannot run it; the 64-bit build needs only wine64.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   as_root dpkg --add-architecture i386
   need_update=1

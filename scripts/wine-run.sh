@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Runs one Windows program of the build under Wine: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
-# Each build folder keeps its own 32-bit prefix. With no DISPLAY the program
-# gets a private Xvfb for its lifetime.
+# Runs one Windows program of a build under Wine: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
+# Each build folder keeps its own prefix, 32-bit or 64-bit as the build's
+# programs are (the file wine-arch that CMake writes into the build folder;
+# VTY_WINE_ARCH=win32|win64 overrides it). With no DISPLAY the program gets a
+# private Xvfb for its lifetime.
 set -u
 build=$(cd "$1" && pwd); shift
-export WINEPREFIX="${VTY_WINEPREFIX:-$build/wineprefix}"
-export WINEARCH=win32
+arch=${VTY_WINE_ARCH:-$(cat "$build/wine-arch" 2>/dev/null || echo win32)}
+case $arch in
+  win64) loader=/usr/lib/wine/wine64 ;;
+  win32) loader=/usr/lib/wine/wine ;;
+  *) echo "wine-run: unknown Wine architecture '$arch'" >&2; exit 2 ;;
+esac
+export WINEARCH=$arch
+# Programs that the Windows side starts use the same loader.
+export WINELOADER=$loader
+export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # ja_JP makes Wine's ANSI code page 932, which the tool relies on.
@@ -15,23 +25,29 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$@"
 fi
 
-# Make the prefix once; several tests may start at the same moment.
-if [ ! -f "$WINEPREFIX/.vty-ready" ]; then
+# Make the prefix once; several programs may start at the same moment. The
+# mark names the prefix's version: an older prefix gets the newer settings.
+ready="$WINEPREFIX/.vty-ready-2"
+if [ ! -f "$ready" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.vty-ready" ]; then
-      wineboot -i >/dev/null 2>&1
+    if [ ! -f "$ready" ]; then
+      "$loader" wineboot -i >/dev/null 2>&1 || exit 1
+      reg() { "$loader" reg add "$@" /f >/dev/null 2>&1; }
       # No crash dialog for a program that dies on purpose (bounds checks).
-      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+      reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+      # With no window manager on Xvfb, Wine waits about 2 s for one whenever
+      # a window is hidden or destroyed; unmanaged windows close at once.
+      reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
       # Japanese dialog text needs a font with the glyphs.
       for f in "MS Shell Dlg" "MS Shell Dlg 2" "MS UI Gothic" "MS Gothic" "ＭＳ ゴシック" "ＭＳ Ｐゴシック" "MS PGothic"; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ /d "IPAGothic" /f >/dev/null 2>&1
+        reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ /d "IPAGothic"
       done
       wineserver -w
-      touch "$WINEPREFIX/.vty-ready"
+      touch "$ready"
     fi
-  ) 9>"$WINEPREFIX.lock"
+  ) 9>"$WINEPREFIX.lock" || { echo "wine-run: cannot make the $arch prefix $WINEPREFIX with $loader" >&2; exit 126; }
 fi
 
-exec wine "$@"
+exec "$loader" "$@"

@@ -1,5 +1,5 @@
-# Sourced: gives the shell a DISPLAY, starting a private Xvfb when there is none,
-# and stops it (and the build's Wine server) on exit.
+# Sourced after arch.sh: gives the shell a DISPLAY, starting a private Xvfb
+# when there is none, and stops it (and the builds' Wine servers) on exit.
 if [ -z "${DISPLAY:-}" ]; then
   for n in $(seq 90 140); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { vty_display=":$n"; break; }
@@ -10,7 +10,11 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=$vty_display
 fi
 vty_cleanup() {
-  WINEPREFIX="${VTY_WINEPREFIX:-$build/wineprefix}" wineserver -k >/dev/null 2>&1 || true
+  local arch
+  for arch in 32 64; do
+    [ -d "$(vty_build_dir $arch)/wineprefix" ] || continue
+    WINEPREFIX="$(vty_build_dir $arch)/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  done
   [ -n "${vty_xvfb:-}" ] && kill "$vty_xvfb" 2>/dev/null || true
 }
 trap vty_cleanup EXIT

@@ -57,7 +57,7 @@ TEST_F(MainWindow, FirstStartShowsTheStatisticsOnlyOnDemandAndShutdownEndsAll)
     EXPECT_NE(nullptr, RecordConnection());
     EXPECT_EQ(0u, ReadFileBytes(folder.File("Default.db")).find("SQLite format 3"));
     EXPECT_STREQ("Vantory Rev.4 autorun", App.trayIcon.szTip);
-    EXPECT_EQ(488u, App.trayIcon.cbSize);
+    EXPECT_EQ(static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE), App.trayIcon.cbSize);
     ASSERT_NE(nullptr, App.statsWindow);
     EXPECT_FALSE(IsWindowVisible(App.statsWindow));
     EXPECT_FALSE(IsWindowVisible(App.mainWindow));

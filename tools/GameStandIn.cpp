@@ -19,7 +19,8 @@
 // the peer's IPv4 address at +4 and a word at +16 that is 0xFFFFFFFF while it
 // holds no peer). When the pages at 0x860000 cannot be had, the same block
 // goes elsewhere and SWRSAddr.ini with the real addresses is written into
-// the -ini folder.
+// the -ini folder. Built as a 64-bit program it keeps the game's layout:
+// everything lies below 4 GiB and every pointer field is 4 bytes.
 //
 // On start it writes one line: "ready default" or "ready moved", then the
 // block's address. Then it takes commands, one a line, and answers each with
@@ -106,6 +107,23 @@ void Say(const char* text)
     DWORD written;
     WriteFile(output, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
     WriteFile(output, "\n", 1, &written, nullptr);
+}
+
+// Committed pages below 4 GiB, where a 4-byte pointer field can point; a
+// 64-bit process may otherwise get them anywhere.
+char* AllocateLow(SIZE_T size)
+{
+    void* p = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (p && static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) + size <= 0x100000000ull)
+        return static_cast<char*>(p);
+    if (p)
+        VirtualFree(p, 0, MEM_RELEASE);
+    for (uintptr_t at = 0x10000000; at < 0xF0000000; at += 0x100000) {
+        p = VirtualAlloc(reinterpret_cast<void*>(at), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (p)
+            return static_cast<char*>(p);
+    }
+    return nullptr;
 }
 
 bool ParseNumber(const char* text, uint32_t* value)
@@ -419,9 +437,9 @@ int main(int argc, char** argv)
     }
     if (!block) {
         moved = true;
-        block = static_cast<char*>(VirtualAlloc(nullptr, BLOCK_SIZE, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        block = AllocateLow(BLOCK_SIZE);
     }
-    objects = static_cast<char*>(VirtualAlloc(nullptr, OBJECTS_SIZE, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    objects = AllocateLow(OBJECTS_SIZE);
     if (!block || !objects) {
         Say("error: no memory");
         return 3;

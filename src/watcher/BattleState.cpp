@@ -4,6 +4,18 @@
 
 static char nameBuffer[GAME_NAME_SIZE];
 
+// What a successful name read returns: the name buffer's address where it
+// fits the 32-bit result. A 64-bit build's address does not, so it returns 0
+// (never -1); callers read GameNameBuffer either way.
+static int32_t NameReference()
+{
+#if UINTPTR_MAX == 0xFFFFFFFFu
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(nameBuffer));
+#else
+    return 0;
+#endif
+}
+
 static bool ReadBytes(HANDLE process, uint32_t address, void* output, uint32_t size)
 {
     SIZE_T got = 0;
@@ -75,8 +87,7 @@ static int32_t ReadName(HANDLE process, uint32_t nameOffset)
     if (!ReadWord(process, GameAddresses.networkObjectAddress, &network) ||
         !ReadBytes(process, network + nameOffset, nameBuffer, GAME_NAME_SIZE))
         return GAME_VALUE_UNREADABLE;
-    // The product is a 32-bit program: the buffer's address fits the result.
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(nameBuffer));
+    return NameReference();
 }
 
 static int32_t ReadChain(HANDLE process, int32_t selector)

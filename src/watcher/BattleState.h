@@ -27,7 +27,8 @@ const uint32_t GAME_NAME_SIZE = 32;
 
 // The value of one selector, or -1 when there is no game, the selector is
 // not one of 0..8, 10, 11, or any read of its chain fails. For the names the
-// result is the address of GameNameBuffer, which holds the 32 bytes just read.
+// result is the address of GameNameBuffer, which holds the 32 bytes just read
+// (0 in a 64-bit build, whose addresses do not fit).
 int32_t ReadGameValue(int32_t selector);
 
 // The one process-wide name buffer: 32 bytes, not necessarily terminated.

@@ -69,7 +69,10 @@ bool RunTestsUnderZone(const std::string& zone, const std::string& filter, const
     // one, so the shell and the wine it starts see TZ.
     SetEnvironmentVariableA("TZ", zone.c_str());
     DeleteFileA(xmlPath.c_str());
-    std::string line = std::string(shell) + " -c \"exec wine '" + program + "' --gtest_filter=" + filter +
+    // The same Wine as this process: Wine names its loader in WINELOADER.
+    char loader[MAX_PATH] = "wine";
+    GetEnvironmentVariableA("WINELOADER", loader, sizeof loader);
+    std::string line = std::string(shell) + " -c \"exec '" + loader + "' '" + program + "' --gtest_filter=" + filter +
                        " --gtest_output=xml:'" + xmlPath + "'\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
