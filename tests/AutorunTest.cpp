@@ -7,6 +7,7 @@
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
+#include "ui/stats/StatsWindow.h"
 #include "watcher/WatcherThread.h"
 
 namespace {
@@ -57,7 +58,7 @@ protected:
         PumpUntil([&] { return !ReadFileBytes(log).empty(); }, waitMs);
         return ReadFileBytes(log);
     }
-    std::string OneStart() { return "folder=" + reportFolder + "|parameters=\r\n"; }
+    std::string OneStart() { return "folder=" + reportFolder + "|parameters=|profile=\r\n"; }
     // The settings are saved at exit: tcgLimit=7 becomes 1.
     bool SettingsSaved() { return Setting("General", "tcgLimit") == "1"; }
 };
@@ -131,6 +132,23 @@ TEST_F(Autorun, TheGamesEndStartsTheReportToolFromItsFolderAndThenEndsTheTool)
     // The report tool was started before the tool began to end.
     EXPECT_EQ(OneStart(), loggedAtEnd);
     EXPECT_EQ(OneStart(), ReadFileBytes(log));
+}
+
+TEST_F(Autorun, TheReportToolFindsTheRecordLoadedLast)
+{
+    // The report tool reads the record in use from the vty.ini beside it.
+    std::string besideTool = folder.File("vty_report.exe");
+    ASSERT_TRUE(CopyFileA(report.c_str(), besideTool.c_str(), FALSE));
+    StandInGame game;
+    ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
+    StartWith("Zevazovazez.Enabled=1\r\nZevazovazez.FileName=" + besideTool + "\r\n");
+    ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
+    std::string other = folder.File("other.db");
+    ASSERT_TRUE(LoadProfile(App.statsWindow, other.c_str()));
+    ASSERT_TRUE(game.Exit());
+    std::string logBesideTool = folder.File("vty_report.log");
+    PumpUntil([&] { return !ReadFileBytes(logBesideTool).empty(); }, 5000);
+    EXPECT_EQ("folder=" + folder.Path() + "|parameters=|profile=" + other + "\r\n", ReadFileBytes(logBesideTool));
 }
 
 TEST_F(Autorun, SuspendingCountingWithAutoExitOnEndsTheTool)

@@ -99,12 +99,67 @@ TEST_F(RecordDatabase, FailedCreationRemovesOnlyTheFileItMade)
     EXPECT_EQ(nullptr, RecordConnection());
     EXPECT_FALSE(FileExists(made));
 
-    // The same obstacle before an existing file: it is opened, never deleted.
+    // The same obstacle before an existing empty file: refused, never deleted.
     std::string existing = folder.File("existing.db");
     WriteFileBytes(existing, "");
     CreateDirectoryA((existing + "-journal").c_str(), nullptr);
-    EXPECT_TRUE(OpenStoreFile(existing));
+    EXPECT_FALSE(OpenStoreFile(existing));
     EXPECT_TRUE(FileExists(existing));
+}
+
+TEST_F(RecordDatabase, AnEmptyFileBecomesARecord)
+{
+    std::string path = folder.File("empty.db");
+    WriteFileBytes(path, "");
+    ASSERT_TRUE(OpenStoreFile(path));
+    EXPECT_EQ(std::string(RECORD_TABLE_SCHEMA) + "|" + RECORD_INDEX_SCHEMA,
+              Sql("SELECT group_concat(sql, '|') FROM sqlite_master"));
+}
+
+// Every match stored in these would be lost: each is refused, the record in
+// use stays, and the file keeps every byte.
+TEST_F(RecordDatabase, RecordsThatCannotKeepMatchesAreRefusedUntouched)
+{
+    ASSERT_TRUE(OpenStoreFile(folder.File("good.db")));
+    sqlite3* before = RecordConnection();
+    auto refused = [&](const std::string& path) {
+        std::string bytes = ReadFileBytes(path);
+        bool opened = OpenStoreFile(path);
+        EXPECT_EQ(before, RecordConnection()) << path;
+        EXPECT_EQ(bytes, ReadFileBytes(path)) << path;
+        return !opened;
+    };
+
+    std::string other = folder.File("other.db");
+    {
+        ForeignConnection db(other);
+        ASSERT_TRUE(ExecuteSql(db.db, "CREATE TABLE notes(text); INSERT INTO notes VALUES('x');"));
+    }
+    EXPECT_TRUE(refused(other));
+
+    // A file that can only be read now (a read-only medium or attribute; here
+    // another program lets no one write it): SQLite quietly opens it read-only.
+    std::string readOnly = folder.File("readonly.db");
+    ASSERT_TRUE(OpenStoreFile(readOnly));
+    ASSERT_TRUE(OpenStoreFile(folder.File("good.db")));
+    before = RecordConnection();
+    HANDLE holder = CreateFileA(readOnly.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_TRUE(refused(readOnly));
+    CloseHandle(holder);
+
+    // A folder that takes no new file (here: the journal's name is taken).
+    CreateDirectoryA((readOnly + "-journal").c_str(), nullptr);
+    EXPECT_TRUE(refused(readOnly));
+
+    // Devices and SQLite's memory database store nowhere; COM1 would hang.
+    for (const char* name : {"COM1", "nul.db", "Aux .db", "LPT9.db", "\\\\.\\NUL", ":memory:"}) {
+        EXPECT_FALSE(OpenStoreFile(name[0] == '\\' || name[0] == ':' ? std::string(name) : folder.File(name))) << name;
+        EXPECT_EQ(before, RecordConnection()) << name;
+    }
+    // Names that only start like a device are files.
+    EXPECT_TRUE(OpenStoreFile(folder.File("COM10.db")));
+    EXPECT_TRUE(OpenStoreFile(folder.File("console.db")));
 }
 
 TEST_F(RecordDatabase, JapanesePathReachesSqliteAsTheSameFile)

@@ -85,6 +85,9 @@ static bool OpenStartupDatabase(HWND window)
         if (!picked)
             return false;
         opened = SetDatabasePath(chosen) && OpenRecordDatabase();
+        // The settings name the record in use for the report tool.
+        if (opened)
+            WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
     }
     return true;
 }

@@ -83,25 +83,103 @@ static bool Execute(sqlite3* connection, const char* sql)
     return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// Names that Windows takes as a device in any folder and with any extension,
+// and SQLite's in-memory database: nothing opened there is ever stored.
+static bool NamesNoFile(const char* path)
+{
+    if (lstrcmpA(path, ":memory:") == 0 || strncmp(path, "\\\\.\\", 4) == 0)
+        return true;
+    const char* name = PathFindFileNameA(path);
+    int length = 0;
+    while (name[length] && name[length] != '.' && name[length] != ':' && length < 5)
+        ++length;
+    while (length > 0 && name[length - 1] == ' ')
+        --length;
+    char base[6];
+    lstrcpynA(base, name, length + 1);
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL"};
+    for (const char* device : devices)
+        if (lstrcmpiA(base, device) == 0)
+            return true;
+    return length == 4 && (StrCmpNIA(base, "COM", 3) == 0 || StrCmpNIA(base, "LPT", 3) == 0) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+static int NoteRow(void* found, int, char**, char**)
+{
+    *static_cast<bool*>(found) = true;
+    return 0;
+}
+
+static bool HasRecordTable(sqlite3* connection)
+{
+    bool found = false;
+    return sqlite3_exec(connection, "SELECT 1 FROM sqlite_master WHERE type='table' AND name='vaviradudiz123'",
+                        NoteRow, &found, nullptr) == SQLITE_OK &&
+           found;
+}
+
+// Keeps the first column of a row in a 24-byte buffer.
+static int KeepFirstValue(void* buffer, int, char** values, char**)
+{
+    if (values[0])
+        lstrcpynA(static_cast<char*>(buffer), values[0], 24);
+    return 0;
+}
+
+// A read-only file, folder or medium only shows when something is written:
+// write the version number back unchanged and roll back, which leaves the
+// file as it was. A file that another program holds can't be tried now; the
+// recording waits for it like for any busy moment.
+static bool CanWrite(sqlite3* connection)
+{
+    int rc = sqlite3_exec(connection, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_BUSY)
+        return true;
+    if (rc != SQLITE_OK)
+        return false;
+    char version[24] = "0";
+    bool ok = sqlite3_exec(connection, "PRAGMA user_version", KeepFirstValue, version, nullptr) == SQLITE_OK;
+    if (ok) {
+        char* sql = sqlite3_mprintf("PRAGMA user_version = %s", version);
+        ok = sql && Execute(connection, sql);
+        sqlite3_free(sql);
+    }
+    Execute(connection, "ROLLBACK");
+    return ok;
+}
+
 bool OpenRecordDatabase()
 {
-    bool existed = PathFileExistsA(DatabasePath.data) != FALSE;
+    if (NamesNoFile(DatabasePath.data))
+        return false;
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    bool existed = GetFileAttributesExA(DatabasePath.data, GetFileExInfoStandard, &file) != FALSE;
+    if (existed && (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    // An empty file holds no record yet: it becomes a new one.
+    bool empty = !existed || (file.nFileSizeHigh == 0 && file.nFileSizeLow == 0);
     sqlite3* connection = OpenConnection();
     if (!connection)
         return false;
-    if (!existed && (!Execute(connection, RECORD_TABLE_SCHEMA) || !Execute(connection, RECORD_INDEX_SCHEMA))) {
-        // Only a file made just now is removed; an existing one is never touched.
-        sqlite3_close(connection);
-        DeleteFileA(DatabasePath.data);
-        return false;
-    }
-    if (!Execute(connection, CONNECTION_SETTINGS)) {
-        sqlite3_close(connection);
-        return false;
-    }
     // A reader in another program (a database browser, the report tool) holds
-    // the file only briefly: wait for it instead of failing the change at once.
+    // the file only briefly: wait for it instead of failing at once.
     sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
+    bool usable;
+    if (empty) {
+        usable = Execute(connection, RECORD_TABLE_SCHEMA) && Execute(connection, RECORD_INDEX_SCHEMA);
+    } else {
+        // Not a database, or one without the record table: every match
+        // stored there would be lost.
+        usable = HasRecordTable(connection) && CanWrite(connection);
+    }
+    if (!usable || !Execute(connection, CONNECTION_SETTINGS)) {
+        sqlite3_close(connection);
+        // Only a file made just now is removed; an existing one is never touched.
+        if (!existed)
+            DeleteFileA(DatabasePath.data);
+        return false;
+    }
     CloseRecordDatabase();
     currentConnection = connection;
     return true;

@@ -31,7 +31,10 @@ extern TextBuffer DatabasePathUtf8;
 // path is not valid code page text: then nothing must be opened.
 bool SetDatabasePath(const char* path);
 // Opens or creates the database at DatabasePath and makes it current,
-// closing the previous one. On failure the previous connection stays.
+// closing the previous one. A missing or empty file becomes a new record;
+// refused, with the file untouched: a file that is no database, lacks the
+// record table or cannot be written, and a device or in-memory name. On
+// failure the previous connection stays.
 bool OpenRecordDatabase();
 void CloseRecordDatabase();
 // The current connection, or null.

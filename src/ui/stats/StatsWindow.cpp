@@ -129,6 +129,9 @@ bool LoadProfile(HWND window, const char* path)
     previous.InitFrom(DatabasePath.data);
     bool opened = SetDatabasePath(path) && OpenRecordDatabase();
     if (opened) {
+        // The report tool, started when the game has gone, reads the record
+        // in use from the settings: they must name it now, not at exit.
+        WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
         RedoList.Clear();
         UndoList.Clear();
         CloseOwnedWindows(window);
