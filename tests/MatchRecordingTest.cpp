@@ -2,12 +2,14 @@
 // as a real second process holding the values and the real watcher reporting.
 #include "res/resource.h"
 #include "shell/AppState.h"
+#include "shell/MainWindow.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
 #include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
+#include "ui/stats/StatsWindow.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commctrl.h>
@@ -147,28 +149,145 @@ TEST_F(MatchRecording, LimiterStoresThreeInARowAgainstOneOpponent)
     });
 }
 
-TEST_F(MatchRecording, AMatchThatCannotBeStoredLeavesNoTrace)
+TEST_F(MatchRecording, AMatchWhoseTimeIsTakenLeavesNoTrace)
 {
     StartBoth();
     SendMessageA(App.mainWindow, WM_COMMAND, ID_COPY_EVERYTHING, 0);
     SetClipboardText("untouched");
-    // Another program reads the file in a transaction: the tool waits for it,
-    // then gives the match up.
-    sqlite3* reader = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.File("Default.db").c_str(), &reader));
-    ASSERT_TRUE(ExecuteSql(reader, "BEGIN; SELECT count(*) FROM vaviradudiz123;"));
-    Play("13 4 Alice Bob 0 1 2 1");
-    ExecuteSql(reader, "COMMIT");
-    sqlite3_close(reader);
-    EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));  // no transaction left open
     // Every millisecond of the next ten seconds taken: the insert fails.
     std::string occupy = "WITH RECURSIVE t(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM t WHERE n < 9999) "
                          "INSERT INTO vaviradudiz123 SELECT " +
                          std::to_string(LocalNow()) + " + n * 10000, 'x', 0, 2, 'y', 0, 0 FROM t";
     ASSERT_TRUE(ExecuteSql(RecordConnection(), occupy.c_str()));
     Play("13 4 Alice Bob 0 1 2 1");
-    EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));
+    EXPECT_NE(0, sqlite3_get_autocommit(RecordConnection()));  // no transaction left open
     EXPECT_EQ("10000", RowCount());
     EXPECT_EQ(0u, UndoList.count);
     EXPECT_EQ("untouched", ClipboardText());
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);  // nothing waits
+}
+
+namespace {
+
+// Another program holding a record file locked, as long as the object lives.
+struct FileLock {
+    sqlite3* db = nullptr;
+    explicit FileLock(const std::string& path)
+    {
+        EXPECT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+        EXPECT_TRUE(ExecuteSql(db, "BEGIN EXCLUSIVE"));
+    }
+    ~FileLock() { Release(); }
+    void Release()
+    {
+        ExecuteSql(db, "COMMIT");
+        sqlite3_close(db);
+        db = nullptr;
+    }
+};
+
+const char* const ROWS = "SELECT group_concat(p1name || p1id, ' ') FROM (SELECT * FROM vaviradudiz123 ORDER BY timestamp)";
+
+std::string PendingTip(int count)
+{
+    return "未保存の対戦結果が " + std::to_string(count) + " 件あります（記録ファイルに書き込めません）";
+}
+
+}  // namespace
+
+TEST_F(MatchRecording, MatchesTheFileCannotTakeWaitAndAreStoredInOrderOnceItCan)
+{
+    StartBoth();
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_SHOW_STATS, 0);
+    SendMessageA(App.mainWindow, WM_COMMAND, ID_COPY_EVERYTHING, 0);
+    FileLock lock(folder.File("Default.db"));
+    int64_t ends[3] = {LocalNow()};
+    Play("13 4 Alice Bob 0 1 2 1");
+    ends[1] = LocalNow();
+    Play("14 5 A B 3 7 1 2");
+    ends[2] = LocalNow();
+    EXPECT_EQ("0", QueryText(lock.db, "SELECT count(*) FROM vaviradudiz123"));
+    EXPECT_EQ(0u, UndoList.count);
+    EXPECT_EQ(PendingTip(2), App.trayIcon.szTip);
+    // The line goes when the match ends, not when it is stored.
+    EXPECT_EQ("B(幽々子) 2-1 A(アリス)", ClipboardText());
+    SetClipboardText("copied since");
+
+    // Freed, the file takes them on the retry timer or before the next match,
+    // oldest first, each with the time of its end.
+    lock.Release();
+    Play("13 4 Carol Dan 5 6 2 0");
+    ASSERT_TRUE(PumpUntil([] { return UndoList.count == 3; }, 10000));
+    EXPECT_EQ("Alice0 B7 Carol5", Query(ROWS));
+    std::string changes;
+    for (uint32_t i = 0; i < UndoList.count; ++i)
+        changes += (i ? "," : "") + std::to_string(UndoList.At(i).record.timestamp);
+    EXPECT_EQ(Query("SELECT group_concat(timestamp) FROM (SELECT timestamp FROM vaviradudiz123 ORDER BY 1)"), changes);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ("1", Query("SELECT count(*) FROM vaviradudiz123 WHERE timestamp BETWEEN " +
+                             std::to_string(ends[i]) + " AND " + std::to_string(ends[i + 1])));
+    EXPECT_EQ("Carol(妖夢) 2-0 Dan(レミリア)", ClipboardText());
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+    PumpMessages(0);
+    EXPECT_EQ("幽々子|1|1|0|100%|(100%)\n", ListText(GetDlgItem(App.statsWindow, IDC_STATS_LIST), 7, 7));
+
+    // A record that cannot be written, as in a folder that became read-only:
+    // its journal cannot be made.
+    std::string journal = folder.File("Default.db-journal");
+    ASSERT_TRUE(CreateDirectoryA(journal.c_str(), nullptr));
+    Play("13 4 Eve Fay 0 1 2 0");
+    EXPECT_EQ(PendingTip(1), App.trayIcon.szTip);
+    EXPECT_EQ(3u, UndoList.count);
+    ASSERT_TRUE(RemoveDirectoryA(journal.c_str()));
+    ASSERT_TRUE(PumpUntil([] { return UndoList.count == 4; }, 10000));
+    EXPECT_EQ("Alice0 B7 Carol5 Eve0", Query(ROWS));
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+}
+
+namespace {
+
+// The rows of the one record file whose name matches pattern in folder,
+// opened as a profile is loaded; "<no file>" when there is none.
+std::string RowsOfOnly(const TempFolder& folder, const std::string& pattern)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.File(pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return "<no file>";
+    bool more = FindNextFileA(search, &found) != FALSE;
+    FindClose(search);
+    if (more)
+        return "<more than one>";
+    if (!OpenStoreFile(folder.File(found.cFileName)))
+        return "<not a record>";
+    std::string rows = Query(ROWS);
+    // Made as every record file is.
+    if (Query("SELECT group_concat(sql, ';') FROM sqlite_master") !=
+        std::string(RECORD_TABLE_SCHEMA) + ";" + RECORD_INDEX_SCHEMA)
+        rows += " <other schema>";
+    CloseRecordDatabase();
+    return rows;
+}
+
+}  // namespace
+
+TEST_F(MatchRecording, MatchesStillWaitingWhenTheirRecordIsLeftGoToAFileOfTheirOwn)
+{
+    StartBoth();
+    FileLock lock(folder.File("Default.db"));
+    Play("13 4 Alice Bob 0 1 2 1");
+    Play("13 4 Amy Ben 2 3 2 0");
+    // Another record loaded: they stay with the one they were played on.
+    ASSERT_TRUE(LoadProfile(App.statsWindow, folder.File("Other.db").c_str()));
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+    EXPECT_EQ("0", RowCount());
+    FileLock otherLock(folder.File("Other.db"));
+    Play("14 5 Cid Cal 4 5 0 2");
+    Stop();  // the last try at exit fails too
+    lock.Release();
+    otherLock.Release();
+    EXPECT_EQ("Alice0 Amy2", RowsOfOnly(folder, "未保存の対戦結果(Default) *.db"));
+    EXPECT_EQ("Cal5", RowsOfOnly(folder, "未保存の対戦結果(Other) *.db"));
+    EXPECT_EQ("<null>", RowsOfOnly(folder, "Default.db"));
+    EXPECT_EQ("<null>", RowsOfOnly(folder, "Other.db"));
 }

@@ -1,5 +1,6 @@
 #include "shell/Globals.h"
 #include "base/ProgramPaths.h"
+#include "shell/PendingMatches.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "ui/shortcuts/ShortcutList.h"
@@ -14,6 +15,7 @@ void CreateGlobals()
     DatabasePath.Init();
     DatabasePathUtf8.Init();
     ShortcutList.Init();
+    PendingMatches.Init();
 }
 
 void ReleaseGlobals()
@@ -25,4 +27,5 @@ void ReleaseGlobals()
     DatabasePath.Release();
     DatabasePathUtf8.Release();
     ShortcutList.Clear();
+    PendingMatches.Clear();
 }

@@ -5,6 +5,7 @@
 #include "shell/AppState.h"
 #include "shell/Autorun.h"
 #include "shell/MatchRecording.h"
+#include "shell/PendingMatches.h"
 #include "store/RecordDatabase.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "ui/shortcuts/ShortcutList.h"
@@ -166,6 +167,9 @@ static void OnDestroy()
         App.watcherStarted = false;
     }
     DestroyShortcutTable();
+    // A last try; what still waits then goes to a file of its own.
+    RetryPendingMatches(false);
+    RescuePendingMatches(DatabasePath.data);
     CloseRecordDatabase();
     if (App.trayMenuBar)
         DestroyMenu(App.trayMenuBar);
@@ -279,6 +283,10 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 1;
     case WM_WATCHNOTIFY:
         OnWatchNotify(wParam, lParam);
+        return 0;
+    case WM_TIMER:
+        if (wParam == PENDING_RETRY_TIMER)
+            RetryPendingMatches(true);
         return 0;
     case WM_ENDSESSION:
         // At logoff the process ends without its windows being destroyed:

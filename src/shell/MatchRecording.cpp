@@ -1,7 +1,7 @@
 #include "shell/MatchRecording.h"
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
-#include "store/ChangeHistory.h"
+#include "shell/PendingMatches.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
 #include "ui/stats/CharacterNames.h"
@@ -98,12 +98,9 @@ void RecordFinishedMatch()
     record.p2id = static_cast<int32_t>(userIsRight ? leftChar : rightChar);
     record.p2win = static_cast<int32_t>(userIsRight ? leftWins : rightWins);
 
-    BeginTransaction();
-    bool inserted = InsertRecord(&record);
-    if (!EndTransaction(!inserted))
-        return;
-    RecordChange(CHANGE_INSERTED, &record);
-    if (App.statsWindow)
-        PostMessageA(App.statsWindow, WM_RECORDCHANGED, 0, 0);
-    CopyResult(record);
+    // A match that has to wait for the file still goes to the clipboard now:
+    // the player pastes it right after the match, and a line that came when
+    // the file was free again would replace whatever they had copied since.
+    if (StoreFinishedMatch(&record))
+        CopyResult(record);
 }

@@ -23,10 +23,7 @@ TextBuffer DatabasePath;
 TextBuffer DatabasePathUtf8;
 static sqlite3* currentConnection;
 
-// Code page text to UTF-8 in output (initialised). Invalid code page bytes
-// fail rather than turning into replacement characters, which would name
-// another file.
-static bool ConvertToUtf8(const char* path, TextBuffer* output)
+bool ConvertToUtf8(const char* path, TextBuffer* output)
 {
     int n = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
     if (n <= 0)

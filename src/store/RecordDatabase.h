@@ -27,6 +27,10 @@ extern const char* const CONNECTION_SETTINGS;
 extern TextBuffer DatabasePath;
 extern TextBuffer DatabasePathUtf8;
 
+// Code page text to UTF-8 in output (initialised), as SQLite takes paths.
+// Invalid code page bytes fail rather than turning into replacement
+// characters, which would name another file.
+bool ConvertToUtf8(const char* path, TextBuffer* output);
 // Sets DatabasePath and its UTF-8 form. False, with both unchanged, when the
 // path is not valid code page text: then nothing must be opened.
 bool SetDatabasePath(const char* path);

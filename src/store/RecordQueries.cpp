@@ -68,7 +68,11 @@ static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_cal
 
 bool InsertRecord(const MatchRecord* record)
 {
-    sqlite3* connection = RecordConnection();
+    return InsertRecordInto(RecordConnection(), record);
+}
+
+bool InsertRecordInto(sqlite3* connection, const MatchRecord* record)
+{
     if (!connection)
         return false;
     sqlite3_stmt* statement = nullptr;

@@ -25,6 +25,8 @@ typedef void (*RecordRowHandler)(const MatchRecord* row, void* context);
 
 // False when the row was not stored, for example on a time stamp already taken.
 bool InsertRecord(const MatchRecord* record);
+// The same into another record file's connection.
+bool InsertRecordInto(sqlite3* connection, const MatchRecord* record);
 // True when the statement ran, also when no row had that time stamp.
 bool DeleteRecord(int64_t timestamp);
 // Fills PairTotals with the wins and losses per pairing of the filtered rows

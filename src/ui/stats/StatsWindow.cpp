@@ -3,6 +3,7 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "res/resource.h"
+#include "shell/PendingMatches.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "ui/history/HistoryFilterDialog.h"
@@ -127,8 +128,11 @@ bool LoadProfile(HWND window, const char* path)
 {
     TextBuffer previous;
     previous.InitFrom(DatabasePath.data);
+    // Waiting matches belong to the record in use when they ended.
+    RetryPendingMatches(false);
     bool opened = SetDatabasePath(path) && OpenRecordDatabase();
     if (opened) {
+        RescuePendingMatches(previous.data);
         // The report tool, started when the game has gone, reads the record
         // in use from the settings: they must name it now, not at exit.
         WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
