@@ -249,9 +249,13 @@ TEST_F(RecordQueries, EveryOperationFailsWithoutTheTableOrAConnection)
 {
     Insert({{1, "me", 1, 2, "r", 1, 0}});
     ASSERT_EQ("1-1 1:0", PairTotalsOf(Filter(0)));
-    std::string empty = folder.File("empty.db");
-    WriteFileBytes(empty, "");
-    ASSERT_TRUE(OpenStoreFile(empty));
+    // Another program drops the table from the record in use.
+    std::string gone = folder.File("gone.db");
+    ASSERT_TRUE(OpenStoreFile(gone));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(gone.c_str(), &other));
+    EXPECT_TRUE(ExecuteSql(other, "DROP TABLE vaviradudiz123"));
+    sqlite3_close(other);
     ExpectEveryOperationFails();
     CloseRecordDatabase();
     ExpectEveryOperationFails();
