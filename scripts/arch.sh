@@ -25,8 +25,12 @@ vty_probe_32bit() {
     *vty-probe-32*) return 0 ;;
   esac
   # wine-run's own words say little; the loader's own error says why.
-  out=$( { /usr/lib/wine/wine --version; } 2>&1 ) || true
-  vty_probe_said=${out%%$'\n'*}
+  if out=$( { /usr/lib/wine/wine --version; } 2>&1 ); then
+    vty_probe_said="the 32-bit Wine starts, but a 32-bit program did not run"
+  else
+    out=${out%%$'\n'*}
+    vty_probe_said="/usr/lib/wine/wine: ${out##*: }"
+  fi
   return 1
 }
 
