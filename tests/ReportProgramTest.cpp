@@ -53,12 +53,15 @@ PROCESS_INFORMATION StartReport(const TempFolder& program, const std::string& re
     return started;
 }
 
-// The exit code once the process has ended, -1 when it did not end in time.
+// The exit code once the process has ended; -1, and the process ended,
+// when it did not end in time (a message box nobody answers).
 long EndOf(PROCESS_INFORMATION& started)
 {
     DWORD exitCode = static_cast<DWORD>(-1);
     if (WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0)
         GetExitCodeProcess(started.hProcess, &exitCode);
+    else
+        TerminateProcess(started.hProcess, exitCode);
     CloseHandle(started.hProcess);
     CloseHandle(started.hThread);
     return static_cast<long>(exitCode);
