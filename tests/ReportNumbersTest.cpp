@@ -10,6 +10,7 @@
 #include "ui/stats/CharacterNames.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -206,6 +207,48 @@ TEST_F(ReportNumbers, CsvGivesBackEveryRow)
     std::string bytes = ReadFileBytes(folder.File("out.csv"));
     EXPECT_EQ(expected, ParseCsv(bytes));
     EXPECT_NE(std::string::npos, bytes.find("\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n"));
+}
+
+// The reads run in ranges, each over before its rows are handled: a match
+// that vty.exe stores meanwhile, without waiting at all, gets in, and the
+// ranges join up without a gap or a repeat.
+TEST_F(ReportNumbers, ReadsInRangesThatLetAWriterIn)
+{
+    sqlite3_close(record);
+    ASSERT_TRUE(OpenStoreFile(folder.File("Default.db")));
+    const int added = 2 * READ_RANGE_ROWS + 5;
+    BeginTransaction();
+    for (int i = 0; i < added; ++i) {
+        MatchRecord match = {DAY1 + 3 * DAY_TICKS + i * MINUTE, "me", i % 20, 2, "many", 3, i % 2};
+        ASSERT_TRUE(InsertRecord(&match));
+    }
+    ASSERT_TRUE(EndTransaction(false));
+    sqlite3_busy_timeout(RecordConnection(), 0);
+    record = OpenRecordReadOnly(folder.File("Default.db").c_str());
+    struct Reading {
+        std::vector<int64_t> stamps;
+        bool stored = false;
+    } reading;
+    ASSERT_TRUE(ReadEveryMatch(
+        record,
+        [](const MatchRecord* row, void* context) {
+            Reading* r = static_cast<Reading*>(context);
+            if (r->stamps.empty()) {
+                MatchRecord match = {DAY1 + 9 * DAY_TICKS, "me", 1, 2, "later", 2, 0};
+                BeginTransaction();
+                r->stored = InsertRecord(&match) && EndTransaction(false);
+            }
+            r->stamps.push_back(row->timestamp);
+        },
+        &reading));
+    CloseRecordDatabase();
+    EXPECT_TRUE(reading.stored);
+    ASSERT_EQ(ROWS.size() + added + 1, reading.stamps.size());
+    EXPECT_TRUE(std::is_sorted(reading.stamps.begin(), reading.stamps.end()));
+    EXPECT_TRUE(std::adjacent_find(reading.stamps.begin(), reading.stamps.end()) == reading.stamps.end());
+    ASSERT_TRUE(ReadReportData(record, &data));
+    EXPECT_EQ(ROWS.size() + added + 1, data.results.count);
+    EXPECT_EQ(DAY1 + 9 * DAY_TICKS, data.day.dayStart);
 }
 
 }  // namespace

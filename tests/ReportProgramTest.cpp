@@ -5,6 +5,7 @@
 #include "report/ReportWindow.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
+#include "support/DialogAnswerer.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -36,6 +37,36 @@ FILETIME WriteTime(const std::string& path)
     return data.ftLastWriteTime;
 }
 
+// Starts a copy of vty_report.exe in program's folder, with a record path when one is given.
+PROCESS_INFORMATION StartReport(const TempFolder& program, const std::string& record)
+{
+    for (const char* file : {"vty_report.exe", "sqlite3.dll"})
+        CopyFileA((ProgramFolder() + "\\" + file).c_str(), program.File(file).c_str(), FALSE);
+    std::string command = "\"" + program.File("vty_report.exe") + "\"";
+    if (!record.empty())
+        command += " \"" + record + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(), &startup,
+                   &started);
+    return started;
+}
+
+// The exit code once the process has ended; -1, and the process ended,
+// when it did not end in time (a message box nobody answers).
+long EndOf(PROCESS_INFORMATION& started)
+{
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(started.hProcess, &exitCode);
+    else
+        TerminateProcess(started.hProcess, exitCode);
+    CloseHandle(started.hProcess);
+    CloseHandle(started.hThread);
+    return static_cast<long>(exitCode);
+}
+
 std::string Today()
 {
     SYSTEMTIME now;
@@ -60,8 +91,6 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
         TempFolder program, records;
-        for (const char* file : {"vty_report.exe", "sqlite3.dll"})
-            ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\" + file).c_str(), program.File(file).c_str(), FALSE));
         std::string folder = c.profile[0] || c.argument[0] ? records.Path() : program.Path();
         if (c.profile[0])
             WritePrivateProfileStringA("General", "Profile", (folder + "\\" + c.profile).c_str(),
@@ -82,14 +111,8 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         CloseHandle(file);
         std::string bytes = ReadFileBytes(record);
 
-        std::string command = "\"" + program.File("vty_report.exe") + "\"";
-        if (c.argument[0])
-            command += " \"" + folder + "\\" + c.argument + "\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION started = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(),
-                                   &startup, &started));
+        PROCESS_INFORMATION started = StartReport(program, c.argument[0] ? folder + "\\" + c.argument : "");
+        ASSERT_TRUE(started.hProcess);
         Found found = {started.dwProcessId, nullptr};
         EXPECT_TRUE(PumpUntil([&] { return !EnumWindows(FindReport, reinterpret_cast<LPARAM>(&found)); }, 20000));
         char title[256] = "";
@@ -109,18 +132,65 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
             old = WriteTime(record);
         }
         PostMessageA(found.window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started.hProcess, 20000));
-        DWORD exitCode = 1;
-        GetExitCodeProcess(started.hProcess, &exitCode);
-        EXPECT_EQ(0u, exitCode);
-        CloseHandle(started.hProcess);
-        CloseHandle(started.hThread);
+        EXPECT_EQ(0, EndOf(started));
         EXPECT_EQ(bytes, ReadFileBytes(record));
         FILETIME now = WriteTime(record);
         EXPECT_EQ(0, CompareFileTime(&old, &now));
         EXPECT_FALSE(FileExists(record + "-journal"));
         EXPECT_FALSE(FileExists(record + "-wal"));
     }
+}
+
+// A record that cannot be read now is tried again a little later: shown
+// once another program's lock is gone; with a hot journal, after the tries,
+// the player is told that nothing is wrong with it, and it stays as it is.
+TEST(ReportProgram, ARecordThatCannotBeReadNowIsTriedAgainAndNeverCalledDamaged)
+{
+    TempFolder program, records;
+    std::string record = records.File("Mine.db");
+    ASSERT_TRUE(OpenStoreFile(record));
+    for (int i = 0; i < 50; ++i) {
+        MatchRecord match = {128752416000000000LL + i * 600000000LL, "me", i % 20, 2, "相手", 3, i % 2};
+        ASSERT_TRUE(InsertRecord(&match));
+    }
+    CloseRecordDatabase();
+
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(record.c_str(), &holder));
+    ASSERT_TRUE(ExecuteSql(holder, "BEGIN EXCLUSIVE"));
+    PROCESS_INFORMATION started = StartReport(program, record);
+    ASSERT_TRUE(started.hProcess);
+    {
+        DialogAnswerer answerer(started.dwThreadId, {IDOK});
+        // Past the first try's wait for the lock, well before the last try.
+        Sleep(3500);
+        ExecuteSql(holder, "COMMIT");
+        sqlite3_close(holder);
+        Found found = {started.dwProcessId, nullptr};
+        EXPECT_TRUE(PumpUntil([&] { return !EnumWindows(FindReport, reinterpret_cast<LPARAM>(&found)); }, 20000));
+        for (const DialogSeen& seen : answerer.Stop())
+            ADD_FAILURE() << seen.text;
+        PostMessageA(found.window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, EndOf(started));
+    }
+
+    std::string hot = records.File("Hot.db");
+    ASSERT_TRUE(CopyWithHotJournal(record, hot));
+    std::string bytes = ReadFileBytes(hot), journal = ReadFileBytes(hot + "-journal");
+    started = StartReport(program, hot);
+    ASSERT_TRUE(started.hProcess);
+    DialogAnswerer answerer(started.dwThreadId, {IDOK}, 30000);
+    ASSERT_EQ(1u, answerer.Seen().size());
+    EXPECT_EQ("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
+              "次に起動したときに元に戻す必要があります）。\r\n" +
+                  hot +
+                  "\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
+                  "vty.exe を起動してからもう一度レポートを開いてください。",
+              answerer.Seen()[0].text);
+    EXPECT_EQ(1, EndOf(started));
+    EXPECT_EQ(bytes, ReadFileBytes(hot));
+    EXPECT_EQ(journal, ReadFileBytes(hot + "-journal"));
+    EXPECT_FALSE(FileExists(records.File("backup\\Hot_" + Today() + ".db")));
 }
 
 }  // namespace

@@ -44,6 +44,23 @@ static bool IsDate(const char* text)
     return true;
 }
 
+static void FormatDate(const SYSTEMTIME* day, char* date)
+{
+    wnsprintfA(date, DATE_SIZE, "%04d-%02d-%02d", day->wYear, day->wMonth, day->wDay);
+}
+
+// A day of the calendar, not after today: only such copies take part in the
+// rotation.
+static bool IsSensibleDate(const char* date, const char* today)
+{
+    SYSTEMTIME day = {};
+    day.wYear = static_cast<WORD>(atoi(date));
+    day.wMonth = static_cast<WORD>(atoi(date + 5));
+    day.wDay = static_cast<WORD>(atoi(date + 8));
+    FILETIME unused;
+    return strcmp(date, today) <= 0 && SystemTimeToFileTime(&day, &unused);
+}
+
 static int NewestFirst(const void* a, const void* b)
 {
     return strcmp(static_cast<const BackupDate*>(b)->date, static_cast<const BackupDate*>(a)->date);
@@ -74,11 +91,19 @@ static void ListCopies(const char* folder, const char* recordName, GrowArray<Bac
         qsort(dates->data, dates->count, sizeof(BackupDate), NewestFirst);
 }
 
-void RotateBackups(const char* folder, const char* recordName)
+void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today)
 {
-    GrowArray<BackupDate> dates;
+    char todayDate[DATE_SIZE];
+    FormatDate(today, todayDate);
+    GrowArray<BackupDate> all, dates;
+    all.Init();
     dates.Init();
-    ListCopies(folder, recordName, &dates);
+    ListCopies(folder, recordName, &all);
+    for (uint32_t i = 0; i < all.count; ++i)
+        if (IsSensibleDate(all.data[i].date, todayDate))
+            dates.Append(all.data[i]);
+    all.Clear();
+    // Today's copy, just made and good, is the newest left: always kept.
     for (uint32_t i = BACKUPS_KEPT; i < dates.count; ++i) {
         // Newest first: the first copy of a month is the last one of it listed.
         bool firstOfMonth = i + 1 == dates.count || strncmp(dates.data[i].date, dates.data[i + 1].date, 7) != 0;
@@ -91,8 +116,8 @@ void RotateBackups(const char* folder, const char* recordName)
     dates.Clear();
 }
 
-// The newest copy that passes the check, into path; false when none does.
-static bool FindNewestGood(const char* folder, const char* recordName, char* path)
+// The newest copy that is a good record file, into path; "" when none is.
+static void FindNewestGood(const char* folder, const char* recordName, char* path)
 {
     GrowArray<BackupDate> dates;
     dates.Init();
@@ -100,22 +125,28 @@ static bool FindNewestGood(const char* folder, const char* recordName, char* pat
     bool found = false;
     for (uint32_t i = 0; i < dates.count && !found; ++i) {
         CopyPath(folder, recordName, dates.data[i].date, path);
-        sqlite3* copy = OpenRecordReadOnly(path);
-        found = copy && CheckRecord(copy);
-        sqlite3_close(copy);
+        found = IsGoodRecordFile(path);
     }
     dates.Clear();
     if (!found)
         path[0] = '\0';
-    return found;
 }
 
-// The online backup into a new file beside the final one, renamed only when
-// whole, so that a failed copy never takes a copy's name.
-static bool CopyRecord(sqlite3* record, const char* path)
+// Pages copied in one step, with the record's read lock held: about a
+// megabyte, a few milliseconds of work.
+const int BACKUP_STEP_PAGES = 64;
+// The pause after each step, in which vty.exe can store a match.
+const DWORD BACKUP_PAUSE_MS = 2;
+// A match stored meanwhile starts the copy over; a record that keeps
+// changing this long counts as busy.
+const DWORD BACKUP_TIME_LIMIT_MS = 15000;
+
+enum CopyResult { COPY_SOUND, COPY_UNSOUND, COPY_BUSY, COPY_FAILED };
+
+// The online backup into partPath, then the check of that copy: it holds
+// the record's pages as they were, so it has the record's faults.
+static CopyResult CopyRecord(sqlite3* record, const char* partPath)
 {
-    char partPath[SETTING_PATH_SIZE];
-    wnsprintfA(partPath, sizeof partPath, "%s.part", path);
     DeleteFileA(partPath);
     TextBuffer utf8;
     utf8.Init();
@@ -126,41 +157,88 @@ static bool CopyRecord(sqlite3* record, const char* path)
     // A half-made copy is deleted anyway: it needs no journal.
     ok = ok && sqlite3_exec(copy, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_backup* backup = ok ? sqlite3_backup_init(copy, "main", record, "main") : nullptr;
-    ok = backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE;
+    int step = SQLITE_ERROR;
+    DWORD start = GetTickCount();
+    while (backup && (step = sqlite3_backup_step(backup, BACKUP_STEP_PAGES)) != SQLITE_DONE) {
+        // Busy: the record's busy time-out has already waited for the writer.
+        if (step != SQLITE_OK && step != SQLITE_BUSY && step != SQLITE_LOCKED)
+            break;
+        if (GetTickCount() - start > BACKUP_TIME_LIMIT_MS) {
+            step = SQLITE_BUSY;
+            break;
+        }
+        Sleep(BACKUP_PAUSE_MS);
+    }
     if (backup)
-        ok = sqlite3_backup_finish(backup) == SQLITE_OK && ok;
-    ok = sqlite3_close(copy) == SQLITE_OK && ok;
-    ok = ok && MoveFileExA(partPath, path, 0);
-    if (!ok)
+        sqlite3_backup_finish(backup);
+    CopyResult result = COPY_FAILED;
+    if (step == SQLITE_DONE)
+        result = ProbeRecord(copy) == RECORD_READABLE && CheckRecord(copy) ? COPY_SOUND : COPY_UNSOUND;
+    else if (backup)
+        // A failed step says little on its own: ask the record what it is now.
+        switch (ProbeRecord(record)) {
+        case RECORD_READABLE:
+            result = step == SQLITE_BUSY || step == SQLITE_LOCKED ? COPY_BUSY : COPY_FAILED;
+            break;
+        case RECORD_DAMAGED:
+        case RECORD_NO_TABLE:
+            result = COPY_UNSOUND;
+            break;
+        case RECORD_BUSY:
+            result = COPY_BUSY;
+            break;
+        }
+    if (sqlite3_close(copy) != SQLITE_OK && result == COPY_SOUND)
+        result = COPY_FAILED;
+    if (result != COPY_SOUND)
         DeleteFileA(partPath);
-    return ok;
+    return result;
 }
 
 void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome)
 {
-    char recordName[SETTING_PATH_SIZE], date[DATE_SIZE];
+    char recordName[SETTING_PATH_SIZE], date[DATE_SIZE], partPath[SETTING_PATH_SIZE];
     RecordName(recordPath, recordName);
     BackupFolder(recordPath, outcome->folder);
     outcome->newestGood[0] = '\0';
-    if (!CheckRecord(record)) {
+    RecordAccess access = ProbeRecord(record);
+    if (access == RECORD_BUSY || access == RECORD_NO_TABLE) {
+        outcome->state = access == RECORD_BUSY ? BACKUP_BUSY : BACKUP_NOT_RECORD;
+        return;
+    }
+    CopyResult copied = COPY_UNSOUND;
+    FormatDate(today, date);
+    CopyPath(outcome->folder, recordName, date, outcome->newestGood);
+    wnsprintfA(partPath, sizeof partPath, "%s.part", outcome->newestGood);
+    if (access == RECORD_READABLE) {
+        CreateDirectoryA(outcome->folder, nullptr);
+        copied = CopyRecord(record, partPath);
+    }
+    if (copied == COPY_BUSY || copied == COPY_FAILED) {
+        outcome->state = copied == COPY_BUSY ? BACKUP_BUSY : BACKUP_FAILED;
+        outcome->newestGood[0] = '\0';
+        return;
+    }
+    if (copied == COPY_UNSOUND) {
         outcome->state = BACKUP_DAMAGED;
         FindNewestGood(outcome->folder, recordName, outcome->newestGood);
         return;
     }
-    wnsprintfA(date, sizeof date, "%04d-%02d-%02d", today->wYear, today->wMonth, today->wDay);
-    CopyPath(outcome->folder, recordName, date, outcome->newestGood);
-    if (PathFileExistsA(outcome->newestGood)) {
+    // Only a good copy of today counts: an empty file or a folder of its
+    // name is none, and a file is replaced by the sound copy.
+    if (IsGoodRecordFile(outcome->newestGood)) {
+        DeleteFileA(partPath);
         outcome->state = BACKUP_ALREADY_TODAY;
         return;
     }
-    CreateDirectoryA(outcome->folder, nullptr);
-    if (!CopyRecord(record, outcome->newestGood)) {
+    if (!MoveFileExA(partPath, outcome->newestGood, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(partPath);
         outcome->state = BACKUP_FAILED;
         outcome->newestGood[0] = '\0';
         return;
     }
     outcome->state = BACKUP_MADE;
-    RotateBackups(outcome->folder, recordName);
+    RotateBackups(outcome->folder, recordName, today);
 }
 
 void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath, TextBuffer* message)
@@ -183,5 +261,16 @@ void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath,
         } else {
             message->Append("正常なバックアップはありません。");
         }
+    } else if (outcome->state == BACKUP_BUSY) {
+        // Nothing is known to be wrong: no advice that would replace the record.
+        message->Append("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
+                        "止まり、次に起動したときに元に戻す必要があります）。\r\n");
+        message->Append(recordPath);
+        message->Append("\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
+                        "vty.exe を起動してからもう一度レポートを開いてください。");
+    } else if (outcome->state == BACKUP_NOT_RECORD) {
+        message->Append("このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベースです）。\r\n");
+        message->Append(recordPath);
+        message->Append("\r\n\r\nバックアップは作っていません。これまでのバックアップはそのまま残っています。");
     }
 }

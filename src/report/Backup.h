@@ -13,9 +13,11 @@ const int32_t BACKUPS_KEPT = 14;
 
 enum BackupState {
     BACKUP_MADE,           // today's copy was written
-    BACKUP_ALREADY_TODAY,  // today's copy was there; nothing written
+    BACKUP_ALREADY_TODAY,  // a good copy of today was there; nothing written
     BACKUP_DAMAGED,        // the record failed its check; nothing written
     BACKUP_FAILED,         // the copy could not be written
+    BACKUP_BUSY,           // the record cannot be read now; nothing written
+    BACKUP_NOT_RECORD,     // no table vaviradudiz123 (an empty file too)
 };
 
 struct BackupOutcome {
@@ -26,14 +28,19 @@ struct BackupOutcome {
     char folder[SETTING_PATH_SIZE];
 };
 
-// Checks the record (PRAGMA quick_check) and, when it is sound and today has
-// no copy yet, copies it with SQLite's online backup, then removes the copies
-// beyond the newest BACKUPS_KEPT that are not the first of their month.
-// recordPath: code page text; today: the local date that names the copy.
+// Copies the record with SQLite's online backup a few pages at a time, the
+// file free for vty.exe between the steps, and checks the copy (PRAGMA
+// quick_check), never the record itself, which would hold it for seconds.
+// A sound copy becomes today's unless a good copy of today is there; then
+// the copies beyond the newest BACKUPS_KEPT that are not the first of their
+// month are removed. recordPath: code page text; today: the local date
+// that names the copy.
 void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome);
 
 // Removes the copies of one record in folder that rotation does not keep.
-void RotateBackups(const char* folder, const char* recordName);
+// Copies dated after today, or on no real day, are left alone and do not
+// count: a clock set wrong once must not cost the copies made since.
+void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today);
 
 // What the player is told, in Japanese; "" when all went well.
 void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath, TextBuffer* message);

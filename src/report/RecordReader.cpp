@@ -58,16 +58,34 @@ void ClearReportData(ReportData* data)
     memset(&data->totals, 0, sizeof data->totals);
 }
 
-static int64_t QueryInteger(sqlite3* record, const char* sql, bool* ok)
+RecordAccess ProbeRecord(sqlite3* record)
 {
     sqlite3_stmt* statement = nullptr;
-    int64_t value = 0;
-    *ok = *ok && sqlite3_prepare_v2(record, sql, -1, &statement, nullptr) == SQLITE_OK &&
-          sqlite3_step(statement) == SQLITE_ROW;
-    if (*ok)
-        value = sqlite3_column_int64(statement, 0);
+    int result = sqlite3_prepare_v2(record,
+                                    "SELECT count(*) FROM sqlite_master WHERE type='table' AND name='vaviradudiz123'",
+                                    -1, &statement, nullptr);
+    if (result == SQLITE_OK)
+        result = sqlite3_step(statement);
+    bool hasTable = result == SQLITE_ROW && sqlite3_column_int(statement, 0) > 0;
     sqlite3_finalize(statement);
-    return value;
+    if (result == SQLITE_ROW)
+        return hasTable ? RECORD_READABLE : RECORD_NO_TABLE;
+    // Only SQLite's own verdict on the file's contents means damage; a lock,
+    // a hot journal (a read-only connection may not roll it back) or a read
+    // error says nothing about the record yet.
+    result &= 0xFF;
+    return result == SQLITE_CORRUPT || result == SQLITE_NOTADB ? RECORD_DAMAGED : RECORD_BUSY;
+}
+
+bool IsGoodRecordFile(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    sqlite3* copy = OpenRecordReadOnly(path);
+    bool good = copy && ProbeRecord(copy) == RECORD_READABLE && CheckRecord(copy);
+    sqlite3_close(copy);
+    return good;
 }
 
 static void ReadRow(sqlite3_stmt* statement, MatchRecord* row)
@@ -83,30 +101,50 @@ static void ReadRow(sqlite3_stmt* statement, MatchRecord* row)
     row->p2win = sqlite3_column_int(statement, 6);
 }
 
-// Rows of a statement with full names, from the time stamp `from` on.
-static bool ReadRows(sqlite3* record, int64_t from, void (*handler)(const MatchRecord* row, void* context),
-                     void* context)
+// The matches from `from` to `to` (both included) in time-stamp order. Each
+// range is read whole and its statement reset, which ends the read and
+// frees the file, before the handler sees its rows: a slow handler (the CSV
+// file) never keeps a writer waiting.
+static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
+                     void (*handler)(const MatchRecord* row, void* context), void* context)
 {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(record,
                            "SELECT timestamp,p1name,p1id,p1win,p2name,p2id,p2win FROM vaviradudiz123 "
-                           "WHERE timestamp >= ? ORDER BY timestamp",
-                           -1, &statement, nullptr) != SQLITE_OK)
+                           "WHERE timestamp >= ? AND timestamp <= ? ORDER BY timestamp LIMIT ?",
+                           -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
         return false;
-    sqlite3_bind_int64(statement, 1, from);
-    int step;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        MatchRecord row;
-        ReadRow(statement, &row);
-        handler(&row, context);
     }
+    GrowArray<MatchRecord> range;
+    range.Init();
+    range.Reserve(READ_RANGE_ROWS);
+    bool ok = true, more = true;
+    while (ok && more) {
+        sqlite3_bind_int64(statement, 1, from);
+        sqlite3_bind_int64(statement, 2, to);
+        sqlite3_bind_int(statement, 3, READ_RANGE_ROWS);
+        range.count = 0;
+        int step;
+        while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+            ReadRow(statement, &range.data[range.count++]);
+        sqlite3_reset(statement);
+        ok = step == SQLITE_DONE;
+        for (uint32_t i = 0; ok && i < range.count; ++i)
+            handler(&range.data[i], context);
+        // Time stamps are the key: the next range starts just after this one.
+        more = range.count == static_cast<uint32_t>(READ_RANGE_ROWS) && range.data[range.count - 1].timestamp < to;
+        if (more)
+            from = range.data[range.count - 1].timestamp + 1;
+    }
+    range.Clear();
     sqlite3_finalize(statement);
-    return step == SQLITE_DONE;
+    return ok;
 }
 
 bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, void* context), void* context)
 {
-    return ReadRows(record, INT64_MIN, handler, context);
+    return ReadRows(record, INT64_MIN, INT64_MAX, handler, context);
 }
 
 static void KeepRow(const MatchRecord* row, void* rows)
@@ -114,49 +152,42 @@ static void KeepRow(const MatchRecord* row, void* rows)
     static_cast<GrowArray<MatchRecord>*>(rows)->Append(*row);
 }
 
-static bool ReadResults(sqlite3* record, ReportData* data)
+static void KeepResult(const MatchRecord* row, void* context)
 {
-    bool ok = true;
-    int64_t count = QueryInteger(record, "SELECT count(*) FROM vaviradudiz123", &ok);
-    sqlite3_stmt* statement = nullptr;
-    if (!ok || sqlite3_prepare_v2(record,
-                                  "SELECT timestamp,p1id,p1win,p2id,p2win FROM vaviradudiz123 ORDER BY timestamp",
-                                  -1, &statement, nullptr) != SQLITE_OK)
-        return false;
-    // Sized once and filled in place: Append would resize the block at every
-    // row, which a million rows cannot afford. The count cannot grow inside
-    // the read transaction.
-    data->results.Reserve(static_cast<uint32_t>(count));
-    uint32_t filled = 0;
-    int step;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW && filled < data->results.capacity) {
-        MatchResult& result = data->results.data[filled++];
-        result.timestamp = sqlite3_column_int64(statement, 0);
-        result.p1id = static_cast<int8_t>(sqlite3_column_int(statement, 1));
-        result.p1win = static_cast<int8_t>(sqlite3_column_int(statement, 2));
-        result.p2id = static_cast<int8_t>(sqlite3_column_int(statement, 3));
-        result.p2win = static_cast<int8_t>(sqlite3_column_int(statement, 4));
-    }
-    data->results.count = filled;
-    sqlite3_finalize(statement);
-    return step == SQLITE_DONE;
+    GrowArray<MatchResult>* results = static_cast<GrowArray<MatchResult>*>(context);
+    // Grown by doubling and trimmed at the end: Append would resize the block
+    // at every row, which a million rows cannot afford.
+    if (results->count == results->capacity)
+        results->Reserve(results->capacity ? results->capacity * 2 : READ_RANGE_ROWS);
+    MatchResult& result = results->data[results->count++];
+    result.timestamp = row->timestamp;
+    result.p1id = static_cast<int8_t>(row->p1id);
+    result.p1win = static_cast<int8_t>(row->p1win);
+    result.p2id = static_cast<int8_t>(row->p2id);
+    result.p2win = static_cast<int8_t>(row->p2win);
 }
 
 bool ReadReportData(sqlite3* record, ReportData* data)
 {
     ClearReportData(data);
-    sqlite3_exec(record, "BEGIN", nullptr, nullptr, nullptr);
-    bool ok = ReadResults(record, data);
-    CountRecordTotals(data->results.data, data->results.count, &data->totals);
-    if (ok && data->results.count) {
-        int64_t latest = data->results.data[data->results.count - 1].timestamp;
+    GrowArray<MatchResult>& results = data->results;
+    bool ok = ReadRows(record, INT64_MIN, INT64_MAX, KeepResult, &results);
+    if (results.count < results.capacity) {
+        results.data = static_cast<MatchResult*>(
+            ResizeArrayBlock(results.allocator, results.data, results.count, sizeof(MatchResult)));
+        results.capacity = results.count;
+    }
+    CountRecordTotals(results.data, results.count, &data->totals);
+    if (ok && results.count) {
+        // The latest day up to the last match read, so that a match stored
+        // since then is in neither part.
+        int64_t latest = results.data[results.count - 1].timestamp;
         int64_t dayStart = latest - latest % DAY_TICKS;
         GrowArray<MatchRecord> rows;
         rows.Init();
-        ok = ReadRows(record, dayStart, KeepRow, &rows);
+        ok = ReadRows(record, dayStart, latest, KeepRow, &rows);
         BuildDayReport(rows.data, rows.count, dayStart, &data->day);
         rows.Clear();
     }
-    sqlite3_exec(record, "COMMIT", nullptr, nullptr, nullptr);
     return ok;
 }

@@ -11,10 +11,29 @@ struct sqlite3;
 sqlite3* OpenRecordReadOnly(const char* path);
 // A code page path as SQLite takes it; false when it is no valid code page text.
 bool ConvertPathToUtf8(const char* path, TextBuffer* utf8);
-// PRAGMA quick_check: true when the file answers "ok".
+// PRAGMA quick_check: true when the file answers "ok". It reads the whole
+// file in one go, so the report runs it on its own copies only.
 bool CheckRecord(sqlite3* record);
 
-// Everything the report window shows, read in one transaction.
+// What one short read of a record's schema finds.
+enum RecordAccess {
+    RECORD_READABLE,  // a database with the table vaviradudiz123
+    RECORD_NO_TABLE,  // a database (an empty file too) without the table
+    RECORD_BUSY,      // cannot be read now: locked by another program, or a
+                      // hot journal that only a writer (vty.exe) can roll back
+    RECORD_DAMAGED,   // SQLite finds it is no database or a damaged one
+};
+RecordAccess ProbeRecord(sqlite3* record);
+// A database file with the table that passes the check; folders, empty
+// files and files that are no database never are.
+bool IsGoodRecordFile(const char* path);
+
+// The reads below run in ranges of at most this many matches, each in a
+// read of its own, so that vty.exe never waits long to store a match.
+const int32_t READ_RANGE_ROWS = 4096;
+
+// Everything the report window shows, read in time-stamp ranges: a match
+// stored meanwhile may or may not be in it, but it is never seen in part.
 struct ReportData {
     GrowArray<MatchResult> results;  // every match, oldest first
     RecordTotals totals;

@@ -27,6 +27,11 @@ static void FindRecordPath(char* path)
     PathAppendA(path, "Default.db");
 }
 
+// Tries after the first when the record cannot be read now, and the pause
+// before each.
+const int BUSY_RETRIES = 3;
+const DWORD BUSY_RETRY_PAUSE_MS = 1500;
+
 static void TellRecordProblem(const char* text, const char* path)
 {
     TextBuffer message;
@@ -49,15 +54,28 @@ static int RunReport(HINSTANCE instance)
     SYSTEMTIME today;
     GetLocalTime(&today);
     BackupOutcome outcome;
-    MakeDailyBackup(record, path, &today, &outcome);
+    // A lock or a hot journal is often gone a moment later: vty.exe finishes
+    // storing a match, or rolls the journal back when it opens the record.
+    for (int attempt = 0;; ++attempt) {
+        MakeDailyBackup(record, path, &today, &outcome);
+        if (outcome.state != BACKUP_BUSY || attempt == BUSY_RETRIES)
+            break;
+        Sleep(BUSY_RETRY_PAUSE_MS);
+    }
     TextBuffer message;
     message.Init();
     DescribeBackupOutcome(&outcome, path, &message);
-    if (outcome.state == BACKUP_DAMAGED)
+    bool readable = outcome.state != BACKUP_BUSY && outcome.state != BACKUP_NOT_RECORD;
+    if (outcome.state == BACKUP_DAMAGED || outcome.state == BACKUP_NOT_RECORD)
         ShowError(nullptr, message.data);
     else if (message.length)
         ShowWarning(nullptr, message.data);
     message.Release();
+    // Nothing to show: the message has said why.
+    if (!readable) {
+        sqlite3_close(record);
+        return 1;
+    }
     if (!CreateReportWindow(instance, record, path)) {
         TellRecordProblem("記録ファイルを読めませんでした。", path);
         return 1;

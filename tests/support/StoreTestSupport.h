@@ -22,6 +22,11 @@ std::string QueryText(sqlite3* db, const char* sql);
 // Runs statements; false when SQLite refuses one.
 bool ExecuteSql(sqlite3* db, const char* sql);
 
+// Copies a record (an ASCII path) with a hot journal made by SQLite itself:
+// a transaction whose changes already reached the file is copied with its
+// journal, as if the writer had stopped there. The record stays unchanged.
+bool CopyWithHotJournal(const std::string& record, const std::string& copy);
+
 // Runs the gtest cases of this test program that match filter in a new Wine
 // process whose Unix side has TZ=zone (Wine takes the local zone from there).
 // Writes the gtest XML report to xmlPath. False when no Unix shell is there.
