@@ -121,19 +121,31 @@ TEST_F(RecordQueries, LimitTakesTheNewestRowsAfterTheConditions)
         EXPECT_EQ(c.totals, PairTotalsOf(c.filter)) << c.filter.flags << " " << c.filter.limit;
 }
 
+TEST_F(RecordQueries, CharacterIdOutsideTheTableFailsAndKeepsThePublishedMatrix)
+{
+    Insert({{1, "me", 0, 2, "r", 0, 0}, {2, "me", 19, 0, "r", 19, 2}});
+    ASSERT_EQ("0-0 1:0 19-19 0:1", PairTotalsOf(Filter(0)));
+    // Group (0, 0) changes and may come before the bad one: a working table is
+    // written before the statement is aborted.
+    Insert({{3, "me", 0, 2, "r", 0, 1}});
+    const int32_t bad[][2] = {{20, 0}, {0, 20}, {-1, 3}, {3, -1}};
+    for (const auto& ids : bad) {
+        Insert({{100, "me", ids[0], 2, "r", ids[1], 0}});
+        EXPECT_EQ("<failed>", PairTotalsOf(Filter(0))) << ids[0] << "," << ids[1];
+        EXPECT_EQ("<failed>", PairTotalsOf(Filter(FILTER_LIMIT, 0, 30)));
+        EXPECT_EQ("0-0 1:0 19-19 0:1", PairTotalsText());
+        ASSERT_TRUE(DeleteRecord(100));
+    }
+}
+
 TEST_F(RecordQueries, RowsOnlyAHandEditCanHoldCountNowhere)
 {
     Insert({{1, "me", 0, 2, "r", 0, 0}, {2, "me", 19, 0, "r", 19, 2}, {3, "me", 0, 2, "r", 0, 1}});
-    // Ids that are no character (one that 8 bits would take for 0, text
-    // that reads as 0) and win counts no match ends with, newest of all.
+    // Text that reads as id 0, and win counts no match ends with, newest of all.
     ASSERT_TRUE(ExecuteSql(RecordConnection(),
-                           "INSERT INTO vaviradudiz123 VALUES(10, 'me', 20, 2, 'r', 0, 0);"
-                           "INSERT INTO vaviradudiz123 VALUES(11, 'me', 0, 2, 'r', -1, 0);"
-                           "INSERT INTO vaviradudiz123 VALUES(12, 'me', 256, 2, 'r', 0, 0);"
-                           "INSERT INTO vaviradudiz123 VALUES(13, 'me', 4294967296, 2, 'r', 0, 0);"
                            "INSERT INTO vaviradudiz123 VALUES(14, 'me', 'abc', 0, 'r', 0, 2);"
                            "INSERT INTO vaviradudiz123 VALUES(15, 'me', 0, 1000, 'r', 0, 0);"
-                           "INSERT INTO vaviradudiz123 VALUES(16, 'me', 0, 2, 'r', 0, -2);"
+                           "INSERT INTO vaviradudiz123 VALUES(16, 'me', 0, 2, 'r', 'x', -2);"
                            "INSERT INTO vaviradudiz123 VALUES(17, 'me', 0, 1.5, 'bad', 0, 0);"
                            "INSERT INTO vaviradudiz123 VALUES(18, 'me', 0, '2', 'r', 0, 0);"));  // '2' is stored as 2
     for (PairResult& entry : PairTotals)
@@ -141,9 +153,11 @@ TEST_F(RecordQueries, RowsOnlyAHandEditCanHoldCountNowhere)
     EXPECT_EQ("0-0 3:0 19-19 0:1", PairTotalsOf(Filter(0)));
     // The last two matches are the last two that count.
     EXPECT_EQ("0-0 2:0", PairTotalsOf(Filter(FILTER_LIMIT, 0, 2)));
+    // A character the table does not know counts for no opponent either.
+    Insert({{20, "me", 256, 2, "r", 0, 0}});
     EXPECT_EQ("0  0 3 r 0 1", OpponentTotalsOf(Filter(0)));
     // The history still lists every row.
-    EXPECT_EQ("18 me 0 2 r 0 0; 17 me 0 1 bad 0 0", HistoryText(Filter(FILTER_LIMIT, 0, 2)));
+    EXPECT_EQ("20 me 256 2 r 0 0; 18 me 0 2 r 0 0; 17 me 0 1 bad 0 0", HistoryText(Filter(FILTER_LIMIT, 0, 3)));
 }
 
 TEST_F(RecordQueries, OpponentTotalsGroupByName)

@@ -53,25 +53,31 @@ static void ReadRecord(char** values, MatchRecord* record)
     record->p2win = ReadInt(values[6]);
 }
 
-// Rows that only a hand-edited file can hold: a character id that is no
-// character, a win count that no match can end with, or text in their place.
-// They would count for another character or as hundreds of wins, so the
-// totals leave them out; the history still lists them.
+// Rows that only a hand-edited file can hold: text where a character id or
+// a win count belongs, or a win count that no match ends with. Read as
+// numbers they would count for another pair or as hundreds of wins, so the
+// totals leave them out; the history still lists them. An id that is a
+// number but no character still fails the pair totals, so the window says
+// that the file is wrong.
+static const char* const COUNTABLE_RESULT =
+    "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 "
+    "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2";
+// The opponent table shows no characters: there such a row is left out too.
 static const char* const COUNTABLE_ROW =
-    "typeof(p1id) = 'integer' AND p1id BETWEEN 0 AND 19 AND typeof(p2id) = 'integer' AND p2id BETWEEN 0 AND 19 "
-    "AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2";
+    "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 "
+    "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2 AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19";
 
-// Builds the statement around the filter's clause (with the countable-row
-// condition for totals), runs it and frees it.
+// Builds the statement around the filter's clause, and for totals the
+// condition on the rows they count; runs it and frees it.
 static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_callback callback, void* context,
-                     bool countsOnly = false)
+                     const char* countable = nullptr)
 {
     TextBuffer clause;
     clause.Init();
     AppendWhereClause(&clause, filter);
-    if (countsOnly) {
+    if (countable) {
         clause.Append(clause.length ? " AND " : " WHERE ");
-        clause.Append(COUNTABLE_ROW);
+        clause.Append(countable);
     }
     char* sql = sqlite3_mprintf(format, clause.data, static_cast<int>(filter->limit));
     int result = sql ? sqlite3_exec(RecordConnection(), sql, callback, context, nullptr) : SQLITE_NOMEM;
@@ -152,7 +158,7 @@ bool QueryPairTotals(const RecordFilter* filter)
               "vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
             : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY T.p1id, "
               "T.p2id;";
-    if (!RunQuery(format, filter, PairTotalsRow, nullptr, true))
+    if (!RunQuery(format, filter, PairTotalsRow, nullptr, COUNTABLE_RESULT))
         return false;
     memcpy(PairTotals, workingTotals, sizeof PairTotals);
     return true;
@@ -178,7 +184,7 @@ bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, v
         return false;
     RowDelivery delivery = {handler, context};
     return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY p2name",
-                    filter, OpponentTotalsRow, &delivery, true);
+                    filter, OpponentTotalsRow, &delivery, COUNTABLE_ROW);
 }
 
 static int HistoryRow(void* context, int columns, char** values, char**)
