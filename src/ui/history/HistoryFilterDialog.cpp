@@ -65,11 +65,13 @@ static int32_t ReadCount(HWND dialog)
     return failed ? 0 : static_cast<int32_t>(position);
 }
 
-// Stores the criteria step by step; false, the dialog staying open, when a
-// check refuses them. What was stored before a refusal stays stored.
+// Stores the criteria when every check passes; false, the dialog staying
+// open and the stored criteria untouched, when one refuses them. The opponent
+// table opens its histories with what is stored, so a refused input must not
+// reach it.
 static bool StoreCriteria(HWND dialog)
 {
-    HistoryFilterSettings& settings = HistoryFilter;
+    HistoryFilterSettings settings = HistoryFilter;
     settings.ownNameOn = Checked(dialog, IDC_FILTER_OWN_NAME_CHECK);
     settings.ownCharacterOn = Checked(dialog, IDC_FILTER_OWN_CHARACTER_CHECK);
     settings.opponentNameOn = Checked(dialog, IDC_FILTER_OPPONENT_NAME_CHECK);
@@ -103,6 +105,7 @@ static bool StoreCriteria(HWND dialog)
             return false;
         }
     }
+    HistoryFilter = settings;
     return true;
 }
 
