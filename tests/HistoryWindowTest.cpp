@@ -218,10 +218,11 @@ TEST_F(History, FilterDialogRefusesBadInputStoresNothingOfItAndStartsClear)
             state += IsDlgButtonChecked(dialog, id) ? "x" : "-";
         enabled(dialog);
     };
-    std::string characters;
+    std::string characters, cut;
     {
         DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) {
             look(dialog);
+            cut = CutTexts(dialog);
             for (int list : {IDC_FILTER_OWN_CHARACTER, IDC_FILTER_OPPONENT_CHARACTER}) {
                 int count = static_cast<int>(SendDlgItemMessageA(dialog, list, CB_GETCOUNT, 0, 0));
                 characters += std::to_string(SendDlgItemMessageA(dialog, list, CB_GETCURSEL, 0, 0)) + ":";
@@ -254,6 +255,7 @@ TEST_F(History, FilterDialogRefusesBadInputStoresNothingOfItAndStartsClear)
                         "レミリア・スカーレット,西行寺幽々子,八雲紫,伊吹萃香,鈴仙・Ｕ・イナバ,射命丸文,小野塚小町,"
                         "永江衣玖,比那名居天子,東風谷早苗,チルノ,紅美鈴,霊烏路空,洩矢諏訪子\n";
     EXPECT_EQ("0:" + names + "0:" + names, characters);
+    EXPECT_EQ(std::string::npos, cut.find("list:")) << cut;  // the open lists show whole names
     ASSERT_EQ(2u, warnings.size());
     EXPECT_EQ("始点は終点より前にしてください|件数は１件以上にしてください", warnings[0].text + "|" + warnings[1].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_EXCLAMATION), warnings[1].icon);

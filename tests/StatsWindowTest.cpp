@@ -42,6 +42,7 @@ void SetDay(HWND dialog, int picker, WORD mayDay)
 DialogAction Range(const char* name, WORD first, WORD last)
 {
     return [=](HWND dialog) {
+        EXPECT_EQ("", CutTexts(dialog));
         if (name) {
             Click(dialog, IDC_RANGE_OPPONENT_CHECK);
             SetDlgItemTextA(dialog, IDC_RANGE_OPPONENT, name);
