@@ -106,6 +106,11 @@ TEST_F(MatchRecording, EachMatchEndIsStoredWithTheUserOnSideOneOrNotAtAll)
         {ID_COPY_OPPONENT, "14 3 ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcd 相手 2 4 2 0",
          "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234 2 2 相手 4 0", "相手"},
         {ID_COPY_EVERYTHING, "13 4 Alice Bob 0 1 2 1", "Alice 0 2 Bob 1 1", "Alice(霊夢) 2-1 Bob(魔理沙)"},
+        // Whole characters only: 16 full-width ones keep 15; 31 bytes ending in
+        // a trail byte that could also lead stay whole.
+        {0, "13 4 あいうえおかきくけこさしすせそた aぁぁぁぁぁぁぁぁぁぁぁぁぁぁぁ 0 1 2 1",
+         "あいうえおかきくけこさしすせそ 0 2 aぁぁぁぁぁぁぁぁぁぁぁぁぁぁぁ 1 1",
+         "あいうえおかきくけこさしすせそ(霊夢) 2-1 aぁぁぁぁぁぁぁぁぁぁぁぁぁぁぁ(魔理沙)"},
         {0, "13 4 Alice - 0 1 2 0", "Alice 0 2  1 0", "Alice(霊夢) 2-0 (魔理沙)"},
         // Neither stored nor copied: another scene, mode 6, values out of range.
         {0, "12 4 A B 0 1 2 0", "", "Alice(霊夢) 2-0 (魔理沙)"},

@@ -8,8 +8,11 @@
 #include "store/RecordDatabase.h"
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
+#include "ui/shortcuts/ShortcutDialogs.h"
 #include "ui/shortcuts/ShortcutList.h"
 #include <commctrl.h>
+#include <atomic>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -305,6 +308,20 @@ TEST_F(Shortcuts, ListDialogEditsAWorkingCopyThatOkPutsIntoForce)
     EXPECT_EQ(ctrl + " + F1|2160|" + a + ";F2|113|" + b + ";" + ctrl + " + Shift + F1|3184|" + folder.Path() + ";",
               Rows(dialog));
     EXPECT_EQ("2160=" + a + ";113=" + b + ";", Loaded().substr(0, Loaded().find(' ')));
+    // The duplicate-key query of anyone but the edit dialog, posted or sent
+    // from another thread, is not answered: the byte it points at stays.
+    uint8_t answers[2] = {0x55, 0x55};
+    PostMessageA(dialog, WM_SHORTCUT_KEY_FREE, F2, reinterpret_cast<LPARAM>(&answers[0]));
+    std::atomic<bool> sent{false};
+    std::thread sender([&] {
+        SendMessageA(dialog, WM_SHORTCUT_KEY_FREE, CTRL_F1, reinterpret_cast<LPARAM>(&answers[1]));
+        sent = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return sent.load(); }, 5000));
+    sender.join();
+    PumpMessages(20);
+    EXPECT_EQ(0x55, answers[0]);
+    EXPECT_EQ(0x55, answers[1]);
 
     Press(dialog, IDC_SHORTCUT_DELETE, 0);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);

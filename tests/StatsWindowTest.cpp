@@ -42,6 +42,7 @@ void SetDay(HWND dialog, int picker, WORD mayDay)
 DialogAction Range(const char* name, WORD first, WORD last)
 {
     return [=](HWND dialog) {
+        EXPECT_EQ("", CutTexts(dialog));
         if (name) {
             Click(dialog, IDC_RANGE_OPPONENT_CHECK);
             SetDlgItemTextA(dialog, IDC_RANGE_OPPONENT, name);
@@ -53,6 +54,20 @@ DialogAction Range(const char* name, WORD first, WORD last)
             }
         return IDOK;
     };
+}
+
+// Opens a window's system menu as Alt+Space does, without a right press, and
+// closes it; then tells its undo and redo items: "u" and "r" enabled, "-" grey.
+std::string UndoRedoAfterKeyboardMenu(HWND window, UINT undo, UINT redo)
+{
+    // The menu loop takes these from the queue once it runs.
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    PumpMessages(20);
+    HMENU menu = GetSystemMenu(window, FALSE);
+    return std::string(GetMenuState(menu, undo, MF_BYCOMMAND) & MF_GRAYED ? "-" : "u") +
+           (GetMenuState(menu, redo, MF_BYCOMMAND) & MF_GRAYED ? "-" : "r");
 }
 
 std::string DateText(int64_t stamp)
@@ -215,6 +230,7 @@ TEST_F(StatsWindow, ChangesRefreshUndoAndRedoGreyAndTheCloseBoxOnlyHides)
     EXPECT_EQ("u-", state());
 
     ShowWindow(stats, SW_SHOW);
+    EXPECT_EQ("-r", UndoRedoAfterKeyboardMenu(stats, IDM_UNDO, IDM_REDO));
     Menu(SC_CLOSE);
     EXPECT_TRUE(IsWindow(stats));
     EXPECT_FALSE(IsWindowVisible(stats));
@@ -470,6 +486,7 @@ TEST_F(StatsWindow, CharacterRowsOpenDetailWindowsForCorrectionsByHandWithUndo)
     EXPECT_EQ((std::vector<std::string>{"詳細 - 1P(霊夢) ", "詳細 - 1P(霊夢) "}), DetailTitles());
     HWND detail = Owned("詳細")[0];
     EXPECT_EQ("アリス|2|0|2|0%|(0%)\n", Rows(3, 3, detail));
+    EXPECT_EQ("--", UndoRedoAfterKeyboardMenu(detail, IDM_DETAIL_UNDO, IDM_DETAIL_REDO));
 
     for (int column : {0, 1, 4, 5})
         ClickCell(detail, 3, column);

@@ -32,3 +32,16 @@ char* FormatText(char* output, const char* format, ...)
     va_end(args);
     return output;
 }
+
+int32_t CutToWholeCharacters(char* text, int32_t limit)
+{
+    int32_t length = 0;
+    while (length < limit && text[length]) {
+        int32_t size = IsDBCSLeadByteEx(932, static_cast<BYTE>(text[length])) ? 2 : 1;
+        if (length + size > limit || (size == 2 && !text[length + 1]))
+            break;
+        length += size;
+    }
+    text[length] = '\0';
+    return length;
+}

@@ -42,8 +42,8 @@ static bool LimiterAllows()
     return App.limiterCount <= LIMITER_MAX_IN_A_ROW;
 }
 
-// Copies a profile name from the game into a record field: at most 31 bytes,
-// empty when unreadable.
+// Copies a profile name from the game into a record field: at most 31 bytes
+// of whole characters, empty when unreadable.
 static void ReadProfileName(int32_t selector, char* field)
 {
     memset(field, 0, PROFILE_NAME_SIZE);
@@ -53,6 +53,8 @@ static void ReadProfileName(int32_t selector, char* field)
     const char* name = GameNameBuffer();
     for (int i = 0; i < PROFILE_NAME_SIZE - 2 && name[i]; ++i)
         field[i] = name[i];
+    // A 16-character full-width name would otherwise keep half of its last one.
+    CutToWholeCharacters(field, PROFILE_NAME_SIZE - 2);
 }
 
 static void CopyResult(const MatchRecord& record)

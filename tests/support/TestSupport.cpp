@@ -165,3 +165,51 @@ void SetClipboardText(const char* text)
     SetClipboardData(CF_TEXT, block);
     CloseClipboard();
 }
+
+std::string CutTexts(HWND dialog)
+{
+    HDC dc = GetDC(dialog);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+    auto extent = [&](const std::string& text) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    std::string cut;
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        char kind[32] = "", text[256] = "";
+        GetClassNameA(control, kind, sizeof kind);
+        GetWindowTextA(control, text, sizeof text);
+        RECT client;
+        GetClientRect(control, &client);
+        LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+        if (!lstrcmpiA(kind, "ComboBox")) {
+            int widest = 0, count = static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0));
+            std::string longest;
+            for (int i = 0; i < count; ++i) {
+                char item[256] = "";
+                SendMessageA(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+                if (extent(item) > widest)
+                    widest = extent(item), longest = item;
+            }
+            // The list's border and scroll bar take their part of its width.
+            int room = static_cast<int>(SendMessageA(control, CB_GETDROPPEDWIDTH, 0, 0)) -
+                       GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
+            if (widest > room)
+                cut += "list:" + longest + ";";
+        } else if (*text && !lstrcmpiA(kind, "Static")) {
+            if (extent(text) > client.right)
+                cut += std::string(text) + ";";
+        } else if (*text && !lstrcmpiA(kind, "Button") && type != BS_GROUPBOX) {
+            bool box = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                       type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+            // The box before the text; a button's edges around it.
+            int room = client.right - (box ? GetSystemMetrics(SM_CXMENUCHECK) + 1 : 4 * GetSystemMetrics(SM_CXEDGE));
+            if (extent(text) > room)
+                cut += std::string(text) + ";";
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(dialog, dc);
+    return cut;
+}

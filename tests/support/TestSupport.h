@@ -47,3 +47,8 @@ void PumpMessages(DWORD ms);
 // The clipboard's plain text; "<none>" when it holds none.
 std::string ClipboardText();
 void SetClipboardText(const char* text);
+
+// What a dialog's controls are too narrow to show whole with the dialog's
+// font, each followed by ";": the text of a label, check box or button, and
+// "list:" with the longest item of a drop-down list narrower than it.
+std::string CutTexts(HWND dialog);

@@ -33,6 +33,27 @@ static bool Checked(HWND dialog, int id)
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
+// The side by side groups keep the fields narrower than the long full names;
+// the open list at least shows each name whole.
+static void WidenDroppedList(HWND combo)
+{
+    HDC dc = GetDC(combo);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(combo, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (int32_t id = 0; id < CHARACTER_COUNT; ++id) {
+        SIZE size = {};
+        const char* name = CharacterFullName(id);
+        GetTextExtentPoint32A(dc, name, lstrlenA(name), &size);
+        if (size.cx > widest)
+            widest = size.cx;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(combo, dc);
+    // Room for the scroll bar, the border and the item's own margins.
+    int width = widest + GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    SendMessageA(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width), 0);
+}
+
 static void InitFilterDialog(HWND dialog)
 {
     static const int characterLists[] = {IDC_FILTER_OWN_CHARACTER, IDC_FILTER_OPPONENT_CHARACTER};
@@ -40,6 +61,7 @@ static void InitFilterDialog(HWND dialog)
         for (int32_t id = 0; id < CHARACTER_COUNT; ++id)
             SendDlgItemMessageA(dialog, list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CharacterFullName(id)));
         SendDlgItemMessageA(dialog, list, CB_SETCURSEL, 0, 0);
+        WidenDroppedList(GetDlgItem(dialog, list));
     }
     // Without a range the control's arrows would run backwards (100 down to 0).
     SendDlgItemMessageA(dialog, IDC_FILTER_COUNT_SPIN, UDM_SETRANGE32, 0, 0x7FFFFFFF);
@@ -65,11 +87,13 @@ static int32_t ReadCount(HWND dialog)
     return failed ? 0 : static_cast<int32_t>(position);
 }
 
-// Stores the criteria step by step; false, the dialog staying open, when a
-// check refuses them. What was stored before a refusal stays stored.
+// Stores the criteria when every check passes; false, the dialog staying
+// open and the stored criteria untouched, when one refuses them. The opponent
+// table opens its histories with what is stored, so a refused input must not
+// reach it.
 static bool StoreCriteria(HWND dialog)
 {
-    HistoryFilterSettings& settings = HistoryFilter;
+    HistoryFilterSettings settings = HistoryFilter;
     settings.ownNameOn = Checked(dialog, IDC_FILTER_OWN_NAME_CHECK);
     settings.ownCharacterOn = Checked(dialog, IDC_FILTER_OWN_CHARACTER_CHECK);
     settings.opponentNameOn = Checked(dialog, IDC_FILTER_OPPONENT_NAME_CHECK);
@@ -103,6 +127,7 @@ static bool StoreCriteria(HWND dialog)
             return false;
         }
     }
+    HistoryFilter = settings;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/history/HistoryWindow.h"
 #include "base/GrowArray.h"
+#include "base/TextUtil.h"
 #include "res/resource.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
@@ -64,6 +65,14 @@ static bool Won(const MatchRecord* row)
     return row->p1win > row->p2win;
 }
 
+// Older records may hold a name that ends in half a character: that byte is
+// no character and is not shown.
+static void NameCellText(const char* name, char* text)
+{
+    lstrcpynA(text, name, PROFILE_NAME_SIZE);
+    CutToWholeCharacters(text, PROFILE_NAME_SIZE - 1);
+}
+
 static void CellText(const MatchRecord* row, int column, char* text)
 {
     SYSTEMTIME time = {};
@@ -74,7 +83,7 @@ static void CellText(const MatchRecord* row, int column, char* text)
                   time.wMinute, time.wSecond);
         break;
     case 1:
-        lstrcpyA(text, row->p1name);
+        NameCellText(row->p1name, text);
         break;
     case 2:
         CharacterCellText(row->p1id, text);
@@ -83,7 +92,7 @@ static void CellText(const MatchRecord* row, int column, char* text)
         wsprintfA(text, "%d", row->p1win);
         break;
     case 4:
-        lstrcpyA(text, row->p2name);
+        NameCellText(row->p2name, text);
         break;
     case 5:
         CharacterCellText(row->p2id, text);

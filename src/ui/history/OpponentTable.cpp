@@ -1,4 +1,5 @@
 #include "ui/history/OpponentTable.h"
+#include "base/TextUtil.h"
 #include "res/resource.h"
 #include "store/RecordQueries.h"
 #include "ui/history/HistoryWindow.h"
@@ -25,7 +26,7 @@ static const int32_t comparisonKinds[OPPONENT_COLUMN_COUNT] = {COMPARE_TEXT, COM
 // hands out positions that do not match the cells while it sorts under Wine.
 // Freed when the list deletes the item.
 struct OpponentRow {
-    char name[PROFILE_NAME_SIZE];
+    char name[PROFILE_NAME_SIZE];  // the stored bytes, which the shown text need not give back
     int32_t numbers[OPPONENT_COLUMN_COUNT];  // [0] unused, then the numeric columns
 };
 
@@ -65,10 +66,13 @@ static void AddOpponentRow(const MatchRecord* row, void* context)
     values->numbers[2] = row->p1win;
     values->numbers[3] = row->p2win;
     values->numbers[4] = WinRate(row->p1win, row->p2win);
+    char shown[PROFILE_NAME_SIZE];
+    lstrcpynA(shown, values->name, PROFILE_NAME_SIZE);
+    CutToWholeCharacters(shown, PROFILE_NAME_SIZE - 1);  // half a character is not shown
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = 0;
-    item.pszText = values->name;
+    item.pszText = shown;
     item.lParam = reinterpret_cast<LPARAM>(values);
     int index = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) {
@@ -125,12 +129,14 @@ static void OpenOpponentHistory(HWND window, HWND list)
     int row = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
     if (row < 0)
         return;
+    // The stored bytes: the list's text goes through the system's conversion
+    // and need not come back as it was stored.
     LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = HistoryFilter.opponentName;
-    item.cchTextMax = PROFILE_NAME_SIZE;
-    HistoryFilter.opponentName[0] = '\0';
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
+        return;
+    memcpy(HistoryFilter.opponentName, reinterpret_cast<const OpponentRow*>(item.lParam)->name, PROFILE_NAME_SIZE);
     HistoryFilter.opponentNameOn = true;
     OpenHistoryWindow(GetWindow(window, GW_OWNER));
 }

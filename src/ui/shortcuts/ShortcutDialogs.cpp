@@ -26,6 +26,12 @@ struct ShortcutEdit {
 
 static HINSTANCE dialogInstance;
 static uint8_t* dialogOpenFlag;
+// The answer of the duplicate-key query that the edit dialog is sending
+// right now, and the only place the list dialog writes an answer to. The
+// message carries a bare address that a query sent from another thread or
+// process, or posted by anyone, could aim anywhere; a posted one arrives on
+// the dialog's own thread, so the thread alone does not tell them apart.
+static uint8_t* pendingKeyAnswer;
 
 // The row's item text is the key's name, its item value the key code.
 static void WriteRow(HWND list, int32_t row, bool insert, uint16_t key, const char* path)
@@ -87,7 +93,9 @@ static bool AcceptEdit(HWND dialog, ShortcutEdit* edit)
     // A row keeping its own key is no duplicate of itself.
     if (!edit->editing || key != edit->key) {
         uint8_t free = 0;
+        pendingKeyAnswer = &free;
         SendMessageA(GetWindow(dialog, GW_OWNER), WM_SHORTCUT_KEY_FREE, key, reinterpret_cast<LPARAM>(&free));
+        pendingKeyAnswer = nullptr;
         if (!free) {
             ShowWarning(dialog, WARNING_KEY_TAKEN);
             return false;
@@ -216,11 +224,14 @@ static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam,
         }
         return FALSE;
     case WM_SHORTCUT_KEY_FREE: {
+        uint8_t* answer = reinterpret_cast<uint8_t*>(lParam);
+        if (!answer || answer != pendingKeyAnswer)
+            return TRUE;
         uint8_t free = 1;
         int32_t count = RowCount(list);
         for (int32_t row = 0; row < count && free; ++row)
             free = RowKey(list, row) != static_cast<uint16_t>(wParam);
-        *reinterpret_cast<uint8_t*>(lParam) = free;
+        *answer = free;
         return TRUE;
     }
     case WM_NOTIFY:

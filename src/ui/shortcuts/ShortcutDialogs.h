@@ -3,7 +3,8 @@
 
 // Asked by the edit dialog of its owner, the list dialog: wParam a key code,
 // lParam the address of one byte that receives 1 when no row holds the key
-// and 0 when one does.
+// and 0 when one does. Only the edit dialog's own query is answered: any
+// other leaves the byte as it was.
 const UINT WM_SHORTCUT_KEY_FREE = 0x8000;
 
 // Opens the modeless shortcut list dialog owned by owner, unless *openFlag

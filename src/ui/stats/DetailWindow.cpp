@@ -199,6 +199,14 @@ static BOOL OnInitDialog(HWND window, RecordFilter* filter)
     return TRUE;
 }
 
+// Greys undo and redo while there is nothing to take back or make again.
+static void UpdateUndoItems(HWND window)
+{
+    HMENU menu = GetSystemMenu(window, FALSE);
+    EnableMenuItem(menu, IDM_DETAIL_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, IDM_DETAIL_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
+}
+
 static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -221,11 +229,12 @@ static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wPara
         return TRUE;
     }
     case WM_NCRBUTTONDOWN:
-        if (wParam == HTCAPTION) {
-            HMENU menu = GetSystemMenu(window, FALSE);
-            EnableMenuItem(menu, IDM_DETAIL_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
-            EnableMenuItem(menu, IDM_DETAIL_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
-        }
+        if (wParam == HTCAPTION)
+            UpdateUndoItems(window);
+        return FALSE;
+    case WM_INITMENU:
+        // Alt+Space and the caption icon open the menu without a right press.
+        UpdateUndoItems(window);
         return FALSE;
     case WM_COMMAND:
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);

@@ -227,6 +227,10 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
         if (wParam == HTCAPTION)
             UpdateUndoItems();
         return FALSE;
+    case WM_INITMENU:
+        // Alt+Space and the caption icon open the menu without a right press.
+        UpdateUndoItems();
+        return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) >= ID_SHORTCUT_FIRST)
             OnShortcutCommand(window, LOWORD(wParam));
