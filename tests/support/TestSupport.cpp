@@ -197,6 +197,9 @@ std::string CutTexts(HWND dialog)
                        GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE);
             if (widest > room)
                 cut += "list:" + longest + ";";
+            // The closed field shows the chosen name beside its arrow button.
+            if (widest > client.right - GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXEDGE))
+                cut += "field:" + longest + ";";
         } else if (*text && !lstrcmpiA(kind, "Static")) {
             if (extent(text) > client.right)
                 cut += std::string(text) + ";";
