@@ -18,6 +18,8 @@ namespace {
 
 const int64_t MINUTE = 600000000LL;
 const int64_t DAY1 = 128752416000000000LL;  // 2009-01-01 00:00 local, a Thursday
+// 15 full-width characters and the lead byte of the 16th.
+#define WHOLE_CHARACTERS "あああああああああああああああ"
 
 struct Row {
     int64_t at;
@@ -120,7 +122,23 @@ TEST_F(ReportNumbers, LatestDayAndItsSummary)
 
 TEST_F(ReportNumbers, WholeRecordTotalsAndWeeklySeries)
 {
+    // Rows only a hand-edited file holds, on the latest day: in no count.
+    sqlite3_close(record);
+    ASSERT_TRUE(OpenStoreFile(folder.File("Default.db")));
+    ASSERT_TRUE(ExecuteSql(RecordConnection(),
+                           "INSERT INTO vaviradudiz123 VALUES "
+                           "(128753280000000000 + 610 * 600000000, 'me', 256, 2, 'x', 1, 0),"
+                           "(128753280000000000 + 611 * 600000000, 'me', 4294967296, 2, 'x', 1, 0),"
+                           "(128753280000000000 + 612 * 600000000, 'me', 0, 2, 'x', 'abc', 0),"
+                           "(128753280000000000 + 613 * 600000000, 'me', 0, 1000, 'x', 1, 0),"
+                           "(128753280000000000 + 614 * 600000000, 'me', 0, 2, 'x', 1, -1),"
+                           "(128753280000000000 + 615 * 600000000, 'me', 0, 2.5, 'x', 1, 0)"));
+    CloseRecordDatabase();
+    record = OpenRecordReadOnly(folder.File("Default.db").c_str());
     ASSERT_TRUE(ReadReportData(record, &data));
+    EXPECT_EQ(6, data.leftOut);
+    EXPECT_EQ(10, data.day.total.matches);
+    EXPECT_EQ(6, data.day.total.wins);
     auto tallyText = [](const Tally& t) {
         return std::to_string(t.matches) + "/" + std::to_string(t.wins) + "/" + std::to_string(t.losses);
     };
@@ -149,6 +167,26 @@ TEST_F(ReportNumbers, WholeRecordTotalsAndWeeklySeries)
         EXPECT_EQ(character == -1 ? "0:12/7/4 1:1/0/1 " : character == 1 ? "0:2/2/0 1:1/0/1 " : "", text);
     }
     series.Clear();
+
+    // Time stamps before 1601: in their order, with a latest day and dates.
+    ASSERT_TRUE(OpenStoreFile(folder.File("Old.db")));
+    for (int64_t at : {-3 * DAY_TICKS, -DAY_TICKS / 2}) {
+        MatchRecord match = {at, "me", 0, 2, "old", 1, 0};
+        ASSERT_TRUE(InsertRecord(&match));
+    }
+    CloseRecordDatabase();
+    sqlite3_close(record);
+    record = OpenRecordReadOnly(folder.File("Old.db").c_str());
+    ASSERT_TRUE(ReadReportData(record, &data));
+    ASSERT_EQ(2u, data.results.count);
+    EXPECT_EQ(-3 * DAY_TICKS, data.results.data[0].timestamp);
+    EXPECT_EQ(-DAY_TICKS, data.day.dayStart);
+    TextBuffer text;
+    text.Init();
+    FormatDaySummary(&data.day, &text);
+    std::string summary = text.data;
+    EXPECT_EQ("1600/12/31 の成績: 1戦 1勝 0敗 勝率 100.0% 最長連勝 1 最長連敗 0", summary.substr(0, summary.find('\r')));
+    text.Release();
 }
 
 // A minimal CSV reader: quoted fields with doubled quotes, CR LF lines.
@@ -178,8 +216,14 @@ TEST_F(ReportNumbers, CsvGivesBackEveryRow)
     // Names that need quoting, and one that is Japanese with a 0x5C trail byte.
     sqlite3_close(record);
     ASSERT_TRUE(OpenStoreFile(folder.File("Default.db")));
+    // Names a spreadsheet would run as formulas, and a name cut at 31 bytes
+    // in the middle of its 16th character.
     MatchRecord odd[] = {{DAY1 + 2 * DAY_TICKS, "a,b", 4, 2, "say \"hi\"", 19, 0},
-                         {DAY1 + 2 * DAY_TICKS + MINUTE, "表示", 9, 1, "", 17, 1}};
+                         {DAY1 + 2 * DAY_TICKS + MINUTE, "表示", 9, 1, "", 17, 1},
+                         {DAY1 + 2 * DAY_TICKS + 2 * MINUTE, "=cmd|' /C calc'!A0", 0, 2, "=1+1", 1, 0},
+                         {DAY1 + 2 * DAY_TICKS + 3 * MINUTE, "+1+1", 0, 2, "-1+1", 1, 0},
+                         {DAY1 + 2 * DAY_TICKS + 4 * MINUTE, "@SUM(1+1)", 0, 2, "\t=1+1", 1, 0},
+                         {DAY1 + 2 * DAY_TICKS + 5 * MINUTE, "\r=1+1", 0, 2, WHOLE_CHARACTERS "\x82", 1, 0}};
     for (const MatchRecord& match : odd)
         ASSERT_TRUE(InsertRecord(&match));
     CloseRecordDatabase();
@@ -204,9 +248,22 @@ TEST_F(ReportNumbers, CsvGivesBackEveryRow)
     }
     for (const MatchRecord& match : odd)
         add(match);
+    const char* shown[][2] = {{"'=cmd|' /C calc'!A0", "'=1+1"},
+                              {"'+1+1", "'-1+1"},
+                              {"'@SUM(1+1)", "'\t=1+1"},
+                              {"'\r=1+1", WHOLE_CHARACTERS}};
+    for (size_t i = 0; i < 4; ++i) {
+        expected[expected.size() - 4 + i][1] = shown[i][0];
+        expected[expected.size() - 4 + i][4] = shown[i][1];
+    }
     std::string bytes = ReadFileBytes(folder.File("out.csv"));
     EXPECT_EQ(expected, ParseCsv(bytes));
-    EXPECT_NE(std::string::npos, bytes.find("\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n"));
+    for (const char* line : {"\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n",
+                             ",'=cmd|' /C calc'!A0,霊夢,2,'=1+1,魔理沙,0,勝ち\r\n",
+                             ",'+1+1,霊夢,2,'-1+1,魔理沙,0,勝ち\r\n",
+                             ",'@SUM(1+1),霊夢,2,'\t=1+1,魔理沙,0,勝ち\r\n",
+                             ",\"'\r=1+1\",霊夢,2," WHOLE_CHARACTERS ",魔理沙,0,勝ち\r\n"})
+        EXPECT_NE(std::string::npos, bytes.find(line)) << line;
 }
 
 // The reads run in ranges, each over before its rows are handled: a match

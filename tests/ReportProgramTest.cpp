@@ -1,6 +1,7 @@
 // vty_report.exe as a process of its own: which record it takes, that it
-// never changes it (also while a connection like vty.exe's holds it open and
-// stores a match meanwhile), and that it makes the day's backup.
+// never changes it or its folder (also while a connection like vty.exe's
+// holds it open and stores a match meanwhile, and in WAL mode), and that it
+// makes the day's backup.
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
 #include "store/RecordDatabase.h"
@@ -83,10 +84,12 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         const char* argument;   // the command line
         bool heldOpen;          // a connection like vty.exe's holds the record
         const char* shown;      // the record the report names
+        bool wal;               // the record is in WAL journal mode
     } cases[] = {
-        {"Mine.db", "", true, "Mine.db"},
-        {"Mine.db", "Dropped.db", false, "Dropped.db"},
-        {"", "", false, "Default.db"},
+        {"Mine.db", "", true, "Mine.db", false},
+        {"Mine.db", "Dropped.db", false, "Dropped.db", false},
+        {"", "", false, "Default.db", false},
+        {"", "Wal.db", false, "Wal.db", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown);
@@ -97,6 +100,9 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
                                        program.File("vty.ini").c_str());
         std::string record = folder + "\\" + c.shown;
         ASSERT_TRUE(OpenStoreFile(record));
+        if (c.wal) {
+            ASSERT_EQ("wal", QueryText(RecordConnection(), "PRAGMA journal_mode=WAL"));
+        }
         for (int i = 0; i < 50; ++i) {
             MatchRecord match = {128752416000000000LL + i * 600000000LL, "me", i % 20, 2, "相手", 3, i % 2};
             ASSERT_TRUE(InsertRecord(&match));
@@ -138,6 +144,7 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         EXPECT_EQ(0, CompareFileTime(&old, &now));
         EXPECT_FALSE(FileExists(record + "-journal"));
         EXPECT_FALSE(FileExists(record + "-wal"));
+        EXPECT_FALSE(FileExists(record + "-shm"));
     }
 }
 

@@ -9,7 +9,7 @@ const char* const CSV_HEADER = "日時,自分の名前,自キャラ,自分の勝
 
 // Rows are gathered in a block and written when it fills.
 const uint32_t WRITE_BLOCK = 1 << 16;
-// A row is far shorter: names are at most 32 bytes, 66 when quoted.
+// A row is far shorter: names are at most 32 bytes, 67 when quoted.
 const uint32_t LINE_SIZE = 512;
 
 struct CsvWriter {
@@ -36,14 +36,19 @@ static void Write(CsvWriter* writer, const char* text)
     writer->used += length;
 }
 
-// Appends a field to line. Code page 932 trail bytes never take the value of
+// Appends a name to line. Code page 932 trail bytes never take the value of
 // a comma, a quote or a line break, so the quoting can look at single bytes.
+// Names come from other players: one that a spreadsheet would take for a
+// formula gets a leading apostrophe, quotes alone do not stop it. The other
+// fields are the tool's own numbers and names, never a formula.
 static void AppendField(char* line, const char* text)
 {
     char* end = line + strlen(line);
     bool quoted = strpbrk(text, ",\"\r\n") != nullptr;
     if (quoted)
         *end++ = '"';
+    if (*text && strchr("=+-@\t\r", *text))
+        *end++ = '\'';
     for (; *text; ++text) {
         if (*text == '"')
             *end++ = '"';
@@ -70,8 +75,8 @@ static const char* ResultText(const MatchRecord* row)
 static void WriteRow(const MatchRecord* row, void* context)
 {
     CsvWriter* writer = static_cast<CsvWriter*>(context);
-    SYSTEMTIME time = {};
-    LocalTimeFromTimestamp(row->timestamp, &time);
+    SYSTEMTIME time;
+    ReportTime(row->timestamp, &time);
     char line[LINE_SIZE], text[FORMAT_TEXT_LIMIT], own[16], opponent[16];
     FormatText(line, "%04d/%02d/%02d %02d:%02d:%02d,", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
                time.wSecond);

@@ -17,17 +17,61 @@ bool ConvertPathToUtf8(const char* path, TextBuffer* utf8)
     return ok;
 }
 
+// True when the file's header asks for write-ahead logging (file format
+// versions 2 at bytes 18 and 19).
+static bool IsWalRecord(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    unsigned char header[20] = {};
+    DWORD read = 0;
+    bool wal = ReadFile(file, header, sizeof header, &read, nullptr) && read == sizeof header && header[18] == 2 &&
+               header[19] == 2;
+    CloseHandle(file);
+    return wal;
+}
+
 sqlite3* OpenRecordReadOnly(const char* path)
 {
-    TextBuffer utf8;
+    // A WAL record without its -wal file has no connection now and all of
+    // its matches in the file itself. Even a read-only connection would make
+    // -wal and -shm beside it and leave them, so it is read as immutable:
+    // no locks, no files. vty.exe starting meanwhile writes into a -wal of
+    // its own and changes the file only at a checkpoint, when it closes the
+    // record. nolock would not do: SQLite refuses WAL without locks. With a
+    // -wal there (vty.exe has the record open) the ordinary read-only open
+    // shares the writer's files and sees its latest matches.
+    char wal[MAX_PATH * 4];
+    lstrcpynA(wal, path, MAX_PATH * 4 - 4);
+    lstrcatA(wal, "-wal");
+    bool immutable = IsWalRecord(path) && !PathFileExistsA(wal);
+    TextBuffer utf8, name;
     utf8.Init();
+    name.Init();
     sqlite3* record = nullptr;
-    if (ConvertPathToUtf8(path, &utf8) &&
-        sqlite3_open_v2(utf8.data, &record, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    bool ok = ConvertPathToUtf8(path, &utf8);
+    if (ok && immutable) {
+        // A URI: '%', '#' and '?' would be read as its own syntax.
+        name.Assign("file:");
+        for (const char* c = utf8.data; *c; ++c) {
+            char escaped[4] = {*c, '\0'};
+            if (*c == '%' || *c == '#' || *c == '?')
+                wnsprintfA(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*c));
+            name.Append(escaped);
+        }
+        name.Append("?immutable=1");
+    } else if (ok) {
+        name.Assign(utf8.data);
+    }
+    if (ok && sqlite3_open_v2(name.data, &record, SQLITE_OPEN_READONLY | (immutable ? SQLITE_OPEN_URI : 0),
+                              nullptr) != SQLITE_OK) {
         sqlite3_close(record);
         record = nullptr;
     }
     utf8.Release();
+    name.Release();
     if (record)
         sqlite3_busy_timeout(record, DATABASE_BUSY_TIMEOUT_MS);
     return record;
@@ -47,6 +91,7 @@ bool CheckRecord(sqlite3* record)
 void InitReportData(ReportData* data)
 {
     data->results.Init();
+    data->leftOut = 0;
     memset(&data->totals, 0, sizeof data->totals);
     InitDayReport(&data->day);
 }
@@ -54,6 +99,7 @@ void InitReportData(ReportData* data)
 void ClearReportData(ReportData* data)
 {
     data->results.Clear();
+    data->leftOut = 0;
     ClearDayReport(&data->day);
     memset(&data->totals, 0, sizeof data->totals);
 }
@@ -88,35 +134,65 @@ bool IsGoodRecordFile(const char* path)
     return good;
 }
 
-static void ReadRow(sqlite3_stmt* statement, MatchRecord* row)
+// A name cut at 31 bytes by older recorders can end in the lead byte of a
+// double-byte character; alone, it would take the next byte (a comma in the
+// CSV) as its trail, so it is dropped.
+static void DropLoneLeadByte(char* name)
 {
-    row->timestamp = sqlite3_column_int64(statement, 0);
-    const char* p1name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
-    lstrcpynA(row->p1name, p1name ? p1name : "", PROFILE_NAME_SIZE);
-    row->p1id = sqlite3_column_int(statement, 2);
-    row->p1win = sqlite3_column_int(statement, 3);
-    const char* p2name = reinterpret_cast<const char*>(sqlite3_column_text(statement, 4));
-    lstrcpynA(row->p2name, p2name ? p2name : "", PROFILE_NAME_SIZE);
-    row->p2id = sqlite3_column_int(statement, 5);
-    row->p2win = sqlite3_column_int(statement, 6);
+    for (char* c = name; *c; ++c)
+        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(*c)) && !*++c) {
+            c[-1] = '\0';
+            return;
+        }
+}
+
+static void ReadName(sqlite3_stmt* statement, int column, char* name)
+{
+    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    lstrcpynA(name, text ? text : "", PROFILE_NAME_SIZE);
+    DropLoneLeadByte(name);
+}
+
+// A range's row, and whether it can be counted.
+struct RangeRow {
+    MatchRecord match;
+    bool countable;
+};
+
+static void ReadRow(sqlite3_stmt* statement, RangeRow* row)
+{
+    row->match.timestamp = sqlite3_column_int64(statement, 0);
+    ReadName(statement, 1, row->match.p1name);
+    row->match.p1id = sqlite3_column_int(statement, 2);
+    row->match.p1win = sqlite3_column_int(statement, 3);
+    ReadName(statement, 4, row->match.p2name);
+    row->match.p2id = sqlite3_column_int(statement, 5);
+    row->match.p2win = sqlite3_column_int(statement, 6);
+    row->countable = sqlite3_column_int(statement, 7) != 0;
 }
 
 // The matches from `from` to `to` (both included) in time-stamp order. Each
 // range is read whole and its statement reset, which ends the read and
 // frees the file, before the handler sees its rows: a slow handler (the CSV
-// file) never keeps a writer waiting.
+// file) never keeps a writer waiting. With leftOut, rows that cannot be
+// counted are not handed over but counted there.
 static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
-                     void (*handler)(const MatchRecord* row, void* context), void* context)
+                     void (*handler)(const MatchRecord* row, void* context), void* context, int32_t* leftOut)
 {
+    // Only a hand-edited file holds other values: an id cut to 8 bits or
+    // read as 0 would count for another character, so the rule is vty.exe's.
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(record,
-                           "SELECT timestamp,p1name,p1id,p1win,p2name,p2id,p2win FROM vaviradudiz123 "
+                           "SELECT timestamp,p1name,p1id,p1win,p2name,p2id,p2win,"
+                           "typeof(p1id) = 'integer' AND p1id BETWEEN 0 AND 19 AND typeof(p2id) = 'integer' AND "
+                           "p2id BETWEEN 0 AND 19 AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 AND "
+                           "typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2 FROM vaviradudiz123 "
                            "WHERE timestamp >= ? AND timestamp <= ? ORDER BY timestamp LIMIT ?",
                            -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
         return false;
     }
-    GrowArray<MatchRecord> range;
+    GrowArray<RangeRow> range;
     range.Init();
     range.Reserve(READ_RANGE_ROWS);
     bool ok = true, more = true;
@@ -131,11 +207,15 @@ static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
         sqlite3_reset(statement);
         ok = step == SQLITE_DONE;
         for (uint32_t i = 0; ok && i < range.count; ++i)
-            handler(&range.data[i], context);
+            if (range.data[i].countable || !leftOut)
+                handler(&range.data[i].match, context);
+            else
+                *leftOut += 1;
         // Time stamps are the key: the next range starts just after this one.
-        more = range.count == static_cast<uint32_t>(READ_RANGE_ROWS) && range.data[range.count - 1].timestamp < to;
+        int64_t last = range.count ? range.data[range.count - 1].match.timestamp : to;
+        more = range.count == static_cast<uint32_t>(READ_RANGE_ROWS) && last < to;
         if (more)
-            from = range.data[range.count - 1].timestamp + 1;
+            from = last + 1;
     }
     range.Clear();
     sqlite3_finalize(statement);
@@ -144,7 +224,7 @@ static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
 
 bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, void* context), void* context)
 {
-    return ReadRows(record, INT64_MIN, INT64_MAX, handler, context);
+    return ReadRows(record, INT64_MIN, INT64_MAX, handler, context, nullptr);
 }
 
 static void KeepRow(const MatchRecord* row, void* rows)
@@ -171,7 +251,7 @@ bool ReadReportData(sqlite3* record, ReportData* data)
 {
     ClearReportData(data);
     GrowArray<MatchResult>& results = data->results;
-    bool ok = ReadRows(record, INT64_MIN, INT64_MAX, KeepResult, &results);
+    bool ok = ReadRows(record, INT64_MIN, INT64_MAX, KeepResult, &results, &data->leftOut);
     if (results.count < results.capacity) {
         results.data = static_cast<MatchResult*>(
             ResizeArrayBlock(results.allocator, results.data, results.count, sizeof(MatchResult)));
@@ -182,10 +262,11 @@ bool ReadReportData(sqlite3* record, ReportData* data)
         // The latest day up to the last match read, so that a match stored
         // since then is in neither part.
         int64_t latest = results.data[results.count - 1].timestamp;
-        int64_t dayStart = latest - latest % DAY_TICKS;
+        int64_t dayStart = DayStart(latest);
         GrowArray<MatchRecord> rows;
         rows.Init();
-        ok = ReadRows(record, dayStart, latest, KeepRow, &rows);
+        int32_t dayLeftOut = 0;
+        ok = ReadRows(record, dayStart, latest, KeepRow, &rows, &dayLeftOut);
         BuildDayReport(rows.data, rows.count, dayStart, &data->day);
         rows.Clear();
     }

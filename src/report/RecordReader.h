@@ -35,7 +35,9 @@ const int32_t READ_RANGE_ROWS = 4096;
 // Everything the report window shows, read in time-stamp ranges: a match
 // stored meanwhile may or may not be in it, but it is never seen in part.
 struct ReportData {
-    GrowArray<MatchResult> results;  // every match, oldest first
+    GrowArray<MatchResult> results;  // every match that counts, oldest first
+    int32_t leftOut;                 // rows with a character id outside 0 to 19 or a
+                                     // win count outside 0 to 2 (or no integer): in no count
     RecordTotals totals;
     DayReport day;                   // the latest day played
 };
@@ -44,5 +46,6 @@ void InitReportData(ReportData* data);
 void ClearReportData(ReportData* data);
 // False when a statement fails; data then holds what was read so far.
 bool ReadReportData(sqlite3* record, ReportData* data);
-// Every match with its names, oldest first; false when a statement fails.
+// Every match with its names, oldest first, those in no count too; false
+// when a statement fails.
 bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, void* context), void* context);

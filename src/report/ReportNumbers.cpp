@@ -5,6 +5,54 @@
 #include <math.h>
 #include <stdlib.h>
 
+static int64_t FloorDivide(int64_t value, int64_t divisor)
+{
+    int64_t quotient = value / divisor;
+    return quotient * divisor > value ? quotient - 1 : quotient;
+}
+
+int64_t DayStart(int64_t timestamp)
+{
+    return FloorDivide(timestamp, DAY_TICKS) * DAY_TICKS;
+}
+
+int32_t WeekOf(int64_t timestamp)
+{
+    return static_cast<int32_t>(FloorDivide(timestamp, WEEK_TICKS));
+}
+
+void ReportTime(int64_t timestamp, SYSTEMTIME* time)
+{
+    memset(time, 0, sizeof *time);
+    if (timestamp >= 0) {
+        LocalTimeFromTimestamp(timestamp, time);
+        return;
+    }
+    // Days from 1601-01-01; the year 1 began 1600 years (4 cycles of 400) before.
+    const int64_t firstDay = -4 * 146097;
+    int64_t day = FloorDivide(timestamp, DAY_TICKS), ticks = timestamp - day * DAY_TICKS;
+    if (day < firstDay) {
+        day = firstDay;
+        ticks = 0;
+    }
+    // Civil date from a day count, in 400-year cycles starting on 1 March of
+    // the year 0 (1601-01-01 is day 584694 of them).
+    int64_t z = day + 584694, cycle = z / 146097, dayOfCycle = z - cycle * 146097;
+    int64_t yearOfCycle = (dayOfCycle - dayOfCycle / 1460 + dayOfCycle / 36524 - dayOfCycle / 146096) / 365;
+    int64_t dayOfYear = dayOfCycle - (365 * yearOfCycle + yearOfCycle / 4 - yearOfCycle / 100);
+    int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    time->wYear = static_cast<WORD>(yearOfCycle + cycle * 400 + (month <= 2));
+    time->wMonth = static_cast<WORD>(month);
+    time->wDay = static_cast<WORD>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    time->wDayOfWeek = static_cast<WORD>((day % 7 + 8) % 7);  // 1601-01-01 was a Monday
+    int64_t seconds = ticks / 10000000;
+    time->wHour = static_cast<WORD>(seconds / 3600);
+    time->wMinute = static_cast<WORD>(seconds / 60 % 60);
+    time->wSecond = static_cast<WORD>(seconds % 60);
+    time->wMilliseconds = static_cast<WORD>(ticks / 10000 % 1000);
+}
+
 void AddResult(Tally* tally, int32_t p1win, int32_t p2win)
 {
     tally->matches += 1;
@@ -163,8 +211,8 @@ void FormatDaySummary(const DayReport* day, TextBuffer* text)
         text->Append("対戦の記録がありません。\r\n");
         return;
     }
-    SYSTEMTIME date = {};
-    LocalTimeFromTimestamp(day->dayStart, &date);
+    SYSTEMTIME date;
+    ReportTime(day->dayStart, &date);
     char rate[16], line[FORMAT_TEXT_LIMIT];
     FormatRate(&day->total, rate);
     text->Append(FormatText(line, "%04d/%02d/%02d の成績: %d戦 %d勝 %d敗 勝率 %s 最長連勝 %d 最長連敗 %d\r\n",
@@ -210,7 +258,7 @@ void BuildWeekSeries(const MatchResult* results, uint32_t count, int32_t charact
     memset(weeks, 0, sizeof(WeekPoint) * CHART_WEEKS);
     for (uint32_t i = 0; i < count; ++i) {
         const MatchResult* result = &results[i];
-        int32_t week = static_cast<int32_t>(result->timestamp / WEEK_TICKS);
+        int32_t week = WeekOf(result->timestamp);
         if (!ValidCharacters(result) || week < firstWeek || week > lastWeek ||
             (character >= 0 && result->p1id != character))
             continue;

@@ -45,6 +45,15 @@ void FormatRange(const Tally* tally, char* output);
 const int64_t DAY_TICKS = 864000000000LL;
 const int64_t WEEK_TICKS = 7 * DAY_TICKS;
 
+// The start of a time stamp's day and its week (timestamp / WEEK_TICKS);
+// hand-edited counts before 1601 fall in days and weeks before it, in order.
+int64_t DayStart(int64_t timestamp);
+int32_t WeekOf(int64_t timestamp);
+// A time stamp's date and time. Counts before 1601, which Windows does not
+// convert, follow the same calendar back to the year 1 (earlier ones show as
+// its first moment), so that dates keep the order of the matches.
+void ReportTime(int64_t timestamp, SYSTEMTIME* time);
+
 struct OpponentTally {
     char name[PROFILE_NAME_SIZE];
     Tally tally;

@@ -138,21 +138,26 @@ static void FillDayPage(ReportView* view)
 {
     const DayReport* day = &view->data.day;
     char text[FORMAT_TEXT_LIMIT];
-    if (day->total.matches == 0) {
-        SetWindowTextA(Child(view, IDC_DAY_SUMMARY), "対戦の記録がありません。");
-    } else {
-        SYSTEMTIME date = {};
-        LocalTimeFromTimestamp(day->dayStart, &date);
+    TextBuffer summary;
+    summary.InitFrom("対戦の記録がありません。");
+    if (day->total.matches) {
+        SYSTEMTIME date;
+        ReportTime(day->dayStart, &date);
         char rate[16], range[32];
         FormatRate(&day->total, rate);
         FormatRange(&day->total, range);
-        SetWindowTextA(Child(view, IDC_DAY_SUMMARY),
-                       FormatText(text,
+        summary.Assign(FormatText(text,
                                   "最後に対戦した日 %04d/%02d/%02d:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）\r\n"
                                   "最長連勝 %d  最長連敗 %d",
                                   date.wYear, date.wMonth, date.wDay, day->total.matches, day->total.wins,
                                   day->total.losses, rate, range, day->longestWins, day->longestLosses));
     }
+    // Said where the counts are, so that totals short of the record are no riddle.
+    if (view->data.leftOut)
+        summary.Append(FormatText(text, "\r\nキャラか勝ち数がありえない値の記録 %d 件は集計に入れていません。",
+                                  view->data.leftOut));
+    SetWindowTextA(Child(view, IDC_DAY_SUMMARY), summary.data);
+    summary.Release();
     for (uint32_t i = 0; i < day->opponents.count; ++i)
         AddRow(view, IDC_DAY_OPPONENTS, day->opponents.data[i].name, nullptr, &day->opponents.data[i].tally);
     for (uint32_t i = 0; i < day->pairs.count; ++i) {
@@ -206,8 +211,8 @@ static void FillChartPage(ReportView* view)
     view->chart.chosen.Init();
     view->chart.firstWeek = view->chart.lastWeek = 0;
     if (results->count) {
-        view->chart.lastWeek = static_cast<int32_t>(results->data[results->count - 1].timestamp / WEEK_TICKS);
-        int32_t firstPlayed = static_cast<int32_t>(results->data[0].timestamp / WEEK_TICKS);
+        view->chart.lastWeek = WeekOf(results->data[results->count - 1].timestamp);
+        int32_t firstPlayed = WeekOf(results->data[0].timestamp);
         int32_t earliest = view->chart.lastWeek - CHART_WEEKS + 1;
         view->chart.firstWeek = firstPlayed > earliest ? firstPlayed : earliest;
         BuildWeekSeries(results->data, results->count, -1, view->chart.lastWeek, &view->chart.all);
@@ -247,7 +252,7 @@ static void Layout(HWND window, ReportView* view)
     OffsetRect(&page, MARGIN, MARGIN);
     InflateRect(&page, -2, -2);
     int width = page.right - page.left, height = page.bottom - page.top;
-    const int summaryHeight = 40, choiceHeight = 28;
+    const int summaryHeight = 56, choiceHeight = 28;
     MoveWindow(Child(view, IDC_DAY_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
     int half = width * 9 / 20;
     MoveWindow(Child(view, IDC_DAY_OPPONENTS), page.left, page.top + summaryHeight, half - MARGIN,

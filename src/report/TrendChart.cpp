@@ -53,8 +53,8 @@ static void DrawGrid(HDC dc, const RECT* plot, const ChartSeries* series)
     Rectangle(dc, plot->left, plot->top, plot->right, plot->bottom);
     // The Monday of the first and of the last week.
     for (int end = 0; end < 2; ++end) {
-        SYSTEMTIME monday = {};
-        LocalTimeFromTimestamp((end ? series->lastWeek : series->firstWeek) * WEEK_TICKS, &monday);
+        SYSTEMTIME monday;
+        ReportTime((end ? series->lastWeek : series->firstWeek) * WEEK_TICKS, &monday);
         char label[32];
         FormatText(label, "%04d/%02d/%02d", monday.wYear, monday.wMonth, monday.wDay);
         PutText(dc, end ? plot->right : plot->left, plot->bottom + 4, (end ? TA_RIGHT : TA_LEFT) | TA_TOP, label);
