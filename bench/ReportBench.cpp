@@ -42,18 +42,6 @@ double Milliseconds()
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-void EmptyFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    while (search != INVALID_HANDLE_VALUE) {
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
-        if (!FindNextFileA(search, &found))
-            break;
-    }
-    FindClose(search);
-}
-
 void Pump()
 {
     MSG message;

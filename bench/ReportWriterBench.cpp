@@ -90,18 +90,6 @@ void Write(const std::string& utf8Path, int pauseMs, WriterResults* results)
     sqlite3_close(db);
 }
 
-void EmptyFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    while (search != INVALID_HANDLE_VALUE) {
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
-        if (!FindNextFileA(search, &found))
-            break;
-    }
-    FindClose(search);
-}
-
 const char* StateName(int state)
 {
     static const char* const names[] = {"made", "already today", "damaged", "failed", "busy", "not a record"};

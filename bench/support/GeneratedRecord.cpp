@@ -72,3 +72,15 @@ double Median(std::vector<double> values)
     size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
+
+void EmptyFolder(const std::string& folder)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    while (search != INVALID_HANDLE_VALUE) {
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+        if (!FindNextFileA(search, &found))
+            break;
+    }
+    FindClose(search);
+}

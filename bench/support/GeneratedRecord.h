@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Platform.h"
+#include <string>
 #include <vector>
 
 struct sqlite3;
@@ -19,3 +20,6 @@ bool GenerateRecord(sqlite3* db, int matches, PlayerShape shape, int opponentNam
 
 double Seconds();
 double Median(std::vector<double> values);
+
+// Deletes the files in folder (the report's backup copies between runs).
+void EmptyFolder(const std::string& folder);
