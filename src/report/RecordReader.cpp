@@ -1,4 +1,5 @@
 #include "report/RecordReader.h"
+#include "base/TextUtil.h"
 #include <sqlite3.h>
 
 bool ConvertPathToUtf8(const char* path, TextBuffer* utf8)
@@ -134,23 +135,13 @@ bool IsGoodRecordFile(const char* path)
     return good;
 }
 
-// A name cut at 31 bytes by older recorders can end in the lead byte of a
-// double-byte character; alone, it would take the next byte (a comma in the
-// CSV) as its trail, so it is dropped.
-static void DropLoneLeadByte(char* name)
-{
-    for (char* c = name; *c; ++c)
-        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(*c)) && !*++c) {
-            c[-1] = '\0';
-            return;
-        }
-}
-
 static void ReadName(sqlite3_stmt* statement, int column, char* name)
 {
     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     lstrcpynA(name, text ? text : "", PROFILE_NAME_SIZE);
-    DropLoneLeadByte(name);
+    // A name cut at 31 bytes by older recorders can end in a lead byte; alone,
+    // it would take the next byte (a comma in the CSV) as its trail.
+    CutToWholeCharacters(name, PROFILE_NAME_SIZE - 1);
 }
 
 // A range's row, and whether it can be counted.

@@ -17,11 +17,6 @@ uint32_t StoreMatch(const MatchRecord* record, int busyWaitMs)
     return stored ? MATCH_STORED : refused ? MATCH_REFUSED : MATCH_NOT_WRITTEN;
 }
 
-static bool Execute(sqlite3* connection, const char* sql)
-{
-    return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 bool WriteNewRecordFile(const char* path, const MatchRecord* records, uint32_t count)
 {
     TextBuffer utf8;

@@ -75,7 +75,7 @@ static sqlite3* OpenConnection()
     return connection;
 }
 
-static bool Execute(sqlite3* connection, const char* sql)
+bool Execute(sqlite3* connection, const char* sql)
 {
     return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }

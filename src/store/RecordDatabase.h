@@ -47,6 +47,9 @@ sqlite3* RecordConnection();
 // How long a statement waits for another program that holds the file locked.
 const int DATABASE_BUSY_TIMEOUT_MS = 2000;
 
+// Runs statements on a connection; false when SQLite refuses one.
+bool Execute(sqlite3* connection, const char* sql);
+
 // BEGIN, and COMMIT or ROLLBACK; nothing without a connection.
 void BeginTransaction();
 // True when the transaction's changes are stored. A COMMIT that fails (the
