@@ -123,6 +123,7 @@ while IFS=$'\t' read -r -u 3 index name file tests; do
     restore
   fi
   rows+=("$name|$by|$result")
+  echo "  $result" >&2
 done 3<<<"$faults"
 
 # The tree as it was, and its programs built from it again.
