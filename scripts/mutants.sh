@@ -90,7 +90,7 @@ before=$(git -C "$here" status --porcelain)
 # rebuilt with every fault.
 known=" $(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ') "
 start=$SECONDS
-caught=0 missed=0 broken=0 all_tests=
+caught=0 missed=0 broken=0 unclean=0 all_tests=
 rows=()
 while IFS=$'\t' read -r -u 3 index name file tests; do
   all_tests="$all_tests $tests"
@@ -128,11 +128,11 @@ done 3<<<"$faults"
 
 # The tree as it was, and its programs built from it again.
 touched=$(echo vty $all_tests | tr ' ' '\n' | sort -u | tr '\n' ' ')
-cmake --build "$build" -j"$(nproc)" --target $touched >/dev/null 2>&1 || { echo "mutants: the rebuild of the restored tree failed" >&2; broken=$((broken + 1)); }
+cmake --build "$build" -j"$(nproc)" --target $touched >/dev/null 2>&1 || { echo "mutants: the rebuild of the restored tree failed" >&2; unclean=1; }
 if [ "$(git -C "$here" status --porcelain)" != "$before" ]; then
   echo "mutants: the tree is not as it was:" >&2
   git -C "$here" status --short >&2
-  broken=$((broken + 1))
+  unclean=1
 fi
 
 echo
@@ -143,4 +143,4 @@ echo
 echo "mutants: $caught caught, $missed missed"
 [ "$broken" = 0 ] || echo "mutants: $broken faults are stale, do not build or name no test (the list needs mending)"
 echo "mutants: $((SECONDS - start)) s"
-[ "$missed" = 0 ] && [ "$broken" = 0 ]
+[ "$missed" = 0 ] && [ "$broken" = 0 ] && [ "$unclean" = 0 ]
