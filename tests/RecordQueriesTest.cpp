@@ -143,6 +143,7 @@ TEST_F(RecordQueries, RowsOnlyAHandEditCanHoldCountNowhere)
     Insert({{1, "me", 0, 2, "r", 0, 0}, {2, "me", 19, 0, "r", 19, 2}, {3, "me", 0, 2, "r", 0, 1}});
     // Text that reads as id 0, and win counts no match ends with, newest of all.
     ASSERT_TRUE(ExecuteSql(RecordConnection(),
+                           "INSERT INTO vaviradudiz123 VALUES(13, 'me', 0, 0, 'r', 0, 4);"
                            "INSERT INTO vaviradudiz123 VALUES(14, 'me', 'abc', 0, 'r', 0, 2);"
                            "INSERT INTO vaviradudiz123 VALUES(15, 'me', 0, 1000, 'r', 0, 0);"
                            "INSERT INTO vaviradudiz123 VALUES(16, 'me', 0, 2, 'r', 'x', -2);"
