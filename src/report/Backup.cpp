@@ -151,7 +151,7 @@ static CopyResult CopyRecord(sqlite3* record, const char* partPath)
     TextBuffer utf8;
     utf8.Init();
     sqlite3* copy = nullptr;
-    bool ok = ConvertPathToUtf8(partPath, &utf8) &&
+    bool ok = ConvertToUtf8(partPath, &utf8) &&
               sqlite3_open_v2(utf8.data, &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     utf8.Release();
     // A half-made copy is deleted anyway: it needs no journal.

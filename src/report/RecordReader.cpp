@@ -2,22 +2,6 @@
 #include "base/TextUtil.h"
 #include <sqlite3.h>
 
-bool ConvertPathToUtf8(const char* path, TextBuffer* utf8)
-{
-    // The store's own path conversion, with its globals put back after.
-    TextBuffer savedPath, savedUtf8;
-    savedPath.InitFrom(DatabasePath.data);
-    savedUtf8.InitFrom(DatabasePathUtf8.data);
-    bool ok = SetDatabasePath(path);
-    if (ok)
-        utf8->Assign(DatabasePathUtf8.data);
-    DatabasePath.Assign(savedPath.data);
-    DatabasePathUtf8.Assign(savedUtf8.data);
-    savedPath.Release();
-    savedUtf8.Release();
-    return ok;
-}
-
 // True when the file's header asks for write-ahead logging (file format
 // versions 2 at bytes 18 and 19).
 static bool IsWalRecord(const char* path)
@@ -52,7 +36,7 @@ sqlite3* OpenRecordReadOnly(const char* path)
     utf8.Init();
     name.Init();
     sqlite3* record = nullptr;
-    bool ok = ConvertPathToUtf8(path, &utf8);
+    bool ok = ConvertToUtf8(path, &utf8);
     if (ok && immutable) {
         // A URI: '%', '#' and '?' would be read as its own syntax.
         name.Assign("file:");

@@ -9,8 +9,6 @@ struct sqlite3;
 // match that vty.exe stores at the same time is seen whole or not at all.
 // path: code page text. Null when the file cannot be opened as a database.
 sqlite3* OpenRecordReadOnly(const char* path);
-// A code page path as SQLite takes it; false when it is no valid code page text.
-bool ConvertPathToUtf8(const char* path, TextBuffer* utf8);
 // PRAGMA quick_check: true when the file answers "ok". It reads the whole
 // file in one go, so the report runs it on its own copies only.
 bool CheckRecord(sqlite3* record);
