@@ -11,7 +11,7 @@
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
 #include "ui/history/HistoryWindow.h"
-#include "ui/stats/StatsWindow.h"
+#include "shell/MainWindow.h"
 #include "bench/support/GeneratedRecord.h"
 #include <commctrl.h>
 #include <sqlite3.h>
@@ -135,7 +135,7 @@ int main(int argc, char** argv)
         std::string path = folder + "\\bench" + std::to_string(size) + ".db";
         DeleteFileA(path.c_str());  // left by a run that failed in a folder of the same name
         ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() && GenerateRecord(RecordConnection(), size, SHAPE_EVEN, OPPONENT_NAMES, 600000000LL);
-        HWND stats = ok ? CreateStatsWindow(GetModuleHandleA(nullptr)) : nullptr;
+        HWND stats = ok ? CreateStatsWindow(GetModuleHandleA(nullptr), &ToolStatsLinks) : nullptr;
         if (stats)
             ShowWindow(stats, SW_SHOW);  // the user works its menu
         if (!stats) {

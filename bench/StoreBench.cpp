@@ -9,7 +9,7 @@
 #include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/StatsTable.h"
+#include "store/StatsRows.h"
 #include "bench/support/GeneratedRecord.h"
 #include <sqlite3.h>
 #include <stdio.h>
@@ -108,7 +108,7 @@ int main(int argc, char** argv)
             std::string path = folder + "\\bench" + std::to_string(size) + shapeNames[shape] + ".db";
             ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() &&
                  GenerateRecord(RecordConnection(), size, static_cast<PlayerShape>(shape), 3000,
-                                3LL * 365 * TIMESTAMP_DAY / size);  // three years up to now
+                                3LL * 365 * DAY_TICKS / size);  // three years up to now
             // Reopened so that the measures start from the file, as after a profile switch.
             CloseRecordDatabase();
             double medians[3] = {};

@@ -133,10 +133,10 @@ int main(int argc, char** argv)
     }
     PumpFor(1000, false);  // let the first changes through
 
-    double cpuStart = ThreadCpuMs(watcherThreadHandle);
+    double cpuStart = ThreadCpuMs(GameWatcher.thread);
     DWORD wallStart = GetTickCount();
     PumpFor(static_cast<DWORD>(seconds) * 1000, false);
-    double cpuEnd = ThreadCpuMs(watcherThreadHandle);
+    double cpuEnd = ThreadCpuMs(GameWatcher.thread);
     DWORD wallMs = GetTickCount() - wallStart;
     bool stillAttached = attached != 0;
 

@@ -120,7 +120,7 @@ TEST_F(Autorun, TheGamesEndStartsTheReportToolFromItsFolderAndThenEndsTheTool)
     StandInGame game;
     ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
     StartWith("Zevazovazez.Enabled=1\r\nZevazovazez.FileName=" + report + "\r\nVantory.Enabled=1\r\n");
-    ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED; }, 5000));
     HWND window = App.mainWindow;
     EXPECT_EQ("", ReadFileBytes(log));
     reportLog = log;
@@ -142,7 +142,7 @@ TEST_F(Autorun, TheReportToolFindsTheRecordLoadedLast)
     StandInGame game;
     ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
     StartWith("Zevazovazez.Enabled=1\r\nZevazovazez.FileName=" + besideTool + "\r\n");
-    ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
+    ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED; }, 5000));
     std::string other = folder.File("other.db");
     ASSERT_TRUE(LoadProfile(App.statsWindow, other.c_str()));
     ASSERT_TRUE(game.Exit());

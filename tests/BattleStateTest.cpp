@@ -40,7 +40,7 @@ std::string Values()
 // Nothing is posted to wake this thread: it looks at the state now and then.
 bool WaitForState(int32_t state)
 {
-    for (DWORD start = GetTickCount(); watchState != state; Sleep(10))
+    for (DWORD start = GetTickCount(); GameWatcher.state != state; Sleep(10))
         if (GetTickCount() - start > WAIT_MS)
             return false;
     return true;
@@ -124,10 +124,10 @@ TEST_P(GameReader, AfterTheGameEndsNothingIsReadAndNoClosedHandleIsUsed)
     Sleep(600);  // several polls
     DWORD flags = 0;
     EXPECT_TRUE(GetHandleInformation(held, &flags));
-    EXPECT_EQ(WATCH_ATTACHED, watchState);
+    EXPECT_EQ(WATCH_ATTACHED, GameWatcher.state);
     EndGameRead();
     // Reads racing the detach see the game's value or nothing.
-    for (int round = 0; round < 2000 && watchState == WATCH_ATTACHED; ++round) {
+    for (int round = 0; round < 2000 && GameWatcher.state == WATCH_ATTACHED; ++round) {
         int32_t scene = ReadGameValue(SceneId);
         ASSERT_TRUE(scene == 13 || scene == -1) << scene;
         Sleep(1);

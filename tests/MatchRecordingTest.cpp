@@ -55,7 +55,7 @@ protected:
         WriteFileBytes(folder.File("vty.ini"), settings);
         ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
         ASSERT_NE(nullptr, Start());
-        ASSERT_TRUE(PumpUntil([] { return watchState == WATCH_ATTACHED; }, 5000));
+        ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED; }, 5000));
     }
     // Plays a match and returns once the tool has handled its end.
     void Play(const char* played)
@@ -63,9 +63,9 @@ protected:
         ASSERT_TRUE(game.Do(std::string("match ") + played)) << game.LastAnswer();
         // The watcher posts the end before it keeps the value, so no message
         // wakes this thread after that: look now and then, then pass the queue once.
-        for (DWORD start = GetTickCount(); lastValues[BattleMode] != 5 && GetTickCount() - start < 5000;)
+        for (DWORD start = GetTickCount(); GameWatcher.lastValues[BattleMode] != 5 && GetTickCount() - start < 5000;)
             PumpMessages(10);
-        ASSERT_EQ(5, lastValues[BattleMode]);
+        ASSERT_EQ(5, GameWatcher.lastValues[BattleMode]);
         PumpMessages(0);
     }
     void PlayAll(const std::vector<Match>& matches)

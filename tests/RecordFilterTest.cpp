@@ -206,8 +206,8 @@ TEST(Period, TodayAndYesterdayFollowTheLocalClock)
     EXPECT_EQ(FILTER_BEGIN | FILTER_END, today.flags);
     EXPECT_EQ(TimestampFromLocalTime(&midnight), today.begin);
     EXPECT_EQ(today.begin + 863999990000LL, today.end);
-    EXPECT_EQ(today.begin - TIMESTAMP_DAY, yesterday.begin);
-    EXPECT_EQ(today.end - TIMESTAMP_DAY, yesterday.end);
+    EXPECT_EQ(today.begin - DAY_TICKS, yesterday.begin);
+    EXPECT_EQ(today.end - DAY_TICKS, yesterday.end);
 }
 
 TEST(LocalZone, DaylightSavingPlaysNoPart)

@@ -8,22 +8,24 @@
 
 namespace {
 
+PairMatrix totals;
+
 // The published matrix as "p1id-p2id wins:losses" of its non-zero entries.
 std::string PairTotalsText()
 {
     std::string text;
     for (int i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i) {
-        if (PairTotals[i].wins || PairTotals[i].losses)
+        if (totals[i].wins || totals[i].losses)
             text += (text.empty() ? "" : " ") + std::to_string(i / CHARACTER_COUNT) + "-" +
-                    std::to_string(i % CHARACTER_COUNT) + " " + std::to_string(PairTotals[i].wins) + ":" +
-                    std::to_string(PairTotals[i].losses);
+                    std::to_string(i % CHARACTER_COUNT) + " " + std::to_string(totals[i].wins) + ":" +
+                    std::to_string(totals[i].losses);
     }
     return text;
 }
 
 std::string PairTotalsOf(RecordFilter filter)
 {
-    return QueryPairTotals(&filter) ? PairTotalsText() : "<failed>";
+    return QueryPairTotals(&filter, totals) ? PairTotalsText() : "<failed>";
 }
 
 std::string OpponentTotalsOf(RecordFilter filter)
@@ -97,7 +99,7 @@ TEST_F(RecordQueries, PairTotalsCountWonMatchesPerPairing)
             {4, "me", 3, 1, "r", 5, 1}, {5, "me", 3, 0, "r", 5, 0},  // 1-1 and 0-0 count nowhere
             {6, "me", 19, 0, "r", 0, 2}, {7, "me", 0, 2, "r", 19, 0}});
     ASSERT_TRUE(ExecuteSql(RecordConnection(), "INSERT INTO vaviradudiz123 VALUES(8, 'a', 4, -2, 'b', 6, -4)"));
-    for (PairResult& entry : PairTotals)
+    for (PairResult& entry : totals)
         entry = {7, 7};  // the matrix is replaced whole
     EXPECT_EQ("0-19 1:0 3-5 2:1 19-0 0:1", PairTotalsOf(Filter(0)));  // negative counts count nowhere
     EXPECT_EQ("19-0 0:1", PairTotalsOf(Filter(FILTER_P1ID, 19)));
@@ -149,7 +151,7 @@ TEST_F(RecordQueries, RowsOnlyAHandEditCanHoldCountNowhere)
                            "INSERT INTO vaviradudiz123 VALUES(16, 'me', 0, 2, 'r', 'x', -2);"
                            "INSERT INTO vaviradudiz123 VALUES(17, 'me', 0, 1.5, 'bad', 0, 0);"
                            "INSERT INTO vaviradudiz123 VALUES(18, 'me', 0, '2', 'r', 0, 0);"));  // '2' is stored as 2
-    for (PairResult& entry : PairTotals)
+    for (PairResult& entry : totals)
         entry = {7, 7};
     EXPECT_EQ("0-0 3:0 19-19 0:1", PairTotalsOf(Filter(0)));
     // The last two matches are the last two that count.

@@ -7,7 +7,7 @@
 #include "store/TimeStamp.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <algorithm>

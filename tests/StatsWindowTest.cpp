@@ -244,8 +244,8 @@ TEST_F(StatsWindow, PeriodsCountWholeDaysCustomRangesAndDetailWindowsKeepTheirPe
     GetDayBounds(&now, &today, &todayEnd);
     Insert(today, 1, 2, 3, 0);                       // 00:00:00.000 today
     Insert(today - MS, 2, 2, 3, 0);                  // 23:59:59.999 yesterday
-    Insert(today - TIMESTAMP_DAY, 4, 2, 3, 0);       // 00:00:00.000 yesterday
-    Insert(today - TIMESTAMP_DAY - MS, 5, 2, 3, 0);  // the day before
+    Insert(today - DAY_TICKS, 4, 2, 3, 0);       // 00:00:00.000 yesterday
+    Insert(today - DAY_TICKS - MS, 5, 2, 3, 0);  // the day before
     Insert(Day(2009, 5, 1) + 5 * MS, 0, 2, 0, 0, "rival");
     Insert(Day(2009, 5, 2), 0, 2, 0, 0, "");
     Insert(Day(2009, 5, 3) - MS, 0, 0, 0, 2, "rival");  // the last millisecond of 05/02

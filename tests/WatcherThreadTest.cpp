@@ -26,7 +26,7 @@ protected:
 
     void TearDown() override
     {
-        if (watcherThreadHandle)
+        if (GameWatcher.thread)
             StopWatcher();
     }
     // Waits for the notices expected, then for a quiet time in which no more
@@ -106,7 +106,7 @@ TEST_F(Watcher, StopEndsTheThreadInAnyState)
     DWORD start = GetTickCount();
     StopWatcher();
     EXPECT_LT(GetTickCount() - start, PROMPT_MS);
-    EXPECT_EQ(nullptr, watcherThreadHandle);
+    EXPECT_EQ(nullptr, GameWatcher.thread);
     ASSERT_TRUE(game.Start(folder.Path())) << game.LastAnswer();
     for (int i = 0; i < 10; ++i) {
         ASSERT_TRUE(StartWatcher(window.Handle()));

@@ -1,12 +1,11 @@
 #include "base/ProgramPaths.h"
-#include "base/Settings.h"
 
 TextBuffer ModuleDirectory;
 TextBuffer SettingsPath;
 
 void ComputeProgramPaths()
 {
-    char path[SETTING_PATH_SIZE];
+    char path[PROGRAM_PATH_SIZE];
     DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof path);
     if (n >= sizeof path)
         n = sizeof path - 1;

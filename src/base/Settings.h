@@ -1,10 +1,8 @@
 #pragma once
-#include "base/Platform.h"
+#include "base/ProgramPaths.h"
 
-// The settings file "vty.ini" beside the executable, read and written one key
+// The settings file beside the executable (SettingsPath), read and written one key
 // at a time at the moment a value is needed; nothing is cached.
-
-#define SETTINGS_FILE_NAME "vty.ini"
 
 #define SECTION_GENERAL "General"
 #define KEY_PROFILE "Profile"
@@ -25,7 +23,7 @@
 const int32_t NO_SAVED_POSITION = INT32_MIN;
 
 // Text buffer sizes of the values, terminator included.
-const uint32_t SETTING_PATH_SIZE = 1025;
+const uint32_t SETTING_PATH_SIZE = PROGRAM_PATH_SIZE;
 const uint32_t SETTING_FILE_NAME_SIZE = 260;
 
 // text null deletes the key. Failures are not reported.

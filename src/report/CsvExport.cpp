@@ -3,7 +3,7 @@
 #include "base/TextUtil.h"
 #include "report/RecordReader.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 
 const char* const CSV_HEADER = "日時,自分の名前,自キャラ,自分の勝ち数,相手の名前,相手キャラ,相手の勝ち数,結果\r\n";
 

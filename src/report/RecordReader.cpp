@@ -119,15 +119,6 @@ bool IsGoodRecordFile(const char* path)
     return good;
 }
 
-static void ReadName(sqlite3_stmt* statement, int column, char* name)
-{
-    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    lstrcpynA(name, text ? text : "", PROFILE_NAME_SIZE);
-    // A name cut at 31 bytes by older recorders can end in a lead byte; alone,
-    // it would take the next byte (a comma in the CSV) as its trail.
-    CutToWholeCharacters(name, PROFILE_NAME_SIZE - 1);
-}
-
 // A range's row, and whether it can be counted.
 struct RangeRow {
     MatchRecord match;
@@ -136,13 +127,11 @@ struct RangeRow {
 
 static void ReadRow(sqlite3_stmt* statement, RangeRow* row)
 {
-    row->match.timestamp = sqlite3_column_int64(statement, 0);
-    ReadName(statement, 1, row->match.p1name);
-    row->match.p1id = sqlite3_column_int(statement, 2);
-    row->match.p1win = sqlite3_column_int(statement, 3);
-    ReadName(statement, 4, row->match.p2name);
-    row->match.p2id = sqlite3_column_int(statement, 5);
-    row->match.p2win = sqlite3_column_int(statement, 6);
+    ReadRecordColumns(statement, &row->match);
+    // A name cut at 31 bytes by older recorders can end in a lead byte; alone,
+    // it would take the next byte (a comma in the CSV) as its trail.
+    CutToWholeCharacters(row->match.p1name, PROFILE_NAME_SIZE - 1);
+    CutToWholeCharacters(row->match.p2name, PROFILE_NAME_SIZE - 1);
     row->countable = sqlite3_column_int(statement, 7) != 0;
 }
 
@@ -158,7 +147,7 @@ static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
     // read as 0 would count for another character, so the rule is vty.exe's.
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(record,
-                           "SELECT timestamp,p1name,p1id,p1win,p2name,p2id,p2win,"
+                           "SELECT " RECORD_COLUMNS ","
                            "typeof(p1id) = 'integer' AND p1id BETWEEN 0 AND 19 AND typeof(p2id) = 'integer' AND "
                            "p2id BETWEEN 0 AND 19 AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 AND "
                            "typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2 FROM vaviradudiz123 "

@@ -7,7 +7,6 @@
 #include "report/Backup.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
-#include "shell/Globals.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 #include <sqlite3.h>
@@ -92,9 +91,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    CreateGlobals();
+    // The report needs only where it runs from; the record's change lists and
+    // shortcuts are the tool's.
+    Heap.Init();
+    ModuleDirectory.Init();
+    SettingsPath.Init();
     ComputeProgramPaths();
     int result = RunReport(instance);
-    ReleaseGlobals();
+    ModuleDirectory.Release();
+    SettingsPath.Release();
     return result;
 }

@@ -1,7 +1,7 @@
 #include "report/ReportNumbers.h"
 #include "base/TextUtil.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include <math.h>
 #include <stdlib.h>
 

@@ -3,6 +3,7 @@
 #include "base/TextBuffer.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
+#include "store/TimeStamp.h"
 
 // The counting behind the report: tallies, streaks, Wilson ranges and the
 // weekly series of the chart. Plain data, no windows, no SQL.
@@ -42,7 +43,6 @@ void FormatRange(const Tally* tally, char* output);
 
 // Local-time FILETIME counts: days start at midnight, and 1601-01-01 was a
 // Monday, so weeks (Monday to Sunday) are plain divisions too.
-const int64_t DAY_TICKS = 864000000000LL;
 const int64_t WEEK_TICKS = 7 * DAY_TICKS;
 
 // The start of a time stamp's day and its week (timestamp / WEEK_TICKS);

@@ -5,7 +5,7 @@
 #include "report/TrendChart.h"
 #include "res/report_resource.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>

@@ -7,14 +7,29 @@
 #include "shell/MatchRecording.h"
 #include "shell/PendingMatches.h"
 #include "store/RecordDatabase.h"
+#include "ui/history/HistoryFilterDialog.h"
+#include "ui/history/OpponentTable.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "ui/shortcuts/ShortcutList.h"
-#include "ui/stats/StatsWindow.h"
 #include "ui/window/FileDialog.h"
 #include "ui/window/MessageBoxes.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
+
+static void OpenOpponentTableOf(HWND owner)
+{
+    OpenOpponentTable(owner);
+}
+
+// Waiting matches belong to the record in use when they ended.
+static void RetryBeforeProfileLoad()
+{
+    RetryPendingMatches(false);
+}
+
+const StatsWindowLinks ToolStatsLinks = {OpenOpponentTableOf, ChooseHistoryFilter, RetryBeforeProfileLoad,
+                                         RescuePendingMatches};
 
 static void SetTrayPicture(UINT iconId)
 {
@@ -117,7 +132,7 @@ static bool OnCreate(HWND window)
     App.trayMenu = App.trayMenuBar ? GetSubMenu(App.trayMenuBar, 0) : nullptr;
     if (!App.trayMenu)
         return false;
-    App.statsWindow = CreateStatsWindow(App.instance);
+    App.statsWindow = CreateStatsWindow(App.instance, &ToolStatsLinks);
     if (!App.statsWindow)
         return false;
     App.watcherStarted = StartWatcher(window);
@@ -194,13 +209,13 @@ static void OnCommand(HWND window, UINT id)
     case ID_SUSPEND_COUNTING:
         App.countingSuspended = !App.countingSuspended;
         CheckMenuItem(App.trayMenu, ID_SUSPEND_COUNTING, App.countingSuspended ? MF_CHECKED : MF_UNCHECKED);
-        ApplyTrayState(App.countingSuspended ? WATCH_SEARCHING : watchState);
+        ApplyTrayState(App.countingSuspended ? WATCH_SEARCHING : GameWatcher.state);
         break;
     case ID_LIMITER:
         App.limiterOn = !App.limiterOn;
         App.limiterCount = 0;
         CheckMenuItem(App.trayMenu, ID_LIMITER, App.limiterOn ? MF_CHECKED : MF_UNCHECKED);
-        ApplyTrayState(watchState);
+        ApplyTrayState(GameWatcher.state);
         break;
     case ID_COPY_NOTHING:
     case ID_COPY_OPPONENT:

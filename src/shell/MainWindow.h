@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Platform.h"
+#include "ui/stats/StatsWindow.h"
 
 #define MAIN_WINDOW_CLASS "DuzaveRarozorodi"
 #define TRAY_TIP "Vantory Rev.4 autorun"
@@ -15,3 +16,8 @@ int RunMessageLoop();
 // Shows the tray picture of a watcher state (0 searching, 1 attached); state 0
 // also runs the detached handling.
 void ApplyTrayState(uint32_t state);
+
+// What the tool's statistics window reaches beyond the statistics: the
+// opponent table and histories, and the waiting matches when the record
+// file changes.
+extern const StatsWindowLinks ToolStatsLinks;

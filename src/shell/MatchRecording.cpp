@@ -4,7 +4,7 @@
 #include "shell/PendingMatches.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include "watcher/BattleState.h"
 
 // The game's two network battle scenes and its modes as the recording sees them.

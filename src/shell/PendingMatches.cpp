@@ -4,7 +4,6 @@
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
-#include "store/ChangeHistory.h"
 #include "store/MatchStore.h"
 #include "ui/window/MessageBoxes.h"
 
@@ -18,10 +17,9 @@ const int RESCUE_NAME_TRIES = 10;
 
 GrowArray<MatchRecord> PendingMatches;
 
-// Undo and the refresh follow each stored match as they do a match stored at once.
-static void AfterStored(const MatchRecord* record)
+// The refresh follows each stored match as it does a match stored at once.
+static void AfterStored()
 {
-    RecordChange(CHANGE_INSERTED, record);
     if (App.statsWindow)
         PostMessageA(App.statsWindow, WM_RECORDCHANGED, 0, 0);
 }
@@ -58,7 +56,7 @@ static void FlushPendingMatches(int busyWaitMs)
         if (outcome == MATCH_NOT_WRITTEN)
             break;
         if (outcome == MATCH_STORED)
-            AfterStored(record);
+            AfterStored();
         ++done;
     }
     if (done == 0)
@@ -74,7 +72,7 @@ bool StoreFinishedMatch(const MatchRecord* record)
     // Behind a match that still waits, a newer one would only jump the line.
     uint32_t outcome = PendingMatches.count ? MATCH_NOT_WRITTEN : StoreMatch(record, DATABASE_BUSY_TIMEOUT_MS);
     if (outcome == MATCH_STORED) {
-        AfterStored(record);
+        AfterStored();
     } else if (outcome == MATCH_NOT_WRITTEN) {
         PendingMatches.Append(*record);
         ShowPendingState();

@@ -1,4 +1,5 @@
 #include "store/MatchStore.h"
+#include "store/ChangeHistory.h"
 #include "store/RecordQueries.h"
 #include <sqlite3.h>
 
@@ -14,6 +15,8 @@ uint32_t StoreMatch(const MatchRecord* record, int busyWaitMs)
     bool refused = !inserted && sqlite3_errcode(connection) == SQLITE_CONSTRAINT;
     bool stored = EndTransaction(!inserted);
     sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
+    if (stored)
+        RecordChange(CHANGE_INSERTED, record);
     return stored ? MATCH_STORED : refused ? MATCH_REFUSED : MATCH_NOT_WRITTEN;
 }
 

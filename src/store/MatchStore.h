@@ -7,8 +7,9 @@ const uint32_t MATCH_REFUSED = 1;      // can never go in: its time stamp is tak
 const uint32_t MATCH_NOT_WRITTEN = 2;  // the file is busy or cannot be written now
 
 // Inserts one match into the current record in a transaction of its own,
-// waiting at most busyWaitMs for another program's lock. Anything but a
-// refused row counts as not written, so the caller may try again later.
+// waiting at most busyWaitMs for another program's lock; once committed, the
+// change enters the undo list. Anything but a refused row counts as not
+// written, so the caller may try again later.
 uint32_t StoreMatch(const MatchRecord* record, int busyWaitMs);
 
 // Creates a record file at path (which must not exist yet) with the table and

@@ -82,8 +82,8 @@ void ApplyPeriodAt(RecordFilter* filter, int32_t period, const RecordFilter* cus
         filter->flags |= FILTER_BEGIN | FILTER_END;
         GetDayBounds(now, &filter->begin, &filter->end);
         if (period == PERIOD_YESTERDAY) {
-            filter->begin -= TIMESTAMP_DAY;
-            filter->end -= TIMESTAMP_DAY;
+            filter->begin -= DAY_TICKS;
+            filter->end -= DAY_TICKS;
         }
     } else if (period == PERIOD_CUSTOM) {
         MergeCustomRange(filter, customRange);

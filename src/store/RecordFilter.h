@@ -36,9 +36,6 @@ const int32_t PERIOD_TODAY = 1;
 const int32_t PERIOD_YESTERDAY = 2;
 const int32_t PERIOD_CUSTOM = 3;
 
-// One day in time stamp units (100 ns).
-const int64_t TIMESTAMP_DAY = 864000000000LL;
-
 // Appends " WHERE " and the conditions joined by " AND "; nothing when no
 // condition flag is set. Names are quoted whole, whatever they hold.
 void AppendWhereClause(TextBuffer* clause, const RecordFilter* filter);

@@ -1,20 +1,18 @@
 #include "store/RecordQueries.h"
 #include <sqlite3.h>
 
-PairResult PairTotals[CHARACTER_COUNT * CHARACTER_COUNT];
-static PairResult workingTotals[CHARACTER_COUNT * CHARACTER_COUNT];
-
 // A row callback's answer to sqlite3_exec: anything but 0 aborts the statement.
 const int ROW_ACCEPTED = 0;
 const int ROW_REFUSED = 1;
 
-const int RECORD_COLUMNS = 7;
 
 // Context of the callbacks that pass rows on to a window's handler.
 struct RowDelivery {
     RecordRowHandler handler;
     void* context;
 };
+
+const int RECORD_COLUMN_COUNT = 7;
 
 struct LatestRow {
     bool found;
@@ -26,14 +24,6 @@ static int32_t ReadInt(const char* text)
     return text ? StrToIntA(text) : 0;
 }
 
-static int64_t ReadTimestamp(const char* text)
-{
-    LONGLONG value = 0;
-    if (!text || !StrToInt64ExA(text, STIF_DEFAULT, &value))
-        return 0;
-    return value;
-}
-
 // Copies a name into a name field, cut to fit; NULL is the empty name.
 static void ReadName(char* field, const char* text)
 {
@@ -42,15 +32,15 @@ static void ReadName(char* field, const char* text)
     field[length] = '\0';
 }
 
-static void ReadRecord(char** values, MatchRecord* record)
+void ReadRecordColumns(sqlite3_stmt* statement, MatchRecord* record)
 {
-    record->timestamp = ReadTimestamp(values[0]);
-    ReadName(record->p1name, values[1]);
-    record->p1id = ReadInt(values[2]);
-    record->p1win = ReadInt(values[3]);
-    ReadName(record->p2name, values[4]);
-    record->p2id = ReadInt(values[5]);
-    record->p2win = ReadInt(values[6]);
+    record->timestamp = sqlite3_column_int64(statement, 0);
+    ReadName(record->p1name, reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+    record->p1id = sqlite3_column_int(statement, 2);
+    record->p1win = sqlite3_column_int(statement, 3);
+    ReadName(record->p2name, reinterpret_cast<const char*>(sqlite3_column_text(statement, 4)));
+    record->p2id = sqlite3_column_int(statement, 5);
+    record->p2win = sqlite3_column_int(statement, 6);
 }
 
 // Rows that only a hand-edited file can hold: text where a character id or
@@ -67,10 +57,9 @@ static const char* const COUNTABLE_ROW =
     "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 "
     "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2 AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19";
 
-// Builds the statement around the filter's clause, and for totals the
-// condition on the rows they count; runs it and frees it.
-static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_callback callback, void* context,
-                     const char* countable = nullptr)
+// The statement around the filter's clause, and for totals the condition on
+// the rows they count; null without memory. Freed with sqlite3_free.
+static char* QueryText(const char* format, const RecordFilter* filter, const char* countable)
 {
     TextBuffer clause;
     clause.Init();
@@ -80,10 +69,40 @@ static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_cal
         clause.Append(countable);
     }
     char* sql = sqlite3_mprintf(format, clause.data, static_cast<int>(filter->limit));
+    clause.Release();
+    return sql;
+}
+
+// Runs a statement of totals with a row callback.
+static bool RunQuery(const char* format, const RecordFilter* filter, sqlite3_callback callback, void* context,
+                     const char* countable)
+{
+    char* sql = QueryText(format, filter, countable);
     int result = sql ? sqlite3_exec(RecordConnection(), sql, callback, context, nullptr) : SQLITE_NOMEM;
     sqlite3_free(sql);
-    clause.Release();
     return result == SQLITE_OK;
+}
+
+// Hands each row of a statement of whole records to handler. True when it
+// ran to its end; a table of other columns than a record's fails.
+static bool ReadRecords(const char* format, const RecordFilter* filter, RecordRowHandler handler, void* context)
+{
+    char* sql = QueryText(format, filter, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    int result = sql ? sqlite3_prepare_v2(RecordConnection(), sql, -1, &statement, nullptr) : SQLITE_NOMEM;
+    sqlite3_free(sql);
+    if (result == SQLITE_OK && sqlite3_column_count(statement) != RECORD_COLUMN_COUNT)
+        result = SQLITE_ERROR;
+    while (result == SQLITE_OK || result == SQLITE_ROW) {
+        result = sqlite3_step(statement);
+        if (result == SQLITE_ROW) {
+            MatchRecord row;
+            ReadRecordColumns(statement, &row);
+            handler(&row, context);
+        }
+    }
+    sqlite3_finalize(statement);
+    return result == SQLITE_DONE;
 }
 
 bool InsertRecord(const MatchRecord* record)
@@ -131,7 +150,7 @@ bool DeleteRecord(int64_t timestamp)
     return result == SQLITE_OK;
 }
 
-static int PairTotalsRow(void*, int columns, char** values, char**)
+static int PairTotalsRow(void* working, int columns, char** values, char**)
 {
     if (columns != 4)
         return ROW_REFUSED;
@@ -141,26 +160,27 @@ static int PairTotalsRow(void*, int columns, char** values, char**)
         return ROW_REFUSED;
     int32_t wins = ReadInt(values[2]);
     int32_t losses = ReadInt(values[3]);
-    PairResult* entry = &workingTotals[p1id * CHARACTER_COUNT + p2id];
+    PairResult* entry = &static_cast<PairResult*>(working)[p1id * CHARACTER_COUNT + p2id];
     entry->wins = wins < 0 ? 0 : wins;
     entry->losses = losses < 0 ? 0 : losses;
     return ROW_ACCEPTED;
 }
 
-bool QueryPairTotals(const RecordFilter* filter)
+bool QueryPairTotals(const RecordFilter* filter, PairMatrix totals)
 {
     if (!RecordConnection())
         return false;
-    memset(workingTotals, 0, sizeof workingTotals);
+    PairMatrix working;
+    memset(working, 0, sizeof working);
     const char* format =
         (filter->flags & FILTER_LIMIT)
             ? "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, p2win FROM "
               "vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
             : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY T.p1id, "
               "T.p2id;";
-    if (!RunQuery(format, filter, PairTotalsRow, nullptr, COUNTABLE_RESULT))
+    if (!RunQuery(format, filter, PairTotalsRow, working, COUNTABLE_RESULT))
         return false;
-    memcpy(PairTotals, workingTotals, sizeof PairTotals);
+    memcpy(totals, working, sizeof working);
     return true;
 }
 
@@ -187,36 +207,21 @@ bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, v
                     filter, OpponentTotalsRow, &delivery, COUNTABLE_ROW);
 }
 
-static int HistoryRow(void* context, int columns, char** values, char**)
-{
-    if (columns != RECORD_COLUMNS)
-        return ROW_REFUSED;
-    MatchRecord row;
-    ReadRecord(values, &row);
-    RowDelivery* delivery = static_cast<RowDelivery*>(context);
-    delivery->handler(&row, delivery->context);
-    return ROW_ACCEPTED;
-}
-
 bool QueryHistory(const RecordFilter* filter, RecordRowHandler handler, void* context)
 {
     if (!RecordConnection())
         return false;
-    RowDelivery delivery = {handler, context};
     const char* format = (filter->flags & FILTER_LIMIT)
                              ? "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d"
                              : "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC";
-    return RunQuery(format, filter, HistoryRow, &delivery);
+    return ReadRecords(format, filter, handler, context);
 }
 
-static int LatestRecordRow(void* context, int columns, char** values, char**)
+static void KeepLatest(const MatchRecord* row, void* context)
 {
-    if (columns != RECORD_COLUMNS)
-        return ROW_REFUSED;
     LatestRow* latest = static_cast<LatestRow*>(context);
-    ReadRecord(values, latest->record);
+    *latest->record = *row;
     latest->found = true;
-    return ROW_ACCEPTED;
 }
 
 bool QueryLatestRecord(const RecordFilter* filter, MatchRecord* record)
@@ -224,8 +229,8 @@ bool QueryLatestRecord(const RecordFilter* filter, MatchRecord* record)
     if (!RecordConnection())
         return false;
     LatestRow latest = {false, record};
-    if (!RunQuery("SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT 1", filter, LatestRecordRow,
-                  &latest))
+    if (!ReadRecords("SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT 1", filter,
+                     KeepLatest, &latest))
         return false;
     return latest.found;
 }

@@ -12,9 +12,15 @@ struct PairResult {
     int32_t losses;  // won by the opponent
 };
 
-// The pair result matrix, entry [p1id * CHARACTER_COUNT + p2id]. Replaced
-// whole by each successful QueryPairTotals and by nothing else.
-extern PairResult PairTotals[CHARACTER_COUNT * CHARACTER_COUNT];
+// A pair result matrix, entry [p1id * CHARACTER_COUNT + p2id].
+const int32_t MATRIX_SIZE = CHARACTER_COUNT * CHARACTER_COUNT;
+typedef PairResult PairMatrix[MATRIX_SIZE];
+
+// The seven columns of a record in their order, and the reader of a row of
+// them from a statement: a NULL name is empty, a longer one cut to 32 bytes.
+#define RECORD_COLUMNS "timestamp, p1name, p1id, p1win, p2name, p2id, p2win"
+struct sqlite3_stmt;
+void ReadRecordColumns(sqlite3_stmt* statement, MatchRecord* record);
 
 // Receives one row of a query with the caller's context. The row lives only
 // for the call; a handler copies what it keeps.
@@ -29,10 +35,10 @@ bool InsertRecord(const MatchRecord* record);
 bool InsertRecordInto(sqlite3* connection, const MatchRecord* record);
 // True when the statement ran, also when no row had that time stamp.
 bool DeleteRecord(int64_t timestamp);
-// Fills PairTotals with the wins and losses per pairing of the filtered rows
+// Fills totals with the wins and losses per pairing of the filtered rows
 // (the newest filter->limit of them with FILTER_LIMIT). On failure, a
-// character id outside 0 to 19 included, PairTotals stays as it was.
-bool QueryPairTotals(const RecordFilter* filter);
+// character id outside 0 to 19 included, totals stays as it was.
+bool QueryPairTotals(const RecordFilter* filter, PairMatrix totals);
 // One row per opponent name: only p2name, p1win (matches won against it) and
 // p2win (matches lost to it) are set. True when the statement ran to its end.
 bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, void* context);

@@ -4,6 +4,9 @@
 // A stored time stamp is the FILETIME count (100 ns since 1601) of the local
 // wall-clock time, never converted to or from UTC.
 
+// One day in time stamp units (100 ns).
+const int64_t DAY_TICKS = 864000000000LL;
+
 int64_t TimestampFromLocalTime(const SYSTEMTIME* localTime);
 // False when the count is no valid time (negative or past the year 30827).
 bool LocalTimeFromTimestamp(int64_t timestamp, SYSTEMTIME* localTime);

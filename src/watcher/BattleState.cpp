@@ -1,8 +1,7 @@
 #include "watcher/BattleState.h"
 #include "watcher/GameAddressTable.h"
 #include "watcher/GameProcess.h"
-
-static char nameBuffer[GAME_NAME_SIZE];
+#include "watcher/WatcherThread.h"
 
 // What a successful name read returns: the name buffer's address where it
 // fits the 32-bit result. A 64-bit build's address does not, so it returns 0
@@ -10,7 +9,7 @@ static char nameBuffer[GAME_NAME_SIZE];
 static int32_t NameReference()
 {
 #if UINTPTR_MAX == 0xFFFFFFFFu
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(nameBuffer));
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(GameWatcher.nameBuffer));
 #else
     return 0;
 #endif
@@ -85,7 +84,7 @@ static int32_t ReadName(HANDLE process, uint32_t nameOffset)
 {
     uint32_t network;
     if (!ReadWord(process, GameAddresses.networkObjectAddress, &network) ||
-        !ReadBytes(process, network + nameOffset, nameBuffer, GAME_NAME_SIZE))
+        !ReadBytes(process, network + nameOffset, GameWatcher.nameBuffer, GAME_NAME_SIZE))
         return GAME_VALUE_UNREADABLE;
     return NameReference();
 }
@@ -133,5 +132,5 @@ int32_t ReadGameValue(int32_t selector)
 
 const char* GameNameBuffer()
 {
-    return nameBuffer;
+    return GameWatcher.nameBuffer;
 }

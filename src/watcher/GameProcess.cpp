@@ -1,33 +1,32 @@
 #include "watcher/GameProcess.h"
+#include "watcher/WatcherThread.h"
 
-// Written only under the exclusive lock, so that no read chain of the main
-// thread ever uses a closed handle (whose value the system may already have
-// given to another object).
-static HANDLE gameProcess;
-static SRWLOCK gameProcessLock = SRWLOCK_INIT;
+// The handle is written only under the exclusive lock, so that no read chain
+// of the main thread ever uses a closed handle (whose value the system may
+// already have given to another object).
 
 HANDLE BeginGameRead()
 {
-    AcquireSRWLockShared(&gameProcessLock);
-    return gameProcess;
+    AcquireSRWLockShared(&GameWatcher.gameProcessLock);
+    return GameWatcher.gameProcess;
 }
 
 void EndGameRead()
 {
-    ReleaseSRWLockShared(&gameProcessLock);
+    ReleaseSRWLockShared(&GameWatcher.gameProcessLock);
 }
 
 void SetGameProcess(HANDLE process)
 {
-    AcquireSRWLockExclusive(&gameProcessLock);
-    HANDLE old = gameProcess;
-    gameProcess = process;
+    AcquireSRWLockExclusive(&GameWatcher.gameProcessLock);
+    HANDLE old = GameWatcher.gameProcess;
+    GameWatcher.gameProcess = process;
     if (old)
         CloseHandle(old);
-    ReleaseSRWLockExclusive(&gameProcessLock);
+    ReleaseSRWLockExclusive(&GameWatcher.gameProcessLock);
 }
 
 HANDLE AttachedGameProcess()
 {
-    return gameProcess;
+    return GameWatcher.gameProcess;
 }

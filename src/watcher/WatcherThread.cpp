@@ -3,15 +3,7 @@
 #include "watcher/GameAddressTable.h"
 #include "watcher/GameProcess.h"
 
-HANDLE watcherThreadHandle;
-DWORD watcherThreadId;
-HWND watchTarget;
-UINT watchMessage;
-volatile int32_t watchState;
-int32_t lastValues[WATCHED_VALUE_COUNT];
-
-// Set by StopWatcher: a quit message cannot reach a thread without a queue.
-static volatile LONG stopRequested;
+WatcherState GameWatcher = {nullptr, 0, nullptr, 0, WATCH_SEARCHING, 0, {}, nullptr, SRWLOCK_INIT, {}};
 
 // Only what the tool uses: it reads the game and waits for its end.
 static const DWORD GAME_PROCESS_RIGHTS = PROCESS_VM_READ | SYNCHRONIZE;
@@ -21,8 +13,8 @@ static const DWORD OPEN_RETRY_MS = 1000;
 
 static void Notify(WatchNotifyKind kind, int32_t high, int32_t value)
 {
-    if (watchTarget)
-        PostMessageA(watchTarget, watchMessage, MAKEWPARAM(kind, high), static_cast<LPARAM>(value));
+    if (GameWatcher.target)
+        PostMessageA(GameWatcher.target, GameWatcher.message, MAKEWPARAM(kind, high), static_cast<LPARAM>(value));
 }
 
 // Searching: attaches when the game's window is found and its process opens.
@@ -44,8 +36,8 @@ static void TryAttach(DWORD* lastFailedOpen, bool* openFailed)
     *openFailed = false;
     SetGameProcess(process);
     for (int32_t i = 0; i < WATCHED_VALUE_COUNT; ++i)
-        lastValues[i] = 0;
-    watchState = WATCH_ATTACHED;
+        GameWatcher.lastValues[i] = 0;
+    GameWatcher.state = WATCH_ATTACHED;
     Notify(WATCH_STATE_CHANGED, WATCH_ATTACHED, 0);
 }
 
@@ -54,7 +46,7 @@ static void Poll()
 {
     if (WaitForSingleObject(AttachedGameProcess(), 0) != WAIT_TIMEOUT) {
         SetGameProcess(nullptr);
-        watchState = WATCH_SEARCHING;
+        GameWatcher.state = WATCH_SEARCHING;
         Notify(WATCH_STATE_CHANGED, WATCH_SEARCHING, 0);
         return;
     }
@@ -62,10 +54,10 @@ static void Poll()
         int32_t v = ReadGameValue(i);
         if (v == GAME_VALUE_UNREADABLE) {
             // Forgotten, so that it is reported again once it reads as non-zero.
-            lastValues[i] = 0;
-        } else if (v != lastValues[i]) {
+            GameWatcher.lastValues[i] = 0;
+        } else if (v != GameWatcher.lastValues[i]) {
             Notify(WATCH_VALUE_CHANGED, i, v);
-            lastValues[i] = v;
+            GameWatcher.lastValues[i] = v;
         }
     }
 }
@@ -76,16 +68,16 @@ static VOID CALLBACK WakeUp(ULONG_PTR)
 
 DWORD WINAPI WatcherThread(LPVOID)
 {
-    watchState = WATCH_SEARCHING;
+    GameWatcher.state = WATCH_SEARCHING;
     DWORD lastFailedOpen = 0;
     bool openFailed = false;
     for (;;) {
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) && message.message == WM_QUIT)
             break;
-        if (stopRequested)
+        if (GameWatcher.stopRequested)
             break;
-        if (watchState == WATCH_SEARCHING)
+        if (GameWatcher.state == WATCH_SEARCHING)
             TryAttach(&lastFailedOpen, &openFailed);
         else
             Poll();
@@ -97,25 +89,25 @@ DWORD WINAPI WatcherThread(LPVOID)
 bool StartWatcher(HWND target)
 {
     LoadGameAddressTable();
-    watchTarget = target;
-    watchMessage = WM_WATCHNOTIFY;
-    stopRequested = 0;
-    watchState = WATCH_SEARCHING;
-    watcherThreadHandle = CreateThread(nullptr, 0, WatcherThread, nullptr, 0, &watcherThreadId);
-    return watcherThreadHandle != nullptr;
+    GameWatcher.target = target;
+    GameWatcher.message = WM_WATCHNOTIFY;
+    GameWatcher.stopRequested = 0;
+    GameWatcher.state = WATCH_SEARCHING;
+    GameWatcher.thread = CreateThread(nullptr, 0, WatcherThread, nullptr, 0, &GameWatcher.threadId);
+    return GameWatcher.thread != nullptr;
 }
 
 void StopWatcher()
 {
-    InterlockedExchange(&stopRequested, 1);
-    PostThreadMessageA(watcherThreadId, WM_QUIT, 0, 0);
-    QueueUserAPC(WakeUp, watcherThreadHandle, 0);
-    WaitForSingleObject(watcherThreadHandle, INFINITE);
-    CloseHandle(watcherThreadHandle);
-    watcherThreadHandle = nullptr;
-    watcherThreadId = 0;
+    InterlockedExchange(&GameWatcher.stopRequested, 1);
+    PostThreadMessageA(GameWatcher.threadId, WM_QUIT, 0, 0);
+    QueueUserAPC(WakeUp, GameWatcher.thread, 0);
+    WaitForSingleObject(GameWatcher.thread, INFINITE);
+    CloseHandle(GameWatcher.thread);
+    GameWatcher.thread = nullptr;
+    GameWatcher.threadId = 0;
     // No thread watches the game any more: its handle must not outlive that,
     // or reads would still reach a game that nothing reports on.
     SetGameProcess(nullptr);
-    watchState = WATCH_SEARCHING;
+    GameWatcher.state = WATCH_SEARCHING;
 }

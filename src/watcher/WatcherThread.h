@@ -1,5 +1,6 @@
 #pragma once
 #include "base/Messages.h"
+#include "watcher/BattleState.h"
 
 // The background thread that finds the running game by its window, opens its
 // process for reading, and polls selectors 0..8 ten times a second. It only
@@ -18,16 +19,22 @@ enum WatchState : int32_t {
 // Selectors 0..8 are polled.
 const int32_t WATCHED_VALUE_COUNT = 9;
 
-// Process-wide watcher state. The main thread sets the thread fields and the
-// target before the thread runs; watchState is written by the watcher only
-// and may be read by the main thread at any time; lastValues belongs to the
-// watcher thread.
-extern HANDLE watcherThreadHandle;  // null when not running
-extern DWORD watcherThreadId;
-extern HWND watchTarget;            // no message is posted while null
-extern UINT watchMessage;
-extern volatile int32_t watchState;
-extern int32_t lastValues[WATCHED_VALUE_COUNT];
+// Everything the watcher keeps, process-wide. The main thread sets thread,
+// threadId, target and message before the thread runs; the watcher thread
+// alone writes state, lastValues and the process handle.
+struct WatcherState {
+    HANDLE thread;                            // the watcher thread; null when not running
+    DWORD threadId;                           // its id, for the quit message
+    HWND target;                              // where reports go; none are posted while null
+    UINT message;                             // the message a report is posted as
+    volatile int32_t state;                   // WATCH_SEARCHING or WATCH_ATTACHED; readable any time
+    volatile LONG stopRequested;              // set by StopWatcher: a thread without a queue misses WM_QUIT
+    int32_t lastValues[WATCHED_VALUE_COUNT];  // each polled value as last reported
+    HANDLE gameProcess;                       // the attached game; replaced only under gameProcessLock
+    SRWLOCK gameProcessLock;                  // held shared by a read chain, so its handle stays open
+    char nameBuffer[GAME_NAME_SIZE];          // the profile name read last, main thread only
+};
+extern WatcherState GameWatcher;
 
 // Loads the game address table, sets the target and starts the thread.
 // False when the thread could not be created.

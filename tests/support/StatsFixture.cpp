@@ -4,7 +4,7 @@
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
 #include "ui/shortcuts/ShortcutList.h"
-#include "ui/stats/StatsWindow.h"
+#include "shell/MainWindow.h"
 #include <commctrl.h>
 #include <sqlite3.h>
 
@@ -26,7 +26,7 @@ void StatsFixture::TearDown()
 
 void StatsFixture::Open()
 {
-    stats = CreateStatsWindow(GetModuleHandleA(nullptr));
+    stats = CreateStatsWindow(GetModuleHandleA(nullptr), &ToolStatsLinks);
     ASSERT_NE(nullptr, stats);
 }
 

@@ -3,7 +3,7 @@
 #include "store/RecordFilter.h"
 #include "store/RecordQueries.h"
 #include "ui/history/HistoryWindow.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 

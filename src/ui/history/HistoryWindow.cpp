@@ -4,7 +4,7 @@
 #include "res/resource.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include "ui/window/ListView.h"
 
 HistoryFilterSettings HistoryFilter;

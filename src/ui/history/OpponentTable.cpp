@@ -3,7 +3,7 @@
 #include "res/resource.h"
 #include "store/RecordQueries.h"
 #include "ui/history/HistoryWindow.h"
-#include "ui/stats/StatsTable.h"
+#include "store/StatsRows.h"
 #include "ui/window/ListView.h"
 
 #define OPPONENT_TABLE_CAPTION "相手プロファイル"

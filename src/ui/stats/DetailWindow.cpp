@@ -4,9 +4,11 @@
 #include "base/TextUtil.h"
 #include "res/resource.h"
 #include "store/ChangeHistory.h"
+#include "store/MatchStore.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
+#include "ui/stats/StatsMenu.h"
 #include "ui/stats/StatsTable.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
@@ -18,25 +20,14 @@
 #define PROPERTY_FILTER "arFlt"
 #define PROPERTY_CHARACTER "arP1ID"
 
-// The list of a detail window: the statistics columns over opponent characters.
-static const ListColumn detailColumns[STATS_COLUMN_COUNT] = {
-    {0, 80, "名前"}, {1, 55, "対戦数"}, {1, 55, "勝"}, {1, 55, "負"}, {1, 55, "勝率"}, {1, 55, "過去30"},
-};
 const int32_t COLUMN_WINS = 2;
 const int32_t COLUMN_LOSSES = 3;
 
-struct MenuEntry {
-    UINT id;
-    const char* text;
-};
 static const MenuEntry menuEntries[] = {
     {IDM_DETAIL_REFRESH, "最新の情報に更新"}, {0, nullptr}, {IDM_DETAIL_UNDO, "元に戻す"},
     {IDM_DETAIL_REDO, "やり直し"},           {0, nullptr}, {IDM_DETAIL_COPY, "クリップボードに送る"},
     {0, nullptr},
 };
-
-// A filter handed to a window being made, until the window takes it.
-static RecordFilter* unclaimedFilter;
 
 static RecordFilter* WindowFilter(HWND window)
 {
@@ -118,12 +109,8 @@ static void AddMatch(HWND window, int32_t opponent, bool won)
     record.p1win = won ? 2 : 0;
     record.p2id = opponent;
     record.p2win = won ? 0 : 2;
-    BeginTransaction();
-    bool inserted = InsertRecord(&record);
-    if (!EndTransaction(!inserted))
-        return;
-    RecordChange(CHANGE_INSERTED, &record);
-    ShowChange(window);
+    if (StoreMatch(&record, DATABASE_BUSY_TIMEOUT_MS) == MATCH_STORED)
+        ShowChange(window);
 }
 
 // Removes the newest won or lost match against opponent within the window's range.
@@ -174,44 +161,35 @@ static void OnMenuCommand(HWND window, WPARAM id)
         id == IDM_DETAIL_UNDO ? UndoChange() : RedoChange();
         ShowChange(window);
     } else if (id == IDM_DETAIL_COPY) {
-        CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), detailColumns, STATS_COLUMN_COUNT);
+        CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
     }
 }
 
-static BOOL OnInitDialog(HWND window, RecordFilter* filter)
+// The window keeps a copy of the filter it was made with, freed with it.
+static BOOL OnInitDialog(HWND window, const RecordFilter* made)
 {
+    RecordFilter* filter = static_cast<RecordFilter*>(Heap.Allocate(sizeof(RecordFilter)));
+    *filter = *made;
     if (filter->flags & FILTER_P1ID)
         SetPropA(window, PROPERTY_CHARACTER, reinterpret_cast<HANDLE>(static_cast<intptr_t>(filter->p1id)));
     SetPropA(window, PROPERTY_FILTER, filter);
-    unclaimedFilter = nullptr;
-    HMENU menu = GetSystemMenu(window, FALSE);
-    if (!menu)
+    if (!AddMenuEntries(window, menuEntries, ARRAYSIZE(menuEntries), 0))
         return FALSE;
     SetDetailTitle(window, filter);
-    UINT position = 0;
-    for (const MenuEntry& entry : menuEntries)
-        InsertMenuA(menu, position++, MF_BYPOSITION | (entry.text ? MF_STRING : MF_SEPARATOR), entry.id, entry.text);
     HWND list = GetDlgItem(window, IDC_STATS_LIST);
-    SetUpListColumns(list, detailColumns, STATS_COLUMN_COUNT);
+    SetUpListColumns(list, StatsColumns, STATS_COLUMN_COUNT);
     for (int32_t c = 0; c < CHARACTER_COUNT; ++c)
         AppendListRow(list, CharacterShortName(c));
     RefreshDetailWindow(window);
     return TRUE;
 }
 
-// Greys undo and redo while there is nothing to take back or make again.
-static void UpdateUndoItems(HWND window)
-{
-    HMENU menu = GetSystemMenu(window, FALSE);
-    EnableMenuItem(menu, IDM_DETAIL_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(menu, IDM_DETAIL_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
-}
-
 static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    UpdateUndoItems(window, message, wParam, IDM_DETAIL_UNDO, IDM_DETAIL_REDO);
     switch (message) {
     case WM_INITDIALOG:
-        return OnInitDialog(window, reinterpret_cast<RecordFilter*>(lParam));
+        return OnInitDialog(window, reinterpret_cast<const RecordFilter*>(lParam));
     case WM_DESTROY:
         if (WindowFilter(window))
             Heap.Free(WindowFilter(window));
@@ -228,14 +206,6 @@ static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wPara
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
     }
-    case WM_NCRBUTTONDOWN:
-        if (wParam == HTCAPTION)
-            UpdateUndoItems(window);
-        return FALSE;
-    case WM_INITMENU:
-        // Alt+Space and the caption icon open the menu without a right press.
-        UpdateUndoItems(window);
-        return FALSE;
     case WM_COMMAND:
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
@@ -248,19 +218,14 @@ static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wPara
 
 HWND OpenDetailWindow(HWND owner, int32_t p1id, int32_t period, const RecordFilter* customRange)
 {
-    RecordFilter* filter = static_cast<RecordFilter*>(Heap.Allocate(sizeof(RecordFilter)));
-    memset(filter, 0, sizeof *filter);
-    filter->flags = FILTER_P1ID;
-    filter->p1id = p1id;
-    ApplyPeriod(filter, period, customRange);
-    unclaimedFilter = filter;
+    RecordFilter filter;
+    memset(&filter, 0, sizeof filter);
+    filter.flags = FILTER_P1ID;
+    filter.p1id = p1id;
+    ApplyPeriod(&filter, period, customRange);
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
     HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), owner, DetailWindowProc,
-                                     reinterpret_cast<LPARAM>(filter));
-    // A window never made never took its filter.
-    if (unclaimedFilter)
-        Heap.Free(unclaimedFilter);
-    unclaimedFilter = nullptr;
+                                     reinterpret_cast<LPARAM>(&filter));
     if (window)
         ShowWindow(window, SW_SHOW);
     return window;

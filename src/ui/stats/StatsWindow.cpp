@@ -3,15 +3,13 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "res/resource.h"
-#include "shell/PendingMatches.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
-#include "ui/history/HistoryFilterDialog.h"
-#include "ui/history/OpponentTable.h"
 #include "ui/shortcuts/ShortcutList.h"
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 #include "ui/stats/CustomRangeDialog.h"
 #include "ui/stats/DetailWindow.h"
+#include "ui/stats/StatsMenu.h"
 #include "ui/stats/StatsTable.h"
 #include "ui/window/MessageBoxes.h"
 #include "ui/window/OwnedWindows.h"
@@ -20,19 +18,15 @@
 #define STATS_TITLE_FORMAT "Vantory Rev.4 autorun - %s"
 #define ERROR_REFRESH "戦績表示の更新に失敗しました"
 
-// The period the table counts over, and the custom range of PERIOD_CUSTOM;
-// never saved: every new window starts with all matches.
-static int32_t statsPeriod;
-static RecordFilter customRange;
-static HMENU statsMenu;
-static bool savePositionOnDestroy = true;
-
-// The entries put ahead of the system's own in the system menu; a null text
-// is a separator.
-struct MenuEntry {
-    UINT id;
-    const char* text;
+// The one statistics window's state.
+struct StatsWindowState {
+    int32_t period;            // what the table counts over; never saved, each window starts with all
+    RecordFilter customRange;  // the range of PERIOD_CUSTOM
+    HMENU menu;                // the system menu with the window's own entries
+    StatsWindowLinks links;    // what its commands reach beyond the statistics
 };
+static StatsWindowState statsState;
+
 static const MenuEntry menuEntries[] = {
     {IDM_LOAD_PROFILE, "プロファイルを読み込む"},
     {0, nullptr},
@@ -50,17 +44,6 @@ static const MenuEntry menuEntries[] = {
     {IDM_COPY_TABLE, "クリップボードに送る"},
     {0, nullptr},
 };
-
-static void BuildStatsMenu()
-{
-    UINT position = 0;
-    for (const MenuEntry& entry : menuEntries) {
-        UINT flags = MF_BYPOSITION | (entry.text ? MF_STRING : MF_SEPARATOR);
-        if (entry.id == IDM_PERIOD_FIRST + PERIOD_ALL)
-            flags |= MF_CHECKED;
-        InsertMenuA(statsMenu, position++, flags, entry.id, entry.text);
-    }
-}
 
 static void SetUpStatsList(HWND list)
 {
@@ -105,7 +88,7 @@ void RefreshStatsWindow(HWND window)
     // counts one day in all of its queries.
     RecordFilter period;
     memset(&period, 0, sizeof period);
-    ApplyPeriod(&period, statsPeriod, &customRange);
+    ApplyPeriod(&period, statsState.period, &statsState.customRange);
     StatsRow rows[STATS_ROW_COUNT];
     BeginTransaction();
     int32_t done = ComputeStatsRows(&period, rows);
@@ -119,8 +102,8 @@ void RefreshStatsWindow(HWND window)
 static void SetPeriod(HWND window, int32_t period)
 {
     for (int32_t p = PERIOD_ALL; p <= PERIOD_CUSTOM; ++p)
-        CheckMenuItem(statsMenu, IDM_PERIOD_FIRST + p, MF_BYCOMMAND | (p == period ? MF_CHECKED : MF_UNCHECKED));
-    statsPeriod = period;
+        CheckMenuItem(statsState.menu, IDM_PERIOD_FIRST + p, MF_BYCOMMAND | (p == period ? MF_CHECKED : MF_UNCHECKED));
+    statsState.period = period;
     RefreshStatsWindow(window);
 }
 
@@ -128,11 +111,12 @@ bool LoadProfile(HWND window, const char* path)
 {
     TextBuffer previous;
     previous.InitFrom(DatabasePath.data);
-    // Waiting matches belong to the record in use when they ended.
-    RetryPendingMatches(false);
+    if (statsState.links.beforeProfileLoad)
+        statsState.links.beforeProfileLoad();
     bool opened = SetDatabasePath(path) && OpenRecordDatabase();
     if (opened) {
-        RescuePendingMatches(previous.data);
+        if (statsState.links.afterProfileLoad)
+            statsState.links.afterProfileLoad(previous.data);
         // The report tool, started when the game has gone, reads the record
         // in use from the settings: they must name it now, not at exit.
         WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
@@ -156,19 +140,19 @@ static void OnMenuCommand(HWND window, WPARAM id)
             LoadProfile(window, path);
     } else if (id >= IDM_PERIOD_FIRST + PERIOD_ALL && id <= IDM_PERIOD_FIRST + PERIOD_YESTERDAY) {
         int32_t period = static_cast<int32_t>(id - IDM_PERIOD_FIRST);
-        if (period != statsPeriod)
+        if (period != statsState.period)
             SetPeriod(window, period);
     } else if (id == IDM_PERIOD_CUSTOM) {
-        if (ChooseCustomRange(window, &customRange))
+        if (ChooseCustomRange(window, &statsState.customRange))
             SetPeriod(window, PERIOD_CUSTOM);
     } else if (id == IDM_UNDO || id == IDM_REDO) {
         // The refresh follows whatever undo or redo reported.
         id == IDM_UNDO ? UndoChange() : RedoChange();
         RefreshStatsWindow(window);
-    } else if (id == IDM_OPPONENT_TABLE) {
-        OpenOpponentTable(window);
-    } else if (id == IDM_HISTORY) {
-        ChooseHistoryFilter(window);
+    } else if (id == IDM_OPPONENT_TABLE && statsState.links.openOpponentTable) {
+        statsState.links.openOpponentTable(window);
+    } else if (id == IDM_HISTORY && statsState.links.chooseHistoryFilter) {
+        statsState.links.chooseHistoryFilter(window);
     } else if (id == IDM_COPY_TABLE) {
         CopyListToClipboard(GetDlgItem(window, IDC_STATS_LIST), StatsColumns, STATS_COLUMN_COUNT);
     }
@@ -188,34 +172,25 @@ static LRESULT OnNotify(HWND window, const NMHDR* header)
         return 0;
     int32_t row = static_cast<int32_t>(SendMessageA(header->hwndFrom, LVM_GETSELECTIONMARK, 0, 0));
     if (row >= 0 && row < CHARACTER_COUNT)
-        OpenDetailWindow(window, row, statsPeriod, &customRange);
+        OpenDetailWindow(window, row, statsState.period, &statsState.customRange);
     return 1;
-}
-
-// Greys undo and redo while there is nothing to take back or make again.
-static void UpdateUndoItems()
-{
-    EnableMenuItem(statsMenu, IDM_UNDO, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(statsMenu, IDM_REDO, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
 }
 
 static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    UpdateUndoItems(window, message, wParam, IDM_UNDO, IDM_REDO);
     switch (message) {
     case WM_INITDIALOG:
-        statsMenu = GetSystemMenu(window, FALSE);
-        if (!statsMenu)
+        statsState.menu = GetSystemMenu(window, FALSE);
+        if (!AddMenuEntries(window, menuEntries, ARRAYSIZE(menuEntries), IDM_PERIOD_FIRST + PERIOD_ALL))
             return TRUE;
         RestorePosition(window);
-        statsPeriod = PERIOD_ALL;
-        memset(&customRange, 0, sizeof customRange);
-        BuildStatsMenu();
+        statsState.period = PERIOD_ALL;
+        memset(&statsState.customRange, 0, sizeof statsState.customRange);
         SetUpStatsList(GetDlgItem(window, IDC_STATS_LIST));
         RefreshStatsWindow(window);
         return TRUE;
     case WM_DESTROY:
-        if (savePositionOnDestroy)
-            SavePosition(window);
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_NOTIFY:
@@ -223,14 +198,6 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
             return TRUE;
         SetWindowLongPtrA(window, DWLP_MSGRESULT, OnNotify(window, reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;
-    case WM_NCRBUTTONDOWN:
-        if (wParam == HTCAPTION)
-            UpdateUndoItems();
-        return FALSE;
-    case WM_INITMENU:
-        // Alt+Space and the caption icon open the menu without a right press.
-        UpdateUndoItems();
-        return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) >= ID_SHORTCUT_FIRST)
             OnShortcutCommand(window, LOWORD(wParam));
@@ -250,15 +217,15 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
     return FALSE;
 }
 
-HWND CreateStatsWindow(HINSTANCE instance)
+HWND CreateStatsWindow(HINSTANCE instance, const StatsWindowLinks* links)
 {
-    savePositionOnDestroy = true;
+    statsState.links = *links;
     return CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), nullptr, StatsWindowProc, 0);
 }
 
 void DestroyStatsWindow(HWND window, bool savePosition)
 {
-    savePositionOnDestroy = savePosition;
+    if (savePosition)
+        SavePosition(window);
     DestroyWindow(window);
-    savePositionOnDestroy = true;
 }

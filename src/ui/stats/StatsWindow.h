@@ -1,9 +1,18 @@
 #pragma once
 #include "base/Platform.h"
 
+// What the window's commands reach beyond the statistics, given by its
+// creator; a null entry does nothing.
+struct StatsWindowLinks {
+    void (*openOpponentTable)(HWND owner);                 // the opponent-profile table
+    void (*chooseHistoryFilter)(HWND owner);               // the history filter, then a history
+    void (*beforeProfileLoad)();                           // before another record file opens
+    void (*afterProfileLoad)(const char* previousRecord);  // once it did, with the one before
+};
+
 // Creates the statistics window, hidden and without owner, at its saved
 // position, with its system menu, and fills its table once; null on failure.
-HWND CreateStatsWindow(HINSTANCE instance);
+HWND CreateStatsWindow(HINSTANCE instance, const StatsWindowLinks* links);
 // Destroys it; its position goes to the settings file only with savePosition.
 void DestroyStatsWindow(HWND window, bool savePosition);
 

@@ -1,4 +1,4 @@
-#include "ui/stats/CharacterNames.h"
+#include "store/CharacterNames.h"
 
 struct CharacterName {
     const char* full;
