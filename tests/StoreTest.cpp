@@ -1,0 +1,180 @@
+// The store on real record files: WHERE texts, days, pair totals, the statistics and detail rows.
+#include "store/MatchStore.h"
+#include "store/StatsRows.h"
+#include "support/StatsFixture.h"
+
+std::string Clause(const RecordFilter& filter)
+{
+    TextBuffer text;
+    text.InitFrom("FROM t");
+    AppendWhereClause(&text, &filter);
+    std::string result(text.data, text.length);
+    text.Release();
+    return result;
+}
+
+// Rows first to last as "wins-losses/recent wins-recent losses".
+std::string RowsText(const StatsRow* rows, int first, int last, std::string text = "")
+{
+    for (int i = first; i <= last; ++i)
+        text += std::to_string(rows[i].wins) + "-" + std::to_string(rows[i].losses) + "/" +
+                std::to_string(rows[i].recentWins) + "-" + std::to_string(rows[i].recentLosses) + " ";
+    return text;
+}
+
+class Store : public StatsFixture {
+protected:
+    PairMatrix totals = {};
+
+    // Rows as SQL values: "(timestamp,p1name,p1id,p1win,p2name,p2id,p2win),...".
+    void Rows(const std::string& values)
+    {
+        ASSERT_TRUE(ExecuteSql(RecordConnection(), ("INSERT INTO vaviradudiz123 VALUES" + values).c_str()));
+    }
+    // count matches at time stamps from, from + 1, ... against opponent p2id
+    // (-1: one that changes from match to match).
+    void Matches(int from, int count, int p1id, int p1win, int p2win, int p2id = -1)
+    {
+        BeginTransaction();
+        for (int i = from; i < from + count; ++i)
+            Insert(i, p1id, p1win, p2id < 0 ? i * 7 % 20 : p2id, p2win);
+        EndTransaction(false);
+    }
+    // The non-zero entries of the pair matrix as "p1id-p2id wins:losses".
+    std::string Matrix(std::string text = "")
+    {
+        for (int i = 0; i < MATRIX_SIZE; ++i)
+            if (totals[i].wins || totals[i].losses)
+                text += std::to_string(i / 20) + "-" + std::to_string(i % 20) + " " +
+                        std::to_string(totals[i].wins) + ":" + std::to_string(totals[i].losses) + " ";
+        return text;
+    }
+    std::string Totals(RecordFilter filter) { return QueryPairTotals(&filter, totals) ? Matrix() : "<failed>"; }
+};
+
+
+TEST(WhereClause, EachConditionInFlagOrderAndNamesQuotedWhole)
+{
+    RecordFilter f = Filter(0, 3, 30);
+    f.begin = 128752416000000000LL, f.end = 128753279999990000LL, f.p1win = 2, f.p2id = 19, f.p2win = 1;
+    strcpy(f.p1name, "O'Brien");
+    strcpy(f.p2name, "\x83\x5C\x95\x5C\x83\x7C\xB1\xB2");  // trail bytes 0x5C and 0x7C, kana: as they are
+    f.flags = FILTER_LIMIT | 0x200;  // no condition among them
+    EXPECT_EQ("FROM t", Clause(f));
+    f.flags = 0x1FF;
+    EXPECT_EQ("FROM t WHERE timestamp >= 128752416000000000 AND timestamp <= 128753279999990000 AND p1name = "
+              "'O''Brien' AND p1id = 3 AND p1win = 2 AND p2name = '\x83\x5C\x95\x5C\x83\x7C\xB1\xB2' AND p2id = 19 "
+              "AND p2win = 1",
+              Clause(f));
+    // The longest names, every byte a quote to double, keep their closing quote.
+    memset(f.p1name, '\'', PROFILE_NAME_SIZE - 1);
+    memset(f.p2name, '\'', PROFILE_NAME_SIZE - 1);
+    f.flags = FILTER_P1NAME | FILTER_P2NAME;
+    std::string quoted = "'" + std::string(2 * (PROFILE_NAME_SIZE - 1), '\'') + "'";
+    EXPECT_EQ("FROM t WHERE p1name = " + quoted + " AND p2name = " + quoted, Clause(f));
+}
+
+TEST_F(Store, TodayAndYesterdayAreWholeLocalDays)
+{
+    // Time stamps are wall-clock counts: a day when clocks change is 24 hours too.
+    const struct { SYSTEMTIME now; int32_t period; int64_t day; } cases[] = {
+        {{2024, 12, 0, 31, 23, 59, 59, 999}, PERIOD_TODAY, Day(2024, 12, 31)},
+        {{2024, 3, 0, 1, 0, 0, 0, 0}, PERIOD_YESTERDAY, Day(2024, 2, 29)},
+        {{2026, 3, 0, 30, 3, 30, 0, 0}, PERIOD_YESTERDAY, Day(2026, 3, 29)},
+    };
+    RecordFilter custom = Filter(FILTER_P2NAME);
+    for (const auto& c : cases) {
+        RecordFilter filter = Filter(FILTER_P1ID | FILTER_LIMIT, 3, 30), expected = filter;
+        ApplyPeriodAt(&filter, c.period, &custom, &c.now);
+        expected.flags |= FILTER_BEGIN | FILTER_END;
+        expected.begin = c.day, expected.end = c.day + DAY_TICKS - MS;
+        EXPECT_EQ(0, memcmp(&expected, &filter, sizeof filter)) << c.day;  // nothing else set
+    }
+    SYSTEMTIME now = {2009, 1, 0, 1, 12, 0, 0, 0};
+    RecordFilter yesterday = Filter(0);
+    // Both ends of yesterday count, and nothing beyond them.
+    int64_t day = Day(2008, 12, 31);
+    for (int64_t stamp : {day - MS, day, day + DAY_TICKS - MS, day + DAY_TICKS})
+        Rows("(" + std::to_string(stamp) + ",'me',1,2,'r',2,0)");
+    ApplyPeriodAt(&yesterday, PERIOD_YESTERDAY, &custom, &now);
+    EXPECT_EQ("1-2 2:0 ", Totals(yesterday));
+}
+
+TEST_F(Store, PairTotalsCountWonMatchesOfPossibleRowsNewestFirst)
+{
+    Rows("(1,'me',3,2,'r',5,1),(2,'me',3,2,'r',5,0),(3,'me',3,1,'r',5,2),(4,'me',3,1,'r',5,1),(5,'me',3,0,'r',5,0),"
+         "(6,'me',19,0,'r',0,2),(7,'me',0,2,'r',19,0),"
+         // Only a hand edit makes these: win counts no match ends with, text
+         // for a number. They count nowhere; '2' is stored as 2.
+         "(8,'me',4,-2,'r',6,-4),(9,'me',0,0,'r',0,4),(10,'me','abc',0,'r',0,2),(11,'me',0,1000,'r',0,0),"
+         "(12,'me',0,2,'r','x',-2),(13,'me',0,1.5,'r',0,0),(14,'me',0,'2','r',0,0)");
+    const struct { RecordFilter filter; const char* totals; } cases[] = {
+        {Filter(0), "0-0 1:0 0-19 1:0 3-5 2:1 19-0 0:1 "},
+        {Filter(FILTER_LIMIT, 0, 2), "0-0 1:0 0-19 1:0 "},  // the newest two that count
+        {Filter(FILTER_P1ID | FILTER_LIMIT, 3, 3), "3-5 0:1 "},
+        {Filter(FILTER_P1ID, 3, 1), "3-5 2:1 "},  // a limit without its flag plays no part
+        {Filter(FILTER_P1ID | FILTER_LIMIT | FILTER_END, 3, 1, 2), "3-5 1:0 "},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.totals, Totals(c.filter)) << c.filter.flags << " " << c.filter.limit;
+    // A number that is no character fails the query; the last matrix stays.
+    for (const char* bad : {"(20,'me',20,2,'r',0,0)", "(20,'me',0,2,'r',-1,0)"}) {
+        Rows(bad);
+        EXPECT_EQ("<failed> <failed> 3-5 1:0 ",
+                  Totals(Filter(0)) + " " + Totals(Filter(FILTER_LIMIT, 0, 30)) + " " + Matrix());
+        ASSERT_TRUE(DeleteRecord(20));
+    }
+}
+
+TEST_F(Store, WholeRowReadsFailOnAnotherTableAndEveryQueryWithoutOne)
+{
+    RecordFilter all = Filter(0);
+    Insert(1, 1, 2, 2, 0);
+    ASSERT_TRUE(ExecuteSql(RecordConnection(), "ALTER TABLE vaviradudiz123 ADD COLUMN note"));
+    EXPECT_EQ("<failed> 1-2 1:0 ", HistoryText(Filter(0)) + " " + Totals(Filter(0)));
+    CloseRecordDatabase();
+    MatchRecord record = {2, "me", 1, 2, "r", 2, 0};
+    EXPECT_FALSE(InsertRecord(&record) || DeleteRecord(1) || QueryLatestRecord(&all, &record));
+    EXPECT_EQ("<failed> <failed> 1-2 1:0 ", Totals(Filter(0)) + " " + HistoryText(Filter(0)) + " " + Matrix());
+}
+
+TEST(WinRate, WholePercentHalvesRoundedUp)
+{
+    const int32_t cases[][3] = {{0, 0, 0}, {1, 7, 13}, {1, 1, 50}, {2, 1, 67}, {1, 2, 33}, {1, 199, 1}, {3, 0, 100}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c[2], WinRate(c[0], c[1])) << c[0] << ":" << c[1];
+}
+
+TEST_F(Store, StatsRowsPerCharacterOverallAndNewestAndDetailRowsPerOpponent)
+{
+    Matches(1, 1, 0, 2, 1);
+    Matches(2, 7, 0, 0, 2);
+    Matches(9, 2, 1, 2, 0);
+    Matches(11, 1, 1, 1, 2);
+    Matches(12, 1, 3, 1, 1);    // neither side won: counts nowhere
+    Matches(13, 40, 4, 2, 1);   // then 30 newer losses: its last 30 hold only those
+    Matches(53, 30, 4, 0, 2);
+    Matches(83, 35, 7, 2, 0);   // newest of all
+    Matches(118, 1, 20, 2, 0);  // no character: the first query fails
+    StatsRow rows[STATS_ROW_COUNT];
+    RecordFilter all = Filter(0), patchouli = Filter(FILTER_P1ID, 4);
+    EXPECT_EQ(0, ComputeStatsRows(&all, rows));
+    ASSERT_TRUE(DeleteRecord(118));
+    ASSERT_EQ(STATS_QUERY_COUNT, ComputeStatsRows(&all, rows));
+    EXPECT_EQ("1-7/1-7 2-1/2-1 0-0/0-0 0-0/0-0 40-30/0-30 0-0/0-0 0-0/0-0 35-0/30-0 ", RowsText(rows, 0, 7));
+    EXPECT_EQ("0-0/0-0 78-38/0-0 30-0/0-0 35-15/0-0 70-30/0-0 ", RowsText(rows, 20, 24));
+    Matches(200, 32, 4, 0, 2, 5);  // 32 older losses and 30 newer wins against 妖夢
+    Matches(232, 30, 4, 2, 0, 5);
+    ASSERT_EQ(DETAIL_QUERY_COUNT, ComputeDetailRows(&patchouli, rows));
+    EXPECT_EQ("2-1/2-1 2-1/2-1 32-34/30-0 2-2/2-2 ", RowsText(rows, 3, 6));
+}
+
+TEST_F(Store, AStoredMatchEntersTheUndoList)
+{
+    MatchRecord record = {7, "me", 2, 2, "you", 3, 0};
+    EXPECT_EQ(MATCH_STORED, StoreMatch(&record, 0));
+    EXPECT_EQ(MATCH_REFUSED, StoreMatch(&record, 0));  // its time stamp is taken
+    ASSERT_EQ(1u, UndoList.count);
+    EXPECT_EQ(RecordText(record), RecordText(UndoList.At(0).record));
+    UndoList.Clear();
+}
