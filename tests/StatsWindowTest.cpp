@@ -46,9 +46,9 @@ protected:
 
 TEST_F(StatsWindow, ComputedRowsReachTheScreen)
 {
-    Insert(MS, 0, 2, 3, 0);
-    Insert(2 * MS, 0, 0, 5, 2);
-    Insert(3 * MS, 1, 2, 5, 1);
+    Insert(STAMP_MS, 0, 2, 3, 0);
+    Insert(2 * STAMP_MS, 0, 0, 5, 2);
+    Insert(3 * STAMP_MS, 1, 2, 5, 1);
     Open();
     EXPECT_EQ("霊夢|2|1|1|50%|(50%)\n魔理沙|1|1|0|100%|(100%)\n咲夜|0|0|0|0%|(0%)\n|||||\n総合|3|2|1|67%|\n"
               "過去30戦|3|2|1|67%|\n過去50戦|3|2|1|67%|\n過去100戦|3|2|1|67%|\n",
@@ -62,15 +62,15 @@ TEST_F(StatsWindow, PeriodMenuChecksItsChoiceAndRefreshesOnlyOnAChange)
     int64_t today, end;
     GetDayBounds(&now, &today, &end);
     Insert(today, 1, 2, 3, 0);
-    Insert(today - MS, 2, 2, 3, 0);
-    Insert(Day(2009, 5, 3) - MS, 0, 2, 0, 0, "rival");  // the last moment of 05/02
+    Insert(today - STAMP_MS, 2, 2, 3, 0);
+    Insert(Day(2009, 5, 3) - STAMP_MS, 0, 2, 0, 0, "rival");  // the last moment of 05/02
     Insert(Day(2009, 5, 3), 0, 0, 0, 2, "rival");
     Open();
     char first[64] = "";  // its own entries stand ahead of the system's
     GetMenuStringA(GetSystemMenu(stats, FALSE), 0, first, sizeof first, MF_BYPOSITION);
     EXPECT_STREQ("プロファイルを読み込む", first);
     EXPECT_EQ("xooo|総合|4|3|1|75%|\n", Periods());
-    Insert(today + MS, 1, 0, 3, 2);
+    Insert(today + STAMP_MS, 1, 0, 3, 2);
     Menu(IDM_PERIOD_FIRST + PERIOD_ALL);  // the current period: not even a refresh
     EXPECT_EQ("xooo|総合|4|3|1|75%|\n", Periods());
     Menu(IDM_PERIOD_FIRST + PERIOD_TODAY);
@@ -96,7 +96,7 @@ TEST_F(StatsWindow, PeriodMenuChecksItsChoiceAndRefreshesOnlyOnAChange)
 TEST_F(StatsWindow, CopyPadsEachFieldToASeventhOfItsColumnWidth)
 {
     for (int i = 0; i < 12; ++i)
-        Insert(i * MS, 10, 2, 0, 0);
+        Insert(i * STAMP_MS, 10, 2, 0, 0);
     Open();
     Menu(IDM_COPY_TABLE);
     std::string text = ClipboardText();
@@ -107,9 +107,9 @@ TEST_F(StatsWindow, CopyPadsEachFieldToASeventhOfItsColumnWidth)
 
 TEST_F(StatsWindow, ProfileLoadSwitchesTheRecordEmptiesTheChangeListsAndClosesOwnedWindows)
 {
-    Insert(MS, 3, 2, 1, 0);
+    Insert(STAMP_MS, 3, 2, 1, 0);
     Open();
-    MatchRecord record = {2 * MS, "me", 3, 2, "you", 1, 0};
+    MatchRecord record = {2 * STAMP_MS, "me", 3, 2, "you", 1, 0};
     RecordChange(CHANGE_INSERTED, &record);
     RecordChange(CHANGE_INSERTED, &record);
     ASSERT_TRUE(UndoChange());  // one entry in each list
@@ -128,8 +128,8 @@ TEST_F(StatsWindow, ProfileLoadSwitchesTheRecordEmptiesTheChangeListsAndClosesOw
 
 TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
 {
-    Insert(MS, 0, 0, 3, 2, "");
-    Insert(2 * MS, 0, 1, 3, 2);
+    Insert(STAMP_MS, 0, 0, 3, 2, "");
+    Insert(2 * STAMP_MS, 0, 1, 3, 2);
     Open();
     for (int row : {20, 21, -1})
         DoubleClickRow(row);

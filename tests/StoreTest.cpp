@@ -87,14 +87,14 @@ TEST_F(Store, TodayAndYesterdayAreWholeLocalDays)
         RecordFilter filter = Filter(FILTER_P1ID | FILTER_LIMIT, 3, 30), expected = filter;
         ApplyPeriodAt(&filter, c.period, &custom, &c.now);
         expected.flags |= FILTER_BEGIN | FILTER_END;
-        expected.begin = c.day, expected.end = c.day + DAY_TICKS - MS;
+        expected.begin = c.day, expected.end = c.day + DAY_TICKS - STAMP_MS;
         EXPECT_EQ(0, memcmp(&expected, &filter, sizeof filter)) << c.day;  // nothing else set
     }
     SYSTEMTIME now = {2009, 1, 0, 1, 12, 0, 0, 0};
     RecordFilter yesterday = Filter(0);
     // Both ends of yesterday count, and nothing beyond them.
     int64_t day = Day(2008, 12, 31);
-    for (int64_t stamp : {day - MS, day, day + DAY_TICKS - MS, day + DAY_TICKS})
+    for (int64_t stamp : {day - STAMP_MS, day, day + DAY_TICKS - STAMP_MS, day + DAY_TICKS})
         Rows("(" + std::to_string(stamp) + ",'me',1,2,'r',2,0)");
     ApplyPeriodAt(&yesterday, PERIOD_YESTERDAY, &custom, &now);
     EXPECT_EQ("1-2 2:0 ", Totals(yesterday));

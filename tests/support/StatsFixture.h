@@ -11,7 +11,7 @@
 #include <sqlite3.h>
 #include <vector>
 
-const int64_t MS = 10000;  // a millisecond of a time stamp
+const int64_t STAMP_MS = 10000;  // a millisecond of a time stamp
 
 // 00:00 of a local day as the record stores time.
 inline int64_t Day(WORD year, WORD month, WORD day)
