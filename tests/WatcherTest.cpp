@@ -1,0 +1,154 @@
+// The watcher against the game stand-in as a second process: what it posts
+// to the window it reports to, and what each value's pointer chain reads, at
+// the game's own addresses and at those an SWRSAddr.ini names.
+#include "base/ProgramPaths.h"
+#include "support/StandInGame.h"
+#include "support/TestSupport.h"
+#include "watcher/BattleState.h"
+#include "watcher/WatcherThread.h"
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace {
+
+class Watcher : public testing::Test {
+protected:
+    TempFolder folder;  // beside the tool: where SWRSAddr.ini is looked for
+    std::string savedDirectory = ModuleDirectory.data;
+    HWND target = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+
+    void SetUp() override { ModuleDirectory.Assign(folder.Path().c_str()); }
+    void TearDown() override
+    {
+        if (watcherThreadHandle)
+            StopWatcher();
+        DestroyWindow(target);
+        ModuleDirectory.Assign(savedDirectory.c_str());
+    }
+    // The notices posted to target: waits for as many as expected, then for a
+    // quiet while in which no more may come.
+    void Expect(const std::string& expected)
+    {
+        size_t count = expected.empty() ? 0 : std::count(expected.begin(), expected.end(), ' ') + 1, seen = 0;
+        std::string text;
+        for (DWORD start = GetTickCount(), enough = 0; GetTickCount() - start < 10000; Sleep(10)) {
+            MSG m;
+            for (; PeekMessageA(&m, target, WM_WATCHNOTIFY, WM_WATCHNOTIFY, PM_REMOVE); ++seen) {
+                int detail = HIWORD(m.wParam);
+                text += seen ? " " : "";
+                if (LOWORD(m.wParam) == WATCH_STATE_CHANGED)
+                    text += detail == WATCH_ATTACHED ? "attached" : "detached";
+                else
+                    text += std::to_string(detail) + "=" + std::to_string(static_cast<long>(m.lParam));
+            }
+            if (seen >= count && !enough)
+                enough = GetTickCount();
+            if (enough && GetTickCount() - enough > 400)
+                break;
+        }
+        EXPECT_EQ(expected, text);
+    }
+};
+
+// Selectors 0..8 and both names, as read now.
+std::string Values()
+{
+    std::string text;
+    for (int32_t selector = SceneId; selector <= RightProfileName; ++selector) {
+        int32_t v = ReadGameValue(selector);
+        if (selector < LeftProfileName || v == GAME_VALUE_UNREADABLE)
+            text += std::to_string(v) + " ";
+        else
+            text += std::string(GameNameBuffer(), strnlen(GameNameBuffer(), GAME_NAME_SIZE)) + " ";
+    }
+    return text;
+}
+
+}  // namespace
+
+TEST_F(Watcher, ReportsTheGameEachChangeOnceAndTheNextGameAfterARestart)
+{
+    for (int i = 0; i < 10; ++i) {  // stopped in any state, even before it has a message queue
+        ASSERT_TRUE(StartWatcher(target));
+        StopWatcher();
+    }
+    ASSERT_TRUE(StartWatcher(target));
+    StandInGame otherVersion, game, restarted;
+    ASSERT_TRUE(otherVersion.Start(folder.Path(), "-title \"東方非想天則 ～ 超弩級ギニョルの謎を追え Ver1.10\""));
+    ASSERT_TRUE(otherVersion.Do("scene 13"));
+    Expect("");
+    ASSERT_TRUE(game.Start(folder.Path())) << game.lastAnswer;
+    struct Step {
+        const char* commands;
+        const char* notices;
+    } const steps[] = {
+        {"", "attached"},  // a new game holds only zeros: nothing changed
+        {"scene 13; lwin 2", "0=13 5=2"},
+        {"scene 13; lname Alice", ""},  // names are not polled
+        // An unreadable value is not reported but forgotten: coming back, it is news.
+        {"unlink battle", ""},
+        {"link battle", "5=2"},
+        {"close", ""},  // the window going is not the game going
+        {"exit", "detached"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.commands);
+        ASSERT_TRUE(game.Do(step.commands)) << game.lastAnswer;
+        Expect(step.notices);
+    }
+    ASSERT_TRUE(restarted.Start(folder.Path())) << restarted.lastAnswer;
+    Expect("attached");
+    ASSERT_TRUE(restarted.Do("scene 13; comm 5; mode 3; lchar 4; rchar 6; lwin 1; rwin 2; peer 7; dest 2; destaddr 8"));
+    Expect("0=13 1=5 2=3 3=4 4=6 5=1 6=2 7=7 8=8");
+    // Stopped, it reads nothing; started again, it reports every value afresh.
+    StopWatcher();
+    ASSERT_TRUE(restarted.Do("scene 14"));
+    Expect("");
+    EXPECT_EQ(GAME_VALUE_UNREADABLE, ReadGameValue(SceneId));
+    ASSERT_TRUE(StartWatcher(target));
+    Expect("attached 0=14 1=5 2=3 3=4 4=6 5=1 6=2 7=7 8=8");
+}
+
+TEST_F(Watcher, EachValueFollowsItsOwnChainAtTheGamesOrTheFilesAddresses)
+{
+    // First at the game's addresses; then moved, with SWRSAddr.ini naming the
+    // places and another window to look for.
+    for (const char* arguments : {"", "-moved -class th123_test -title Test"}) {
+        SCOPED_TRACE(arguments);
+        bool moved = *arguments != 0;
+        if (moved) {
+            std::string file = folder.File("SWRSAddr.ini");
+            WritePrivateProfileStringA("SWRSName", "SWRS_WINDOW_CLASS", "th123_test", file.c_str());
+            WritePrivateProfileStringA("SWRSName", "SWRS_WINDOW_TEXT", "Test", file.c_str());
+        }
+        StandInGame game;
+        ASSERT_TRUE(game.Start(folder.Path(), arguments)) << game.lastAnswer;
+        ASSERT_EQ(moved, game.moved) << game.lastAnswer;
+        ASSERT_TRUE(StartWatcher(nullptr));
+        for (DWORD start = GetTickCount(); watchState != WATCH_ATTACHED && GetTickCount() - start < 10000;)
+            Sleep(10);
+        struct Step {
+            const char* commands;
+            const char* values;
+        } const steps[] = {
+            // Win counts are bytes; a name of 32 bytes has no terminator.
+            {"scene 14; comm 4; mode 3; lchar 7; rchar 19; lwin 200; rwin 255; peer 7; dest 2; destaddr 8; "
+             "lname ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ; rname 魔理沙ファン",
+             "14 4 3 7 19 200 255 7 8 -1 ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ 魔理沙ファン "},
+            // A broken pointer makes only the chains through it unreadable.
+            {"unlink left", "14 4 3 7 19 -1 255 7 8 -1 ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ 魔理沙ファン "},
+            {"link left; unlink battle", "14 4 -1 7 19 -1 -1 7 8 -1 ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ 魔理沙ファン "},
+            // No destination filled in: the client talks to the host's peer,
+            // and an entry marked 0xFFFFFFFF holds no peer yet.
+            {"link battle; dest 0", "14 4 3 7 19 200 255 7 7 -1 ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ 魔理沙ファン "},
+            {"peertag 0xFFFFFFFF", "14 4 3 7 19 200 255 -1 -1 -1 ANNNNNNNNNNNNNNNNNNNNNNNNNNNNNNZ 魔理沙ファン "},
+            {"unlink net", "14 4 3 7 19 200 255 -1 -1 -1 -1 -1 "},
+        };
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.commands);
+            ASSERT_TRUE(game.Do(step.commands)) << game.lastAnswer;
+            EXPECT_EQ(step.values, Values());
+        }
+        StopWatcher();
+    }
+}
