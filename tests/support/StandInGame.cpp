@@ -55,11 +55,6 @@ bool StandInGame::Do(const std::string& commands)
     return true;
 }
 
-bool StandInGame::Exit()
-{
-    return Do("exit") && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
-}
-
 bool StandInGame::ReadLine(std::string* line)
 {
     line->clear();

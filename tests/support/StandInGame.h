@@ -11,11 +11,8 @@ public:
     // Starts it with "-ini folder" and the arguments, and waits until its
     // window exists and its memory is laid out.
     bool Start(const std::string& folder, const std::string& arguments = "");
-    // Sends the commands separated by "; ", each after the answer to the one
-    // before; true when every answer was "ok".
+    // Sends the commands separated by "; " one by one; true when each was answered "ok".
     bool Do(const std::string& commands);
-    // Has it exit and waits for its end.
-    bool Exit();
 
     std::string lastAnswer;  // the start line, or the command that failed
     bool moved = false;      // not at the game's addresses: SWRSAddr.ini names them
