@@ -1,6 +1,5 @@
-// The tool's shell through real parts: its hidden main window in this process,
-// whose watcher follows the game stand-in as a second process, the report
-// tool stand-in, and vty.exe itself started from a folder of its own.
+// The shell through real parts: the hidden main window in this process watching
+// the game stand-in, the report tool stand-in, and vty.exe as a process.
 #include "res/resource.h"
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
@@ -228,7 +227,7 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitAndAreNeverLost)
     CloseRecordDatabase();
 }
 
-TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoff)
+TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoffOrARefusedStart)
 {
     ASSERT_NE(nullptr, Start());
     EXPECT_EQ(0u, ReadFileBytes(folder.File("Default.db")).find("SQLite format 3"));
@@ -285,21 +284,19 @@ TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoff)
     SendMessageA(App.mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(nullptr, App.mainWindow);
     EXPECT_EQ(loaded + "|0|2", saved());
-}
 
-TEST_F(Shell, AnUnopenableRecordAsksAndARefusedStartChangesNoFile)
-{
-    std::string notRecord = folder.File("notes.db");
+    // A record that cannot be opened: the player is told and offered another;
+    // a start refused then changes no file.
+    Stop();
+    std::string notRecord = folder.File("notes.db"), settings = "[General]\r\nProfile=" + notRecord + "\r\n";
     WriteFileBytes(notRecord, std::string(4096, 'n'));
-    std::string settings = "[General]\r\nProfile=" + notRecord + "\r\ntcgLimit=7\r\n";
     WriteFileBytes(folder.File("vty.ini"), settings);
     DialogAnswerer answerer(GetCurrentThreadId(), {IDOK, IDCANCEL});  // the message, then the file dialog
     EXPECT_EQ(nullptr, Start());
     ASSERT_EQ(2u, answerer.Seen().size());
     EXPECT_EQ("プロファイルのマッピングに失敗しました。", answerer.Seen()[0].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), answerer.Seen()[0].icon);
-    EXPECT_EQ(settings, ReadFileBytes(folder.File("vty.ini")));
-    EXPECT_EQ(std::string(4096, 'n'), ReadFileBytes(notRecord));
+    EXPECT_EQ(settings + std::string(4096, 'n'), ReadFileBytes(folder.File("vty.ini")) + ReadFileBytes(notRecord));
     EXPECT_FALSE(ShellHasIcon());
 }
 

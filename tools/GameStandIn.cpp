@@ -2,8 +2,8 @@
 // window with the game's class and title, and the values a record tool reads
 // at the game 1.03's places (PLACES), below 4 GiB with 4-byte pointers in a
 // 64-bit build too. -moved puts the block of 0x860000 elsewhere and writes an
-// SWRSAddr.ini naming it into the -ini folder; -class and -title change the
-// window; -script FILE reads the commands from FILE instead of standard input
+// SWRSAddr.ini naming it into the -ini folder; -title changes the window's
+// title; -script FILE reads the commands from FILE instead of standard input
 // and ends the process with its window. It says "ready default" or "ready
 // moved", then "ok" or "error" to each command (numbers may be 0x hex):
 //   PLACE N | link (every pointer back) | lname|rname [TEXT] | wait MS | exit
@@ -136,7 +136,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 int main(int argc, char** argv)
 {
-    const char* windowClass = "th123_103";
     const char* title = "東方非想天則 \x81\x60 超弩級ギニョルの謎を追え Ver1.03";
     const char* ini = ".";
     FILE* input = stdin;
@@ -148,8 +147,6 @@ int main(int argc, char** argv)
         const char* value = flag || i + 1 >= argc ? "" : argv[++i];
         if (flag)
             moved = true;
-        else if (!strcmp(option, "-class"))
-            windowClass = value;
         else if (!strcmp(option, "-title"))
             title = value;
         else if (!strcmp(option, "-ini"))
@@ -177,9 +174,9 @@ int main(int argc, char** argv)
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = windowClass;
+    wc.lpszClassName = "th123_103";
     RegisterClassA(&wc);
-    window = CreateWindowExA(0, windowClass, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 420, 160,
+    window = CreateWindowExA(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 420, 160,
                              nullptr, nullptr, wc.hInstance, nullptr);
     ShowWindow(window, SW_SHOWNOACTIVATE);
     printf("ready %s\n", moved ? "moved" : "default");

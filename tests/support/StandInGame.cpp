@@ -4,8 +4,7 @@
 
 StandInGame::~StandInGame()
 {
-    if (process)
-        TerminateProcess(process, 1);
+    TerminateProcess(process, 1);
     for (HANDLE h : {process, toGame, fromGame})
         if (h)
             CloseHandle(h);
@@ -25,7 +24,6 @@ bool StandInGame::Start(const std::string& folder, const std::string& arguments)
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = childIn;
     startup.hStdOutput = childOut;
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION info = {};
     std::string line = "\"" + ProgramFolder() + "\\th123stub.exe\" -ini \"" + folder + "\" " + arguments;
     bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info);
@@ -35,9 +33,8 @@ bool StandInGame::Start(const std::string& folder, const std::string& arguments)
         return false;
     CloseHandle(info.hThread);
     process = info.hProcess;
-    bool ready = ReadLine(&lastAnswer) && lastAnswer.compare(0, 6, "ready ") == 0;
-    moved = lastAnswer == "ready moved";
-    return ready;
+    moved = ReadLine(&lastAnswer) && lastAnswer == "ready moved";
+    return lastAnswer.compare(0, 6, "ready ") == 0;
 }
 
 bool StandInGame::Do(const std::string& commands)

@@ -6,8 +6,7 @@
 // process, driven line by line through its standard input.
 class StandInGame {
 public:
-    // Ends the process if it still runs.
-    ~StandInGame();
+    ~StandInGame();  // ends the process
     // Starts it with "-ini folder" and the arguments, and waits until its
     // window exists and its memory is laid out.
     bool Start(const std::string& folder, const std::string& arguments = "");
