@@ -3,19 +3,11 @@
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
 #include "store/ChangeHistory.h"
-#include <commctrl.h>
-
-void ShellFixture::SetUpTestSuite()
-{
-    static bool registered;
-    if (!registered) {
-        InitCommonControls();
-        registered = RegisterMainWindowClass(GetModuleHandleA(nullptr));
-    }
-}
 
 void ShellFixture::SetUp()
 {
+    static bool registered = RegisterMainWindowClass(GetModuleHandleA(nullptr));
+    ASSERT_TRUE(registered);
     savedModuleDirectory = ModuleDirectory.data;
     savedSettingsPath = SettingsPath.data;
     ModuleDirectory.Assign(folder.Path().c_str());
@@ -53,11 +45,14 @@ void ShellFixture::Stop()
 std::string ShellFixture::Setting(const char* section, const char* key)
 {
     char text[1100];
-    GetPrivateProfileStringA(section, key, "<none>", text, sizeof text, folder.File("vty.ini").c_str());
+    GetPrivateProfileStringA(section, key, "<none>", text, sizeof text, SettingsPath.data);
     return text;
 }
 
-bool ShellFixture::Checked(UINT id)
+std::string ShellFixture::Checks(std::initializer_list<UINT> ids)
 {
-    return (GetMenuState(App.trayMenu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    std::string checks;
+    for (UINT id : ids)
+        checks += GetMenuState(App.trayMenu, id, MF_BYCOMMAND) & MF_CHECKED ? "x" : "-";
+    return checks;
 }

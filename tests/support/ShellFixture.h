@@ -2,26 +2,22 @@
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
 
-// Runs the hidden main window in this process on a temporary program folder:
-// ModuleDirectory and SettingsPath point into it, and the application state
-// starts as at a fresh program start.
+// Runs the hidden main window in this process on a temporary program folder
+// (ModuleDirectory and SettingsPath), each start as a fresh program start.
 class ShellFixture : public testing::Test {
 protected:
-    static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
-
     // Creates the hidden main window; null when start-up was refused.
     HWND Start();
-    // Destroys it as "終了する" does, takes the quit message it posts, and
-    // leaves the application state as at a fresh program start.
+    // Destroys it as "終了する" does, takes the quit message, resets the state.
     void Stop();
     std::string Setting(const char* section, const char* key);
-    bool Checked(UINT id);
+    // The tray menu's check marks of these items: "x" checked, "-" not.
+    std::string Checks(std::initializer_list<UINT> ids);
 
     TempFolder folder;
 
 private:
-    std::string savedModuleDirectory;
-    std::string savedSettingsPath;
+    std::string savedModuleDirectory, savedSettingsPath;
 };

@@ -1,0 +1,363 @@
+// The shell through real parts: the hidden main window in this process watching
+// the game stand-in, the report tool stand-in, and vty.exe as a process.
+#include "res/resource.h"
+#include "shell/AppState.h"
+#include "shell/MainWindow.h"
+#include "store/ChangeHistory.h"
+#include "store/RecordDatabase.h"
+#include "support/DialogAnswerer.h"
+#include "support/ShellFixture.h"
+#include "support/StandInGame.h"
+#include "support/StoreTestSupport.h"
+#include "ui/stats/StatsWindow.h"
+#include "watcher/BattleState.h"
+#include "watcher/WatcherThread.h"
+#include <sqlite3.h>
+
+namespace {
+
+const std::string ROW = "p1name||' '||p1id||' '||p1win||' '||p2name||' '||p2id||' '||p2win";
+const std::string ROWS = "SELECT group_concat(" + ROW + ", '; ') FROM (SELECT * FROM vaviradudiz123 ORDER BY timestamp)";
+
+std::string Query(const std::string& sql)
+{
+    return QueryText(RecordConnection(), sql.c_str());
+}
+
+// The rows of a record file that this process does not use.
+std::string RowsOf(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    std::string rows = QueryText(db, ROWS.c_str());
+    sqlite3_close(db);
+    return rows;
+}
+
+// A record file held locked as another program would, until closed.
+sqlite3* Lock(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    EXPECT_TRUE(ExecuteSql(db, "BEGIN EXCLUSIVE"));
+    return db;
+}
+
+void Command(UINT id)
+{
+    SendMessageA(App.mainWindow, WM_COMMAND, id, 0);
+}
+
+// True when the shell knows the tool's icon.
+bool ShellHasIcon()
+{
+    NOTIFYICONDATAA probe = App.trayIcon;
+    probe.cbSize = NOTIFYICONDATAA_V2_SIZE;  // shutdown clears it in the record
+    probe.uFlags = NIF_TIP;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+HICON Picture(UINT id)
+{
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16,
+                                         LR_SHARED));
+}
+
+// Put in front of the main window's procedure: at its WM_DESTROY, takes
+// down what the report stand-in wrote by then (waiting a while for it).
+WNDPROC mainProcedure;
+std::string reportLog, loggedAtEnd;
+
+LRESULT CALLBACK NoteReportAtEnd(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY) {
+        for (int i = 0; i < 250 && ReadFileBytes(reportLog).empty(); ++i)
+            Sleep(20);
+        loggedAtEnd = ReadFileBytes(reportLog);
+    }
+    return CallWindowProcA(mainProcedure, window, message, wParam, lParam);
+}
+
+// vty.exe copied into a folder and started from there, until it idles in its message loop.
+struct Tool {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;  // its hidden main window
+
+    explicit Tool(const TempFolder& folder)
+    {
+        for (const char* file : {"vty.exe", "sqlite3.dll"})
+            CopyFileA((ProgramFolder() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        std::string line = "\"" + folder.File("vty.exe") + "\"";
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup,
+                       &process);
+        for (int i = 0; i < 500 && !(window = Window(MAIN_WINDOW_CLASS)); ++i)
+            Sleep(20);
+        WaitForInputIdle(process.hProcess, 10000);
+    }
+    ~Tool()
+    {
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    HWND Window(const char* windowClass)
+    {
+        HWND found = nullptr;
+        DWORD owner = 0;
+        while ((found = FindWindowExA(nullptr, found, windowClass, nullptr)) != nullptr)
+            if (GetWindowThreadProcessId(found, &owner) && owner == process.dwProcessId)
+                return found;
+        return nullptr;
+    }
+    // "終了する"; the exit code, or -1 when it did not end.
+    long Exit()
+    {
+        DWORD code = static_cast<DWORD>(-1);
+        PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
+        if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        return static_cast<long>(code);
+    }
+};
+
+class Shell : public ShellFixture {
+protected:
+    StandInGame game;
+
+    // Starts the game stand-in and the tool, and waits until the tool watches it.
+    void StartWithGame(const std::string& settings)
+    {
+        WriteFileBytes(folder.File("vty.ini"), settings);
+        ASSERT_TRUE(game.Start(folder.Path())) << game.lastAnswer;
+        ASSERT_NE(nullptr, Start());
+        ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED; }, 10000));
+    }
+    // Runs stand-in commands that end a match, and returns once the tool has handled its end.
+    void Play(const std::string& commands)
+    {
+        ASSERT_TRUE(game.Do(commands)) << game.lastAnswer;
+        // The watcher posts the end before it keeps the value: once kept, one pass of the queue takes it.
+        ASSERT_TRUE(PumpUntil([] { return GameWatcher.lastValues[BattleMode] == 5; }, 10000));
+        PumpMessages(0);
+    }
+};
+
+}  // namespace
+
+TEST_F(Shell, EachMatchEndIsStoredOnceWithThePlayerOnSideOneOrNotAtAll)
+{
+    SetClipboardText("untouched");
+    StartWithGame("");
+    const char* const lastLine = "あいうえおかきくけこさしすせそ(霊夢) 2-1 (魔理沙)";
+    struct Step {
+        UINT command;           // a tray menu command given before it, or 0
+        const char* played;     // for the stand-in
+        const char* stored;     // the row it adds, "" for none
+        const char* clipboard;  // after it
+    } const steps[] = {
+        {0, "match 13 4 Alice Bob 0 1 2 1", "Alice 0 2 Bob 1 1", "untouched"},  // the host plays on the left
+        {0, "match 14 5 A B 3 7 1 2", "B 7 2 A 3 1", "untouched"},              // the client on the right
+        {ID_SUSPEND_COUNTING, "match 13 4 A B 0 1 2 0", "", "untouched"},
+        {ID_SUSPEND_COUNTING, "match 13 4 A B 19 19 0 0", "A 19 0 B 19 0", "untouched"},
+        // Names keep at most 31 bytes of whole characters; a mode without sides takes the left player.
+        {ID_COPY_OPPONENT, "match 14 3 ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 相手 2 4 2 0",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ01234 2 2 相手 4 0", "相手"},
+        {ID_COPY_EVERYTHING, "match 13 4 あいうえおかきくけこさしすせそた - 0 1 2 1",
+         "あいうえおかきくけこさしすせそ 0 2  1 1", lastLine},
+        // Another scene, mode 6, values out of range.
+        {0, "match 12 4 A B 0 1 2 0", "", lastLine},
+        {0, "match 13 6 A B 0 1 2 0", "", lastLine},
+        {0, "match 13 4 A B 0 1 3 0", "", lastLine},
+        {0, "match 13 4 A B 20 1 2 0", "", lastLine},
+        // At most three in a row against one opponent: the host's is its peer, the client's its destination.
+        {ID_LIMITER, "peer 1; dest 2; destaddr 2; match 13 4 Me Rival 0 1 2 0", "Me 0 2 Rival 1 0", "Me(霊夢) 2-0 Rival(魔理沙)"},
+        {0, "match 13 4 Me Rival 0 1 2 0", "Me 0 2 Rival 1 0", "Me(霊夢) 2-0 Rival(魔理沙)"},
+        {0, "match 13 4 Me Rival 0 1 1 2", "Me 0 1 Rival 1 2", "Me(霊夢) 1-2 Rival(魔理沙)"},
+        {0, "match 13 6 Me Rival 0 1 2 0", "", "Me(霊夢) 1-2 Rival(魔理沙)"},  // neither stored nor counted
+        {0, "match 13 4 Me Rival 0 1 2 1", "", "Me(霊夢) 1-2 Rival(魔理沙)"},
+        {0, "match 14 5 Other Me 0 1 0 2", "Me 1 2 Other 0 0", "Me(魔理沙) 2-0 Other(霊夢)"},
+    };
+    int count = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.played);
+        if (step.command)
+            Command(step.command);
+        Play(step.played);
+        count += *step.stored != 0;
+        EXPECT_EQ(std::to_string(count), Query("SELECT count(*) FROM vaviradudiz123"));
+        std::string newest = Query("SELECT " + ROW + " FROM vaviradudiz123 ORDER BY timestamp DESC");
+        EXPECT_EQ(step.stored, *step.stored ? newest : "");
+        EXPECT_EQ(step.clipboard, ClipboardText());
+    }
+    EXPECT_EQ(static_cast<uint32_t>(count), UndoList.count);  // each one can be undone
+    // The icon tells the limiter from plain watching, and a suspension from both.
+    EXPECT_EQ(Picture(IDI_TRAY_LIMITED), App.trayIcon.hIcon);
+    Command(ID_LIMITER);
+    EXPECT_EQ(Picture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
+    Command(ID_SUSPEND_COUNTING);
+    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+}
+
+TEST_F(Shell, MatchesTheRecordCannotTakeWaitAndAreNeverLost)
+{
+    StartWithGame("[General]\r\ninfoTrans=2\r\n");
+    sqlite3* lock = Lock(folder.File("Default.db"));
+    Play("match 13 4 Alice Bob 0 1 2 1");
+    Play("match 14 5 A B 3 7 1 2");
+    EXPECT_EQ("未保存の対戦結果が 2 件あります（記録ファイルに書き込めません）", std::string(App.trayIcon.szTip));
+    EXPECT_EQ("B(幽々子) 2-1 A(アリス)", ClipboardText());  // when the match ends
+    sqlite3_close(lock);
+    // The file free again takes them, oldest first, before the next match.
+    Play("match 13 4 Carol Dan 5 6 2 0");
+    EXPECT_EQ("Alice 0 2 Bob 1 1; B 7 2 A 3 1; Carol 5 2 Dan 6 0", Query(ROWS));
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+    // What still waits at exit goes to a record file of its own.
+    lock = Lock(folder.File("Default.db"));
+    Play("match 13 4 Eve Fay 0 1 2 0");
+    Stop();
+    sqlite3_close(lock);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.File("未保存の対戦結果(Default) *.db").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    FindClose(search);
+    ASSERT_TRUE(OpenStoreFile(folder.File(found.cFileName)));
+    EXPECT_EQ("Eve 0 2 Fay 1 0", Query(ROWS));
+    CloseRecordDatabase();
+}
+
+TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoffOrARefusedStart)
+{
+    ASSERT_NE(nullptr, Start());
+    EXPECT_EQ(0u, ReadFileBytes(folder.File("Default.db")).find("SQLite format 3"));
+    EXPECT_TRUE(ShellHasIcon());
+    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+    EXPECT_FALSE(IsWindowVisible(App.statsWindow) || IsWindowVisible(App.mainWindow));
+    SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(App.statsWindow));
+    // A new taskbar knows no icons: the tool's comes back.
+    Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
+    SendMessageA(App.mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(ShellHasIcon());
+    EXPECT_FALSE(FileExists(folder.File("vty.ini")));  // written at exit only
+    HWND stats = App.statsWindow;
+    Command(ID_EXIT);
+    EXPECT_FALSE(IsWindow(App.mainWindow) || IsWindow(stats) || ShellHasIcon() || RecordConnection());
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    Stop();
+
+    std::string other = folder.File("戦績.db"), fallback = folder.File("Default.db");
+    struct Case {
+        std::string settings;
+        std::vector<UINT> commands;
+        const char* checks;  // limiter, copy nothing / opponent / line, suspended
+        std::string saved;   // Profile|tcgLimit|InfoTrans
+    } const cases[] = {
+        {"", {}, "-x---", fallback + "|0|0"},
+        {"[General]\r\ntcgLimit=7\r\ninfoTrans=3\r\n", {}, "xx---", fallback + "|1|0"},
+        {"[general]\r\nINFOTRANS=1\r\nProfile=" + other + "\r\n", {}, "--x--", other + "|0|1"},
+        {"", {ID_COPY_EVERYTHING, ID_LIMITER, ID_SUSPEND_COUNTING}, "x--xx", fallback + "|1|2"},
+    };
+    auto saved = [&] {
+        return Setting("General", "Profile") + "|" + Setting("General", "tcgLimit") + "|" +
+               Setting("General", "InfoTrans");
+    };
+    for (const Case& c : cases) {
+        WriteFileBytes(folder.File("vty.ini"), c.settings);
+        ASSERT_NE(nullptr, Start()) << c.settings;
+        for (UINT id : c.commands)
+            Command(id);
+        EXPECT_EQ(c.checks, Checks({ID_LIMITER, ID_COPY_NOTHING, ID_COPY_OPPONENT, ID_COPY_EVERYTHING,
+                                    ID_SUSPEND_COUNTING}));
+        Stop();
+        EXPECT_EQ(c.saved, saved()) << c.settings;
+    }
+    // The record loaded is named at once; the rest is saved when a logoff really ends the session.
+    ASSERT_NE(nullptr, Start());
+    std::string loaded = folder.File("loaded.db");
+    ASSERT_TRUE(LoadProfile(App.statsWindow, loaded.c_str()));
+    Command(ID_LIMITER);
+    SendMessageA(App.mainWindow, WM_ENDSESSION, FALSE, 0);
+    EXPECT_EQ(loaded + "|1|2", saved());
+    SendMessageA(App.mainWindow, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(nullptr, App.mainWindow);
+    EXPECT_EQ(loaded + "|0|2", saved());
+
+    // A record that cannot be opened: the player is told and offered another;
+    // a start refused then changes no file.
+    Stop();
+    std::string notRecord = folder.File("notes.db"), settings = "[General]\r\nProfile=" + notRecord + "\r\n";
+    WriteFileBytes(notRecord, std::string(4096, 'n'));
+    WriteFileBytes(folder.File("vty.ini"), settings);
+    DialogAnswerer answerer(GetCurrentThreadId(), {IDOK, IDCANCEL});  // the message, then the file dialog
+    EXPECT_EQ(nullptr, Start());
+    ASSERT_EQ(2u, answerer.Seen().size());
+    EXPECT_EQ("プロファイルのマッピングに失敗しました。", answerer.Seen()[0].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), answerer.Seen()[0].icon);
+    EXPECT_EQ(settings + std::string(4096, 'n'), ReadFileBytes(folder.File("vty.ini")) + ReadFileBytes(notRecord));
+    EXPECT_FALSE(ShellHasIcon());
+}
+
+TEST_F(Shell, AutorunSwitchesStartTheGameOnlyWithAPath)
+{
+    // The report stand-in takes the game's place: it notes each start in vty_report.log.
+    std::string stand = folder.File("bin\\vty_report.exe"), log = folder.File("bin\\vty_report.log");
+    CreateDirectoryA(folder.File("bin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\report_standin.exe").c_str(), stand.c_str(), FALSE));
+    struct Case {
+        std::string autorun;
+        const char* checks;  // game, report tool, auto-exit
+        bool started;
+    } const cases[] = {
+        {"Hisoutensoku.FileName=" + stand + "\r\nZevazovazez.Enabled=1\r\n", "-x-", false},
+        {"Hisoutensoku.Enabled=1\r\nVantory.Enabled=1\r\n", "x-x", false},
+        {"Hisoutensoku.Enabled=5\r\nHisoutensoku.FileName=" + stand + "\r\n", "x--", true},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA(log.c_str());
+        WriteFileBytes(folder.File("vty.ini"), "[Autorun]\r\n" + c.autorun);
+        ASSERT_NE(nullptr, Start());
+        EXPECT_EQ(c.checks, Checks({ID_AUTORUN_GAME, ID_AUTORUN_REPORT, ID_AUTO_EXIT}));
+        // Started from its own folder.
+        PumpUntil([&] { return FileExists(log); }, c.started ? 10000 : 1500);
+        EXPECT_EQ(c.started ? "folder=" + folder.File("bin") + "|parameters=|profile=\r\n" : "", ReadFileBytes(log));
+        Command(ID_AUTORUN_GAME);
+        EXPECT_EQ(c.checks[0] == 'x' ? "0" : "1", Setting("Autorun", "Hisoutensoku.Enabled"));
+        Stop();
+    }
+}
+
+TEST_F(Shell, WhenTheGameEndsTheReportToolOpensTheRecordLoadedLastBeforeTheToolEnds)
+{
+    std::string report = folder.File("vty_report.exe");  // beside the tool: it reads the tool's vty.ini
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\report_standin.exe").c_str(), report.c_str(), FALSE));
+    StartWithGame("[Autorun]\r\nZevazovazez.Enabled=1\r\nZevazovazez.FileName=" + report + "\r\nVantory.Enabled=1\r\n");
+    std::string other = folder.File("other.db");
+    ASSERT_TRUE(LoadProfile(App.statsWindow, other.c_str()));
+    HWND window = App.mainWindow;
+    reportLog = folder.File("vty_report.log");
+    mainProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NoteReportAtEnd)));
+    ASSERT_TRUE(game.Do("exit"));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 10000));
+    EXPECT_EQ("folder=" + folder.Path() + "|parameters=|profile=" + other + "\r\n", loggedAtEnd);
+}
+
+TEST(Program, RecordsTheGameAndASecondStartInItsFolderOnlyShowsTheFirst)
+{
+    TempFolder folder, otherFolder;
+    StandInGame game;
+    ASSERT_TRUE(game.Start(folder.Path())) << game.lastAnswer;
+    Tool tool(folder);
+    HWND stats = tool.Window("#32770");
+    ASSERT_TRUE(tool.window && stats && !IsWindowVisible(stats));
+    ASSERT_TRUE(game.Do("match 13 4 Alice Bob 0 1 2 1"));
+    EXPECT_TRUE(PumpUntil([&] { return RowsOf(folder.File("Default.db")) == "Alice 0 2 Bob 1 1"; }, 10000));
+    EXPECT_EQ(0, RunProgram("\"" + folder.File("vty.exe") + "\"", folder.Path(), 20000));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(stats) != FALSE; }, 10000));
+    Tool other(otherFolder);  // another folder is another player's tool
+    EXPECT_EQ(0, other.Exit());
+    EXPECT_EQ(0, tool.Exit());
+}
