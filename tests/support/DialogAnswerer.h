@@ -1,6 +1,5 @@
 #pragma once
 #include "base/Platform.h"
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -18,15 +17,17 @@ struct DialogSeen {
 // press in it (IDOK, IDCANCEL, ...), or 0 for none.
 using DialogAction = std::function<int(HWND dialog)>;
 
-// From a thread of its own, waits for each of the next dialogs that the given
-// thread opens (any visible dialog that was not there when the answerer
-// began), reads it, and runs its action or presses its button. Seen() joins
-// and tells what was found; fewer entries than actions means a dialog never came.
+// The tests' one way through dialogs: from a thread of its own, waits for each
+// next dialog that the given thread opens (visible, and not there when the
+// answerer began) until that thread runs its modal loop, reads it, and runs
+// its action or presses its button. Actions drive dialogs with messages, and
+// may post a button to an earlier dialog after their own dialog's. Seen()
+// joins; fewer entries than actions means a dialog never came.
 class DialogAnswerer {
 public:
     DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
     DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
-    ~DialogAnswerer();
+    ~DialogAnswerer() { Seen(); }
     const std::vector<DialogSeen>& Seen();
     // Stops waiting for a dialog that should not come, and tells what was found.
     const std::vector<DialogSeen>& Stop();
