@@ -31,19 +31,6 @@ DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> button
 {
 }
 
-const std::vector<DialogSeen>& DialogAnswerer::Seen()
-{
-    if (worker.joinable())
-        worker.join();
-    return seen;
-}
-
-const std::vector<DialogSeen>& DialogAnswerer::Stop()
-{
-    stopped = true;
-    return Seen();
-}
-
 void DialogAnswerer::Run()
 {
     for (const DialogAction& action : actions) {

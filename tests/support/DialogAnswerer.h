@@ -28,9 +28,9 @@ public:
     DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
     DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
     ~DialogAnswerer() { Seen(); }
-    const std::vector<DialogSeen>& Seen();
+    const std::vector<DialogSeen>& Seen() { if (worker.joinable()) worker.join(); return seen; }
     // Stops waiting for a dialog that should not come, and tells what was found.
-    const std::vector<DialogSeen>& Stop();
+    const std::vector<DialogSeen>& Stop() { stopped = true; return Seen(); }
 
 private:
     void Run();

@@ -1,7 +1,5 @@
 #include "support/TestSupport.h"
 #include <shellapi.h>
-#include <fstream>
-#include <iterator>
 
 TempFolder::TempFolder()
 {
@@ -19,22 +17,6 @@ TempFolder::~TempFolder()
     SHFILEOPSTRUCTA remove = {nullptr, FO_DELETE, from.c_str(), nullptr,
                               FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT, FALSE, nullptr, nullptr};
     SHFileOperationA(&remove);
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string ProgramFolder()
@@ -76,11 +58,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, int (*loop)()
         // Short waits: the condition may turn true without any message.
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-}
-
-void PumpMessages(DWORD ms)
-{
-    PumpUntil([] { return false; }, ms);
 }
 
 std::string ClipboardText()

@@ -1,7 +1,9 @@
 #pragma once
 #include "base/Platform.h"
 #include "base/ProgramPaths.h"
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 
 // A fresh folder under the temporary directory, removed with its content.
@@ -16,9 +18,13 @@ private:
     std::string path;
 };
 
-bool FileExists(const std::string& path);
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
+inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+inline void WriteFileBytes(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 // The folder of the running test program (where vty.exe and the tools are built).
 std::string ProgramFolder();
 
@@ -36,7 +42,7 @@ private:
 // returns done(). With loop (the tool's own, which ends at WM_QUIT), that does.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, int (*loop)() = nullptr);
 // Dispatches this thread's messages for the given time.
-void PumpMessages(DWORD ms);
+inline void PumpMessages(DWORD ms) { PumpUntil([] { return false; }, ms); }
 
 // The clipboard's plain text; "<none>" when it holds none.
 std::string ClipboardText();
