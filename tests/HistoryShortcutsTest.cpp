@@ -17,12 +17,6 @@ namespace {
 
 const int64_t MINUTE = 600000000LL;
 
-void SetDay(HWND dialog, int picker, WORD day)
-{
-    SYSTEMTIME date = {2009, 5, 0, day, 0, 0, 0, 0};
-    SendDlgItemMessageA(dialog, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
-}
-
 // The minute of each row of a history window, top to bottom.
 std::string Minutes(HWND window)
 {
@@ -107,20 +101,24 @@ TEST_F(History, FilterDialogWarnsStoresNothingRefusedAndTakesWholeDays)
     HistoryFilter.opponentNameOn = true;  // what an earlier OK stored, which the opponent table uses
     std::string cut, stored;
     HWND dialog = nullptr;
+    auto setDay = [](HWND filter, int picker, WORD day) {  // in May 2009
+        SYSTEMTIME date = {2009, 5, 0, day, 0, 0, 0, 0};
+        SendDlgItemMessageA(filter, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+    };
     std::vector<DialogSeen> seen;
     HWND opened = Opened("対戦履歴", [&] {
         DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND filter) {
                                                            cut = CutTexts(dialog = filter);  // labels, names whole
                                                            for (int check : {IDC_FILTER_START_CHECK, IDC_FILTER_END_CHECK})
                                                                SendDlgItemMessageA(filter, check, BM_CLICK, 0, 0);
-                                                           SetDay(filter, IDC_FILTER_START, 2);
-                                                           SetDay(filter, IDC_FILTER_END, 1);
+                                                           setDay(filter, IDC_FILTER_START, 2);
+                                                           setDay(filter, IDC_FILTER_END, 1);
                                                            return IDOK;
                                                        },
                                                        [&](HWND warning) {
                                                            PostMessageA(warning, WM_COMMAND, IDOK, 0);
                                                            stored = HistoryFilter.startOn ? "start" : "-";
-                                                           SetDay(dialog, IDC_FILTER_END, 3);
+                                                           setDay(dialog, IDC_FILTER_END, 3);
                                                            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
                                                            return 0;
                                                        }});

@@ -54,8 +54,8 @@ TEST_F(RecordDatabase, UndoAndRedoMoveOneChangeAtATimeOnlyOnceItIsStored)
     sqlite3* other = nullptr;  // another program, which sees what is committed
     ASSERT_TRUE(OpenStoreFile(path) && sqlite3_open(path.c_str(), &other) == SQLITE_OK);
     MatchRecord match = {0, "\x83\x5C\x95\x5C", 17, 1, "O'Brien", 3, 2};
-    // +stamp: that match stored, -: the newest deleted by hand, else another program's SQL.
-    // Then whether it went through, the undo and redo lists, and the rows ('?': not that match).
+    // +stamp: that match stored, -: the newest deleted by hand, else another program's SQL; then whether
+    // it went through, the undo and redo lists, and the rows ('?': not that match).
     const char* steps[][2] = {
         {"undo", "no || "},
         {"+1", "ok 1+ || 1"},

@@ -17,12 +17,10 @@ struct DialogSeen {
 // press in it (IDOK, IDCANCEL, ...), or 0 for none.
 using DialogAction = std::function<int(HWND dialog)>;
 
-// The tests' one way through dialogs: from a thread of its own, waits for each
-// next dialog that the given thread opens (visible, and not there when the
-// answerer began) until that thread runs its modal loop, reads it, and runs
-// its action or presses its button. Actions drive dialogs with messages, and
-// may post a button to an earlier dialog after their own dialog's. Seen()
-// joins; fewer entries than actions means a dialog never came.
+// The tests' one way through dialogs: from its own thread, waits for each next
+// dialog that thread threadId opens, until its modal loop runs; reads it and runs
+// its action (which drives it with messages, and may post a button to an earlier
+// dialog after its own) or presses its button. Fewer seen than actions: one never came.
 class DialogAnswerer {
 public:
     DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
