@@ -1,9 +1,8 @@
 #include "support/DialogAnswerer.h"
+#include <algorithm>
 
-namespace {
-
-// The visible top-level windows of a thread, of a class when one is given.
-std::vector<HWND> ThreadWindows(DWORD threadId, const char* className)
+// The top-level windows of a thread; of a class, only its visible ones.
+static std::vector<HWND> ThreadWindows(DWORD threadId, const char* className)
 {
     std::vector<HWND> found;
     for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr;)
@@ -12,15 +11,13 @@ std::vector<HWND> ThreadWindows(DWORD threadId, const char* className)
     return found;
 }
 
-std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
+static std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
 {
     std::vector<DialogAction> actions;
     for (int button : buttons)
         actions.push_back([button](HWND) { return button; });
     return actions;
 }
-
-}  // namespace
 
 DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs)
     : threadId(threadId), actions(std::move(actions)), timeoutMs(timeoutMs),
@@ -34,24 +31,6 @@ DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> button
 {
 }
 
-DialogAnswerer::~DialogAnswerer()
-{
-    Seen();
-}
-
-const std::vector<DialogSeen>& DialogAnswerer::Seen()
-{
-    if (worker.joinable())
-        worker.join();
-    return seen;
-}
-
-const std::vector<DialogSeen>& DialogAnswerer::Stop()
-{
-    stopped = true;
-    return Seen();
-}
-
 void DialogAnswerer::Run()
 {
     for (const DialogAction& action : actions) {
@@ -63,20 +42,16 @@ void DialogAnswerer::Run()
         if (!dialog)
             return;
         handled.push_back(dialog);
-        Sleep(50);  // let the dialog finish its initialisation
-        DialogSeen entry;
-        char text[1024];
-        GetWindowTextA(dialog, text, sizeof text);
-        entry.title = text;
-        if (HWND message = GetDlgItem(dialog, 0xFFFF)) {
-            GetWindowTextA(message, text, sizeof text);
-            entry.text = text;
-        }
+        // Answered once the thread takes messages again, in the dialog's modal loop.
+        SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, nullptr);
+        char title[256] = "", text[1024] = "";
+        GetWindowTextA(dialog, title, sizeof title);
+        GetDlgItemTextA(dialog, 0xFFFF, text, sizeof text);  // a message box's message
+        seen.push_back({title, text, nullptr});
         for (HWND child = nullptr; (child = FindWindowExA(dialog, child, "Static", nullptr)) != nullptr;)
             if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
-                entry.icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-        seen.push_back(entry);
+                seen.back().icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
         if (int button = action(dialog))
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            PostMessageA(dialog, WM_COMMAND, button, 0);
     }
 }

@@ -1,6 +1,5 @@
 #pragma once
 #include "base/Platform.h"
-#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <string>
@@ -18,18 +17,18 @@ struct DialogSeen {
 // press in it (IDOK, IDCANCEL, ...), or 0 for none.
 using DialogAction = std::function<int(HWND dialog)>;
 
-// From a thread of its own, waits for each of the next dialogs that the given
-// thread opens (any visible dialog that was not there when the answerer
-// began), reads it, and runs its action or presses its button. Seen() joins
-// and tells what was found; fewer entries than actions means a dialog never came.
+// The tests' one way through dialogs: from its own thread, waits for each next
+// dialog that thread threadId opens, until its modal loop runs; reads it and runs
+// its action (which drives it with messages, and may post a button to an earlier
+// dialog after its own) or presses its button. Fewer seen than actions: one never came.
 class DialogAnswerer {
 public:
     DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
     DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
-    ~DialogAnswerer();
-    const std::vector<DialogSeen>& Seen();
+    ~DialogAnswerer() { Seen(); }
+    const std::vector<DialogSeen>& Seen() { if (worker.joinable()) worker.join(); return seen; }
     // Stops waiting for a dialog that should not come, and tells what was found.
-    const std::vector<DialogSeen>& Stop();
+    const std::vector<DialogSeen>& Stop() { stopped = true; return Seen(); }
 
 private:
     void Run();
