@@ -22,10 +22,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     GetPrivateProfileStringA("General", "Profile", "", profile, MAX_PATH, settings);
     wsprintfA(entry, "folder=%s|parameters=%.259s|profile=%s\r\n", folder, parameters, profile);
     HANDLE file = CreateFileA(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 1;
     DWORD written = 0;
-    WriteFile(file, entry, lstrlenA(entry), &written, nullptr);
+    bool logged = WriteFile(file, entry, lstrlenA(entry), &written, nullptr);
     CloseHandle(file);
-    return 0;
+    return logged ? 0 : 1;
 }
