@@ -1,7 +1,6 @@
 // Text buffers and the paths they join, on the real process heap.
 #include "base/TextBuffer.h"
 #include <gtest/gtest.h>
-#include <string>
 
 // A buffer may take its own text, whose block moves as it grows or shrinks.
 TEST(TextBuffer, TakesItsOwnText)

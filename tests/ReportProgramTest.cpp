@@ -5,6 +5,7 @@
 #include "report/CsvExport.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
+#include "store/RecordQueries.h"
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
@@ -75,9 +76,8 @@ TEST(ReportNumbers, WeeklySeries)
     series.Clear();
 }
 
-// The latest day from midnight on: its streaks (a 1-1 neither extends nor
-// breaks one), opponents by most matches, pairings by character; a row with
-// an impossible character is in no count.
+// The latest day from midnight on: streaks (a 1-1 neither extends nor breaks one), opponents
+// by most matches, pairings by character; a row with an impossible character counts nowhere.
 TEST(ReportNumbers, LatestDay)
 {
     TempFolder folder;
@@ -130,10 +130,9 @@ TEST(ReportNumbers, ReadsInRangesThatLetAWriterIn)
         ASSERT_EQ(DAY2 + i * MINUTE, stamps[i]);
 }
 
-// Every row, those in no count too; names quoted where they need it, and
-// those a spreadsheet would run as formulas behind an apostrophe; a name cut
-// in its 16th character loses the half character; counts before 1601 keep
-// the calendar.
+// Every row, those in no count too; names quoted where they need it, those a spreadsheet
+// would run as formulas behind an apostrophe; a name cut in its 16th character loses the
+// half character; counts before 1601 keep the calendar.
 TEST(ReportNumbers, CsvFile)
 {
     TempFolder folder;
@@ -213,9 +212,8 @@ TEST_F(ReportBackup, OneGoodCopyADay)
     EXPECT_EQ("Default_2024-05-10.db Default_2024-05-11.db Default_2024-05-12.db ", Names());
 }
 
-// The newest 14 copies and the first of each month stay. Copies of other
-// records, other files, and copies dated after today or on no real day are
-// never touched and count for nothing.
+// The newest 14 copies and the first of each month stay. Copies of other records, other
+// files, and copies dated after today or on no real day are never touched nor counted.
 TEST_F(ReportBackup, Rotation)
 {
     CreateDirectoryA(backups.c_str(), nullptr);
@@ -238,9 +236,8 @@ TEST_F(ReportBackup, Rotation)
               Names());
 }
 
-// A damaged record is never copied; the player is shown the newest copy
-// that is a good record. A database without the table is no record: it is
-// neither copied nor called damaged.
+// A damaged record is never copied; the player is shown the newest good copy. A
+// database without the table is no record: neither copied nor called damaged.
 TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
 {
     ASSERT_EQ(BACKUP_MADE, Backup(9).state);
@@ -298,8 +295,8 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ("全キャラ|28|17|11|60.7%|42.4-76.4%|\n霊夢|25|15|10|60.0%|40.7-76.6%|\n"
               "魔理沙|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
               ListText(GetDlgItem(window, IDC_CHARACTERS)));
-    EXPECT_EQ("霊夢|咲夜|15|15|0|100.0%|79.6-100.0%|20戦未満・参考値\n霊夢|アリス|10|0|10|0.0%|0.0-27.8%|20戦未満・参考値\n"
-              "魔理沙|咲夜|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
+    EXPECT_EQ("霊夢|咲夜|15|15|0|100.0%|79.6-100.0%|20戦未満・参考値\n"
+              "霊夢|アリス|10|0|10|0.0%|0.0-27.8%|20戦未満・参考値\n魔理沙|咲夜|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
               ListText(GetDlgItem(window, IDC_PAIRS)));
 
     // A CSV file that another program holds, chosen in the file dialog.
@@ -343,7 +340,8 @@ struct Report {
     long End()
     {
         DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(started.hProcess, 20000) != WAIT_OBJECT_0 || !GetExitCodeProcess(started.hProcess, &code))
+        if (WaitForSingleObject(started.hProcess, 20000) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(started.hProcess, &code))
             TerminateProcess(started.hProcess, code);
         CloseHandle(started.hProcess);
         CloseHandle(started.hThread);
@@ -363,8 +361,8 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         const char* shown;     // the record the report names
         Holder holder;
         bool wal;  // the record is in WAL journal mode
-    } cases[] = {{"Mine.db", "", "Mine.db", HELD_OPEN, false},    {"Mine.db", "Dropped.db", "Dropped.db", CLOSED, false},
-                 {"", "", "Default.db", CLOSED, false},             {"", "Wal.db", "Wal.db", CLOSED, true},
+    } cases[] = {{"Mine.db", "", "Mine.db", HELD_OPEN, false}, {"Mine.db", "Dropped.db", "Dropped.db", CLOSED, false},
+                 {"", "", "Default.db", CLOSED, false},          {"", "Wal.db", "Wal.db", CLOSED, true},
                  {"", "Locked.db", "Locked.db", LOCKED, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
@@ -392,9 +390,10 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         char title[256] = "";
         GetWindowTextA(window, title, sizeof title);
         EXPECT_EQ(std::string("対戦成績レポート - ") + c.shown, title);
-        char copy[32];
-        GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "'_'yyyy'-'MM'-'dd'.db'", copy, sizeof copy);
-        EXPECT_TRUE(IsGoodRecordFile((folder + "\\backup\\" + std::string(c.shown, strlen(c.shown) - 3) + copy).c_str()));
+        char today[32];
+        GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "'_'yyyy'-'MM'-'dd'.db'", today, sizeof today);
+        std::string copy = folder + "\\backup\\" + std::string(c.shown, strlen(c.shown) - 3) + today;
+        EXPECT_TRUE(IsGoodRecordFile(copy.c_str())) << copy;
         if (c.holder == HELD_OPEN) {
             MatchRecord match = {DAY2 + 99 * DAY_TICKS, "me", 1, 2, "後で", 2, 0};
             EXPECT_TRUE(InsertRecord(&match));
