@@ -1,203 +1,433 @@
-// vty_report.exe as a process of its own: which record it takes, that it
-// never changes it or its folder (also while a connection like vty.exe's
-// holds it open and stores a match meanwhile, and in WAL mode), and that it
-// makes the day's backup.
+// The report program: its counting, reads, CSV file and daily backups at the
+// function on real record files; its window in this process (the rows of its
+// lists, its message box); vty_report.exe as a process of its own.
+#include "report/Backup.h"
+#include "report/CsvExport.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
-#include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
 #include "support/DialogAnswerer.h"
+#include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
-#include "support/TestSupport.h"
-#include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <set>
 
 namespace {
 
-struct Found {
-    DWORD process;
-    HWND window;
+const int64_t MINUTE = 600000000LL;
+const int64_t DAY2 = 128753280000000000LL;  // 2009-01-02 00:00 local
+
+// Stores the rows (none given: count matches) in the record file at path,
+// made when missing; returns a connection that reads it.
+sqlite3* RecordOf(const std::string& path, std::vector<MatchRecord> rows = {}, int count = 50)
+{
+    for (int i = rows.empty() ? 0 : count; i < count; ++i)
+        rows.push_back({DAY2 + i * MINUTE, "me", i % 20, 2, "相手", 3, i % 2});
+    bool ok = OpenStoreFile(path);
+    BeginTransaction();
+    for (const MatchRecord& row : rows)
+        ok = ok && InsertRecord(&row);
+    ok = EndTransaction(!ok) && ok;
+    CloseRecordDatabase();
+    return ok ? OpenRecordReadOnly(path.c_str()) : nullptr;
+}
+
+std::string TallyText(const Tally& t)
+{
+    return std::to_string(t.matches) + "/" + std::to_string(t.wins) + "/" + std::to_string(t.losses);
+}
+
+TEST(ReportNumbers, RatesRangesAndUncertainty)
+{
+    struct {
+        Tally tally;  // matches, wins, losses
+        const char* shown;
+    } cases[] = {{{3, 2, 1}, "66.7% 20.8-93.9% ?"},   {{3, 0, 0}, "- - ?"},
+                 {{10, 0, 10}, "0.0% 0.0-27.8% ?"},   {{24, 19, 0}, "100.0% 83.2-100.0% ?"},
+                 {{20, 11, 9}, "55.0% 34.2-74.2% "},  {{100, 50, 50}, "50.0% 40.4-59.6% "}};
+    for (const auto& c : cases) {
+        char rate[16], range[32];
+        FormatRate(&c.tally, rate);
+        FormatRange(&c.tally, range);
+        EXPECT_EQ(c.shown, std::string(rate) + " " + range + (IsUncertain(&c.tally) ? " ?" : " "));
+    }
+}
+
+// A week runs from Monday 00:00 to the last tick of Sunday; the chart takes
+// the 156 weeks up to the current one, and weeks with a decided match only.
+TEST(ReportNumbers, WeeklySeries)
+{
+    const int32_t now = 20000;
+    const int64_t monday = now * WEEK_TICKS;
+    std::vector<MatchResult> results = {
+        {(now - 155) * WEEK_TICKS - 1, 0, 2, 1, 0}, {(now - 155) * WEEK_TICKS, 0, 2, 1, 0},
+        {(now - 2) * WEEK_TICKS, 0, 1, 1, 1},       {(now - 2) * WEEK_TICKS + 1, 25, 2, 1, 0},
+        {monday - 1, 1, 0, 1, 2},                   {monday, 0, 0, 2, 2},
+        {monday + WEEK_TICKS - 1, 1, 2, 3, 1}};
+    GrowArray<WeekPoint> series;
+    series.Init();
+    for (int32_t character : {-1, 1}) {
+        BuildWeekSeries(results.data(), static_cast<uint32_t>(results.size()), character, now, &series);
+        std::string text;
+        for (uint32_t i = 0; i < series.count; ++i)
+            text += std::to_string(series.data[i].week - now) + ":" + TallyText(series.data[i].tally) + " ";
+        EXPECT_EQ(character < 0 ? "-155:1/1/0 -1:1/0/1 0:2/1/1 " : "-1:1/0/1 0:1/1/0 ", text);
+    }
+    series.Clear();
+}
+
+// The latest day from midnight on: streaks (a 1-1 neither extends nor breaks one), opponents
+// by most matches, pairings by character; a row with an impossible character counts nowhere.
+TEST(ReportNumbers, LatestDay)
+{
+    TempFolder folder;
+    sqlite3* record = RecordOf(
+        folder.File("Default.db"),
+        {{DAY2 - 2 * MINUTE, "me", 3, 0, "old", 4, 2},   {DAY2 - 1, "me", 3, 2, "old", 4, 0},
+         {DAY2, "me", 1, 2, "bob", 2, 1},                {DAY2 + 1 * MINUTE, "me", 0, 2, "ふらん", 1, 0},
+         {DAY2 + 2 * MINUTE, "me", 0, 1, "bob", 2, 2},   {DAY2 + 3 * MINUTE, "me", 0, 2, "ふらん", 1, 1},
+         {DAY2 + 4 * MINUTE, "me", 0, 1, "ふらん", 1, 1}, {DAY2 + 5 * MINUTE, "me", 1, 2, "bob", 2, 0},
+         {DAY2 + 6 * MINUTE, "me", 0, 2, "ふらん", 1, 0}, {DAY2 + 7 * MINUTE, "me", 0, 0, "ふらん", 1, 2},
+         {DAY2 + 8 * MINUTE, "me", 256, 2, "x", 1, 0},    {DAY2 + 9 * MINUTE, "me", 0, 0, "ふらん", 1, 2},
+         {DAY2 + 10 * MINUTE, "me", 0, 2, "bob", 2, 1}});
+    ReportData data;
+    InitReportData(&data);
+    ASSERT_TRUE(record && ReadReportData(record, &data));
+    EXPECT_EQ(1, data.leftOut);
+    TextBuffer text;
+    text.Init();
+    FormatDaySummary(&data.day, &text);
+    EXPECT_EQ("2009/01/02 の成績: 10戦 6勝 3敗 勝率 66.7% 最長連勝 3 最長連敗 2\r\n"
+              "相手別:\r\n  ふらん  6戦 3勝 2敗 勝率 60.0%\r\n  bob  4戦 3勝 1敗 勝率 75.0%\r\n"
+              "組み合わせ別:\r\n  霊夢 対 魔理沙  6戦 3勝 2敗 勝率 60.0%\r\n  霊夢 対 咲夜  2戦 1勝 1敗 勝率 50.0%\r\n"
+              "  魔理沙 対 咲夜  2戦 2勝 0敗 勝率 100.0%\r\n",
+              std::string(text.data));
+    text.Release();
+    ClearReportData(&data);
+    sqlite3_close(record);
+}
+
+// The reads run in ranges, each over before its rows are handled: a match
+// stored meanwhile gets in without waiting, and the ranges join up without
+// a gap or a repeat.
+TEST(ReportNumbers, ReadsInRangesThatLetAWriterIn)
+{
+    TempFolder folder;
+    sqlite3* record = RecordOf(folder.File("Default.db"), {}, 2 * READ_RANGE_ROWS + 5);
+    ASSERT_TRUE(record && OpenStoreFile(folder.File("Default.db")));
+    sqlite3_busy_timeout(RecordConnection(), 0);
+    std::vector<int64_t> stamps;  // 0 where the writer had to wait
+    auto handler = [](const MatchRecord* row, void* seen) {
+        auto* stamps = static_cast<std::vector<int64_t>*>(seen);
+        MatchRecord later = {DAY2 + 9 * DAY_TICKS, "me", 1, 2, "later", 2, 0};
+        stamps->push_back(stamps->empty() && !InsertRecord(&later) ? 0 : row->timestamp);
+    };
+    ASSERT_TRUE(ReadEveryMatch(record, handler, &stamps));
+    CloseRecordDatabase();
+    sqlite3_close(record);
+    ASSERT_EQ(2 * READ_RANGE_ROWS + 6u, stamps.size());
+    for (int i = 0; i < 2 * READ_RANGE_ROWS + 5; ++i)
+        ASSERT_EQ(DAY2 + i * MINUTE, stamps[i]);
+}
+
+// Every row, those in no count too; names quoted where they need it, those a spreadsheet
+// would run as formulas behind an apostrophe; a name cut in its 16th character loses the
+// half character; counts before 1601 keep the calendar.
+TEST(ReportNumbers, CsvFile)
+{
+    TempFolder folder;
+    const int64_t at = DAY2 + 600 * MINUTE + 70000000LL;
+    sqlite3* record = RecordOf(folder.File("Default.db"),
+                               {{at, "a,b", 4, 2, "say \"hi\"", 19, 0},
+                                {at + MINUTE, "表示", 9, 1, "", 17, 1},
+                                {at + 2 * MINUTE, "=cmd|' /C calc'!A0", 0, 2, "=1+1", 1, 0},
+                                {at + 3 * MINUTE, "+1+1", 0, 0, "-1+1", 25, 2},
+                                {at + 4 * MINUTE, "@SUM(1+1)", 0, 2, "\t=1+1", 1, 0},
+                                {at + 5 * MINUTE, "\r=1+1", 0, 2, "あああああああああああああああ\x82", 1, 0},
+                                {-DAY_TICKS / 2, "old", 0, 2, "old", 1, 0}});
+    ASSERT_TRUE(ExportRecordCsv(record, folder.File("out.csv").c_str()));
+    sqlite3_close(record);
+    EXPECT_EQ("日時,自分の名前,自キャラ,自分の勝ち数,相手の名前,相手キャラ,相手の勝ち数,結果\r\n"
+              "1600/12/31 12:00:00,old,霊夢,2,old,魔理沙,0,勝ち\r\n"
+              "2009/01/02 10:00:07,\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n"
+              "2009/01/02 10:01:07,表示,萃香,1,,美鈴,1,不成立\r\n"
+              "2009/01/02 10:02:07,'=cmd|' /C calc'!A0,霊夢,2,'=1+1,魔理沙,0,勝ち\r\n"
+              "2009/01/02 10:03:07,'+1+1,霊夢,0,'-1+1,25,2,負け\r\n"
+              "2009/01/02 10:04:07,'@SUM(1+1),霊夢,2,'\t=1+1,魔理沙,0,勝ち\r\n"
+              "2009/01/02 10:05:07,\"'\r=1+1\",霊夢,2,あああああああああああああああ,魔理沙,0,勝ち\r\n",
+              ReadFileBytes(folder.File("out.csv")));
+}
+
+class ReportBackup : public testing::Test {
+protected:
+    TempFolder folder;
+    std::string path = folder.File("Default.db"), backups = folder.File("backup");
+
+    void SetUp() override { sqlite3_close(RecordOf(path, {}, 300)); }
+    BackupOutcome Backup(WORD day, std::string record = "")
+    {
+        SYSTEMTIME today = {2024, 5, 0, day, 0, 0, 0, 0};
+        record = record.empty() ? path : record;
+        sqlite3* connection = OpenRecordReadOnly(record.c_str());
+        BackupOutcome outcome = {};
+        MakeDailyBackup(connection, record.c_str(), &today, &outcome);
+        sqlite3_close(connection);
+        return outcome;
+    }
+    // The names in the backup folder, in order.
+    std::string Names()
+    {
+        std::set<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((backups + "\\*.*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            names.insert(found.cFileName[0] == '.' ? "" : std::string(found.cFileName) + " ");
+        FindClose(search);
+        std::string text;
+        for (const std::string& name : names)
+            text += name;
+        return text;
+    }
 };
 
-BOOL CALLBACK FindReport(HWND window, LPARAM context)
+TEST_F(ReportBackup, OneGoodCopyADay)
 {
-    Found* found = reinterpret_cast<Found*>(context);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    char name[64] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (process == found->process && strcmp(name, REPORT_WINDOW_CLASS) == 0 && IsWindowVisible(window))
-        found->window = window;
-    return !found->window;
+    BackupOutcome outcome = Backup(10);
+    EXPECT_EQ(BACKUP_MADE, outcome.state);
+    EXPECT_EQ(backups + "\\Default_2024-05-10.db", outcome.newestGood);
+    sqlite3* copy = OpenRecordReadOnly(outcome.newestGood);
+    EXPECT_EQ("300", QueryText(copy, "SELECT count(*) FROM vaviradudiz123"));
+    sqlite3_close(copy);
+    // A match later that day changes the record, not the day's copy.
+    sqlite3_close(RecordOf(path, {{DAY2 + DAY_TICKS, "me", 0, 2, "later", 1, 0}}));
+    EXPECT_EQ(BACKUP_ALREADY_TODAY, Backup(10).state);
+    // An empty file of the day's name is no copy: the real one replaces it.
+    WriteFileBytes(backups + "\\Default_2024-05-11.db", "");
+    EXPECT_EQ(BACKUP_MADE, Backup(11).state);
+    // A folder of the day's name cannot be replaced, and is never offered.
+    ASSERT_TRUE(CreateDirectoryA((backups + "\\Default_2024-05-12.db").c_str(), nullptr));
+    outcome = Backup(12);
+    EXPECT_EQ(BACKUP_FAILED, outcome.state);
+    EXPECT_STREQ("", outcome.newestGood);
+    EXPECT_EQ("Default_2024-05-10.db Default_2024-05-11.db Default_2024-05-12.db ", Names());
 }
 
-FILETIME WriteTime(const std::string& path)
+// The newest 14 copies and the first of each month stay. Copies of other records, other
+// files, and copies dated after today or on no real day are never touched nor counted.
+TEST_F(ReportBackup, Rotation)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
-    return data.ftLastWriteTime;
+    CreateDirectoryA(backups.c_str(), nullptr);
+    for (int month = 3; month <= 5; ++month)
+        for (int day = 1; day <= (month == 5 ? 9 : 30); ++day)
+            WriteFileBytes(backups + "\\Default_2024-0" + std::to_string(month) + (day < 10 ? "-0" : "-") +
+                               std::to_string(day) + ".db",
+                           "copy");
+    for (const char* other : {"Default_2023-12-15.db", "Default_2023-12-20.db", "Other_2024-01-01.db",
+                              "Default_x_2024-01-01.db", "Default_2024-01-02.txt", "Default_2024-05-11.db",
+                              "Default_2031-01-01.db", "Default_2024-02-30.db"})
+        WriteFileBytes(backups + "\\" + other, "other");
+    EXPECT_EQ(BACKUP_MADE, Backup(10).state);
+    EXPECT_EQ("Default_2023-12-15.db Default_2024-01-02.txt Default_2024-02-30.db Default_2024-03-01.db "
+              "Default_2024-04-01.db Default_2024-04-27.db Default_2024-04-28.db Default_2024-04-29.db "
+              "Default_2024-04-30.db Default_2024-05-01.db Default_2024-05-02.db Default_2024-05-03.db "
+              "Default_2024-05-04.db Default_2024-05-05.db Default_2024-05-06.db Default_2024-05-07.db "
+              "Default_2024-05-08.db Default_2024-05-09.db Default_2024-05-10.db Default_2024-05-11.db "
+              "Default_2031-01-01.db Default_x_2024-01-01.db Other_2024-01-01.db ",
+              Names());
 }
 
-// Starts a copy of vty_report.exe in program's folder, with a record path when one is given.
-PROCESS_INFORMATION StartReport(const TempFolder& program, const std::string& record)
+// A damaged record is never copied; the player is shown the newest good copy. A
+// database without the table is no record: neither copied nor called damaged.
+TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
 {
-    for (const char* file : {"vty_report.exe", "sqlite3.dll"})
-        CopyFileA((ProgramFolder() + "\\" + file).c_str(), program.File(file).c_str(), FALSE);
-    std::string command = "\"" + program.File("vty_report.exe") + "\"";
-    if (!record.empty())
-        command += " \"" + record + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
+    ASSERT_EQ(BACKUP_MADE, Backup(9).state);
+    std::string tableless = folder.File("Tableless.db");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(tableless.c_str(), &db));
+    ASSERT_TRUE(ExecuteSql(db, "CREATE TABLE other(x)"));
+    sqlite3_close(db);
+    WriteFileBytes(backups + "\\Default_2024-05-10.db", std::string(4096, 'x'));
+    WriteFileBytes(backups + "\\Default_2024-05-11.db", "");
+    ASSERT_TRUE(CopyFileA(tableless.c_str(), (backups + "\\Default_2024-05-12.db").c_str(), FALSE));
+    std::string bytes = ReadFileBytes(path), names = Names();
+    bytes.replace(2 * 4096, 4096, std::string(4096, '\xA5'));
+    WriteFileBytes(path, bytes);
+
+    BackupOutcome outcome = Backup(13);
+    EXPECT_EQ(BACKUP_DAMAGED, outcome.state);
+    EXPECT_EQ(bytes, ReadFileBytes(path));
+    TextBuffer message;
+    message.Init();
+    DescribeBackupOutcome(&outcome, path.c_str(), &message);
+    EXPECT_EQ("記録ファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n" + path +
+                  "\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。"
+                  "\r\n\r\n最新の正常なバックアップ:\r\n" + backups + "\\Default_2024-05-09.db\r\n\r\n"
+                  "元に戻すには、vty.exe を終了してから、このバックアップを記録ファイルと同じフォルダーへコピーし、"
+                  "名前を「Default.db」に変えてください。",
+              message.data);
+    message.Release();
+    EXPECT_EQ(BACKUP_NOT_RECORD, Backup(13, tableless).state);
+    EXPECT_EQ(names, Names());
+}
+
+// 霊夢 wins 15 and loses 10; on the latest day 魔理沙 wins twice and loses
+// to a name cut in its 16th character; an id cut to 8 bits would count as 霊夢.
+TEST(ReportWindow, RowsAndMessageBox)
+{
+    TempFolder folder;
+    std::string path = folder.File("Default.db"), csv = folder.File("out.csv");
+    std::vector<MatchRecord> rows;
+    for (int i = 0; i < 25; ++i)
+        rows.push_back({DAY2 + i * DAY_TICKS / 3, "me", 0, i < 15 ? 2 : 0, "aaa", i < 15 ? 2 : 3, i < 15 ? 1 : 2});
+    for (int i = 0; i < 4; ++i)
+        rows.push_back({DAY2 + 13 * DAY_TICKS + i, "me", i < 3 ? 1 : 256, i < 2 ? 2 : 1, "ccc", 2, i < 2 ? 0 : 2});
+    lstrcpyA(rows[27].p2name, "あああああああああああああああ\x82");
+    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), RecordOf(path, rows), path.c_str());
+    ASSERT_NE(nullptr, window);
+    char summary[512];
+    GetDlgItemTextA(window, IDC_DAY_SUMMARY, summary, sizeof summary);
+    EXPECT_EQ("最後に対戦した日 2009/01/15:  3戦 2勝 1敗  勝率 66.7%（95%範囲 20.8-93.9%）\r\n最長連勝 2  最長連敗 1"
+              "\r\nキャラか勝ち数がありえない値の記録 1 件は集計に入れていません。",
+              std::string(summary));
+    EXPECT_EQ("ccc|2|2|0|100.0%\nあああああああああああああああ|1|0|1|0.0%\n",
+              ListText(GetDlgItem(window, IDC_DAY_OPPONENTS)));
+    EXPECT_EQ("魔理沙|咲夜|3|2|1|66.7%\n", ListText(GetDlgItem(window, IDC_DAY_PAIRS)));
+    EXPECT_EQ("全キャラ|28|17|11|60.7%|42.4-76.4%|\n霊夢|25|15|10|60.0%|40.7-76.6%|\n"
+              "魔理沙|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
+              ListText(GetDlgItem(window, IDC_CHARACTERS)));
+    EXPECT_EQ("霊夢|咲夜|15|15|0|100.0%|79.6-100.0%|20戦未満・参考値\n"
+              "霊夢|アリス|10|0|10|0.0%|0.0-27.8%|20戦未満・参考値\n魔理沙|咲夜|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
+              ListText(GetDlgItem(window, IDC_PAIRS)));
+
+    // A CSV file that another program holds, chosen in the file dialog.
+    WriteFileBytes(csv, "old");
+    HANDLE held = CreateFileA(csv.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    auto choose = [&](HWND chooser) { return SetDlgItemTextA(chooser, 0x47C, csv.c_str()) ? IDOK : IDCANCEL; };
+    DialogAnswerer answerer(GetCurrentThreadId(), {choose, [](HWND) { return IDYES; }, [](HWND) { return IDOK; }});
+    SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
+    CloseHandle(held);
+    ASSERT_EQ(3u, answerer.Seen().size());  // the file dialog, the question to replace the file, the error
+    EXPECT_EQ("CSVファイルを書き出せませんでした。", answerer.Seen()[2].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), answerer.Seen()[2].icon);
+    EXPECT_EQ("old", ReadFileBytes(csv));
+    DestroyWindow(window);
+    PumpMessages(0);  // takes the quit message that the window's end posts
+}
+
+// A copy of vty_report.exe started in program's folder, with a record path
+// when one is given.
+struct Report {
     PROCESS_INFORMATION started = {};
-    CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(), &startup,
-                   &started);
-    return started;
-}
+    Report(const TempFolder& program, const std::string& record)
+    {
+        for (const char* file : {"vty_report.exe", "sqlite3.dll"})
+            CopyFileA((ProgramFolder() + "\\" + file).c_str(), program.File(file).c_str(), FALSE);
+        std::string line = "\"" + program.File("vty_report.exe") + "\"" + (record.empty() ? "" : " \"" + record + "\"");
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(), &startup,
+                       &started);
+    }
+    // Its window once it shows; null when none does.
+    HWND Window()
+    {
+        HWND window = nullptr;
+        PumpUntil([&] { return (window = FindWindowA(REPORT_WINDOW_CLASS, nullptr)) && IsWindowVisible(window); },
+                  20000);
+        return window;
+    }
+    // The exit code; -1, and the process ended, when it does not end in time.
+    long End()
+    {
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(started.hProcess, 20000) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(started.hProcess, &code))
+            TerminateProcess(started.hProcess, code);
+        CloseHandle(started.hProcess);
+        CloseHandle(started.hThread);
+        return static_cast<long>(code);
+    }
+};
 
-// The exit code once the process has ended; -1, and the process ended,
-// when it did not end in time (a message box nobody answers).
-long EndOf(PROCESS_INFORMATION& started)
-{
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(started.hProcess, &exitCode);
-    else
-        TerminateProcess(started.hProcess, exitCode);
-    CloseHandle(started.hProcess);
-    CloseHandle(started.hThread);
-    return static_cast<long>(exitCode);
-}
+enum Holder { CLOSED, HELD_OPEN, LOCKED };
 
-std::string Today()
-{
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    char date[16];
-    wsprintfA(date, "%04d-%02d-%02d", now.wYear, now.wMonth, now.wDay);
-    return date;
-}
-
+// The record is shown and backed up whoever holds it: open like vty.exe,
+// storing a match meanwhile, or locked for a moment (the report tries again).
 TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
 {
-    struct Case {
-        const char* profile;    // [General] Profile in vty.ini beside the program, "" for none
-        const char* argument;   // the command line
-        bool heldOpen;          // a connection like vty.exe's holds the record
-        const char* shown;      // the record the report names
-        bool wal;               // the record is in WAL journal mode
-    } cases[] = {
-        {"Mine.db", "", true, "Mine.db", false},
-        {"Mine.db", "Dropped.db", false, "Dropped.db", false},
-        {"", "", false, "Default.db", false},
-        {"", "Wal.db", false, "Wal.db", true},
-    };
-    for (const Case& c : cases) {
+    struct {
+        const char* profile;   // [General] Profile in vty.ini beside the program, "" for none
+        const char* argument;  // the command line
+        const char* shown;     // the record the report names
+        Holder holder;
+        bool wal;  // the record is in WAL journal mode
+    } cases[] = {{"Mine.db", "", "Mine.db", HELD_OPEN, false}, {"Mine.db", "Dropped.db", "Dropped.db", CLOSED, false},
+                 {"", "", "Default.db", CLOSED, false},          {"", "Wal.db", "Wal.db", CLOSED, true},
+                 {"", "Locked.db", "Locked.db", LOCKED, false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.shown);
         TempFolder program, records;
         std::string folder = c.profile[0] || c.argument[0] ? records.Path() : program.Path();
+        std::string record = folder + "\\" + c.shown;
         if (c.profile[0])
             WritePrivateProfileStringA("General", "Profile", (folder + "\\" + c.profile).c_str(),
                                        program.File("vty.ini").c_str());
-        std::string record = folder + "\\" + c.shown;
+        sqlite3_close(RecordOf(record));
         ASSERT_TRUE(OpenStoreFile(record));
-        if (c.wal) {
-            ASSERT_EQ("wal", QueryText(RecordConnection(), "PRAGMA journal_mode=WAL"));
-        }
-        for (int i = 0; i < 50; ++i) {
-            MatchRecord match = {128752416000000000LL + i * 600000000LL, "me", i % 20, 2, "相手", 3, i % 2};
-            ASSERT_TRUE(InsertRecord(&match));
-        }
-        if (!c.heldOpen)
+        ASSERT_TRUE(!c.wal || QueryText(RecordConnection(), "PRAGMA journal_mode=WAL") == "wal");
+        ASSERT_TRUE(c.holder != LOCKED || ExecuteSql(RecordConnection(), "BEGIN EXCLUSIVE"));
+        if (c.holder == CLOSED)
             CloseRecordDatabase();
-        // An old time stamp, so that any write would show.
-        FILETIME old = {0x10000000, 0x01C00000};
-        HANDLE file = CreateFileA(record.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr);
-        SetFileTime(file, nullptr, nullptr, &old);
-        CloseHandle(file);
         std::string bytes = ReadFileBytes(record);
 
-        PROCESS_INFORMATION started = StartReport(program, c.argument[0] ? folder + "\\" + c.argument : "");
-        ASSERT_TRUE(started.hProcess);
-        Found found = {started.dwProcessId, nullptr};
-        EXPECT_TRUE(PumpUntil([&] { return !EnumWindows(FindReport, reinterpret_cast<LPARAM>(&found)); }, 20000));
+        Report report(program, c.argument[0] ? folder + "\\" + c.argument : "");
+        if (c.holder == LOCKED) {
+            Sleep(3500);  // past the first try's wait for the lock, well before the last try
+            ExecuteSql(RecordConnection(), "COMMIT");
+            CloseRecordDatabase();
+        }
+        HWND window = report.Window();
         char title[256] = "";
-        GetWindowTextA(found.window, title, sizeof title);
+        GetWindowTextA(window, title, sizeof title);
         EXPECT_EQ(std::string("対戦成績レポート - ") + c.shown, title);
-        std::string name(c.shown, strlen(c.shown) - 3);
-        sqlite3* copy = OpenRecordReadOnly((folder + "\\backup\\" + name + "_" + Today() + ".db").c_str());
-        EXPECT_EQ("50", QueryText(copy, "SELECT count(*) FROM vaviradudiz123"));
-        sqlite3_close(copy);
-        // The report holds no lock: the record can be changed while it shows.
-        if (c.heldOpen) {
-            MatchRecord match = {128800000000000000LL, "me", 1, 2, "後で", 2, 0};
-            BeginTransaction();
-            EXPECT_TRUE(EndTransaction(!InsertRecord(&match)));
+        char today[32];
+        GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "'_'yyyy'-'MM'-'dd'.db'", today, sizeof today);
+        std::string copy = folder + "\\backup\\" + std::string(c.shown, strlen(c.shown) - 3) + today;
+        EXPECT_TRUE(IsGoodRecordFile(copy.c_str())) << copy;
+        if (c.holder == HELD_OPEN) {
+            MatchRecord match = {DAY2 + 99 * DAY_TICKS, "me", 1, 2, "後で", 2, 0};
+            EXPECT_TRUE(InsertRecord(&match));
             CloseRecordDatabase();
             bytes = ReadFileBytes(record);
-            old = WriteTime(record);
         }
-        PostMessageA(found.window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0, EndOf(started));
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, report.End());
         EXPECT_EQ(bytes, ReadFileBytes(record));
-        FILETIME now = WriteTime(record);
-        EXPECT_EQ(0, CompareFileTime(&old, &now));
-        EXPECT_FALSE(FileExists(record + "-journal"));
-        EXPECT_FALSE(FileExists(record + "-wal"));
-        EXPECT_FALSE(FileExists(record + "-shm"));
+        for (const char* beside : {"-journal", "-wal", "-shm"})
+            EXPECT_FALSE(FileExists(record + beside)) << beside;
     }
 }
 
-// A record that cannot be read now is tried again a little later: shown
-// once another program's lock is gone; with a hot journal, after the tries,
-// the player is told that nothing is wrong with it, and it stays as it is.
-TEST(ReportProgram, ARecordThatCannotBeReadNowIsTriedAgainAndNeverCalledDamaged)
+// A hot journal (vty.exe stopped while storing a match): after the tries the
+// player is told that nothing is wrong with the record, which stays as it is.
+TEST(ReportProgram, AHotJournalIsNeverCalledDamaged)
 {
     TempFolder program, records;
-    std::string record = records.File("Mine.db");
-    ASSERT_TRUE(OpenStoreFile(record));
-    for (int i = 0; i < 50; ++i) {
-        MatchRecord match = {128752416000000000LL + i * 600000000LL, "me", i % 20, 2, "相手", 3, i % 2};
-        ASSERT_TRUE(InsertRecord(&match));
-    }
-    CloseRecordDatabase();
-
-    sqlite3* holder = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(record.c_str(), &holder));
-    ASSERT_TRUE(ExecuteSql(holder, "BEGIN EXCLUSIVE"));
-    PROCESS_INFORMATION started = StartReport(program, record);
-    ASSERT_TRUE(started.hProcess);
-    {
-        DialogAnswerer answerer(started.dwThreadId, {IDOK});
-        // Past the first try's wait for the lock, well before the last try.
-        Sleep(3500);
-        ExecuteSql(holder, "COMMIT");
-        sqlite3_close(holder);
-        Found found = {started.dwProcessId, nullptr};
-        EXPECT_TRUE(PumpUntil([&] { return !EnumWindows(FindReport, reinterpret_cast<LPARAM>(&found)); }, 20000));
-        for (const DialogSeen& seen : answerer.Stop())
-            ADD_FAILURE() << seen.text;
-        PostMessageA(found.window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0, EndOf(started));
-    }
-
-    std::string hot = records.File("Hot.db");
+    std::string record = records.File("Mine.db"), hot = records.File("Hot.db");
+    sqlite3_close(RecordOf(record));
     ASSERT_TRUE(CopyWithHotJournal(record, hot));
-    std::string bytes = ReadFileBytes(hot), journal = ReadFileBytes(hot + "-journal");
-    started = StartReport(program, hot);
-    ASSERT_TRUE(started.hProcess);
-    DialogAnswerer answerer(started.dwThreadId, {IDOK}, 30000);
+    std::string bytes = ReadFileBytes(hot) + ReadFileBytes(hot + "-journal");
+    Report report(program, hot);
+    DialogAnswerer answerer(report.started.dwThreadId, {IDOK}, 30000);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
-              "次に起動したときに元に戻す必要があります）。\r\n" +
-                  hot +
+              "次に起動したときに元に戻す必要があります）。\r\n" + hot +
                   "\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
                   "vty.exe を起動してからもう一度レポートを開いてください。",
               answerer.Seen()[0].text);
-    EXPECT_EQ(1, EndOf(started));
-    EXPECT_EQ(bytes, ReadFileBytes(hot));
-    EXPECT_EQ(journal, ReadFileBytes(hot + "-journal"));
-    EXPECT_FALSE(FileExists(records.File("backup\\Hot_" + Today() + ".db")));
+    EXPECT_EQ(1, report.End());
+    EXPECT_EQ(bytes, ReadFileBytes(hot) + ReadFileBytes(hot + "-journal"));
+    EXPECT_FALSE(FileExists(records.File("backup")));
 }
 
 }  // namespace
