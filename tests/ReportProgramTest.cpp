@@ -317,16 +317,10 @@ TEST(ReportWindow, RowsAndMessageBox)
 // A copy of vty_report.exe started in program's folder, with a record path
 // when one is given.
 struct Report {
-    PROCESS_INFORMATION started = {};
+    ProgramRun run;
     Report(const TempFolder& program, const std::string& record)
+        : run(program, "vty_report.exe", record.empty() ? "" : "\"" + record + "\"")
     {
-        for (const char* file : {"vty_report.exe", "sqlite3.dll"})
-            CopyFileA((ProgramFolder() + "\\" + file).c_str(), program.File(file).c_str(), FALSE);
-        std::string line = "\"" + program.File("vty_report.exe") + "\"" + (record.empty() ? "" : " \"" + record + "\"");
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, program.Path().c_str(), &startup,
-                       &started);
     }
     // Its window once it shows; null when none does.
     HWND Window()
@@ -336,17 +330,7 @@ struct Report {
                   20000);
         return window;
     }
-    // The exit code; -1, and the process ended, when it does not end in time.
-    long End()
-    {
-        DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(started.hProcess, 20000) != WAIT_OBJECT_0 ||
-            !GetExitCodeProcess(started.hProcess, &code))
-            TerminateProcess(started.hProcess, code);
-        CloseHandle(started.hProcess);
-        CloseHandle(started.hThread);
-        return static_cast<long>(code);
-    }
+    long End() { return run.Wait(); }
 };
 
 enum Holder { CLOSED, HELD_OPEN, LOCKED };
@@ -418,7 +402,7 @@ TEST(ReportProgram, AHotJournalIsNeverCalledDamaged)
     ASSERT_TRUE(CopyWithHotJournal(record, hot));
     std::string bytes = ReadFileBytes(hot) + ReadFileBytes(hot + "-journal");
     Report report(program, hot);
-    DialogAnswerer answerer(report.started.dwThreadId, {IDOK}, 30000);
+    DialogAnswerer answerer(report.run.info.dwThreadId, {IDOK}, 30000);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
               "次に起動したときに元に戻す必要があります）。\r\n" + hot +

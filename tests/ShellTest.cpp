@@ -80,45 +80,29 @@ LRESULT CALLBACK NoteReportAtEnd(HWND window, UINT message, WPARAM wParam, LPARA
 
 // vty.exe copied into a folder and started from there, until it idles in its message loop.
 struct Tool {
-    PROCESS_INFORMATION process = {};
+    ProgramRun run;
     HWND window = nullptr;  // its hidden main window
 
-    explicit Tool(const TempFolder& folder)
+    explicit Tool(const TempFolder& folder) : run(folder, "vty.exe")
     {
-        for (const char* file : {"vty.exe", "sqlite3.dll"})
-            CopyFileA((ProgramFolder() + "\\" + file).c_str(), folder.File(file).c_str(), FALSE);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        std::string line = "\"" + folder.File("vty.exe") + "\"";
-        CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup,
-                       &process);
         for (int i = 0; i < 500 && !(window = Window(MAIN_WINDOW_CLASS)); ++i)
             Sleep(20);
-        WaitForInputIdle(process.hProcess, 10000);
-    }
-    ~Tool()
-    {
-        TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
+        WaitForInputIdle(run.info.hProcess, 10000);
     }
     HWND Window(const char* windowClass)
     {
         HWND found = nullptr;
         DWORD owner = 0;
         while ((found = FindWindowExA(nullptr, found, windowClass, nullptr)) != nullptr)
-            if (GetWindowThreadProcessId(found, &owner) && owner == process.dwProcessId)
+            if (GetWindowThreadProcessId(found, &owner) && owner == run.info.dwProcessId)
                 return found;
         return nullptr;
     }
     // "終了する"; the exit code, or -1 when it did not end.
     long Exit()
     {
-        DWORD code = static_cast<DWORD>(-1);
         PostMessageA(window, WM_COMMAND, ID_EXIT, 0);
-        if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0)
-            GetExitCodeProcess(process.hProcess, &code);
-        return static_cast<long>(code);
+        return run.Wait();
     }
 };
 
@@ -355,7 +339,7 @@ TEST(Program, RecordsTheGameAndASecondStartInItsFolderOnlyShowsTheFirst)
     ASSERT_TRUE(tool.window && stats && !IsWindowVisible(stats));
     ASSERT_TRUE(game.Do("match 13 4 Alice Bob 0 1 2 1"));
     EXPECT_TRUE(PumpUntil([&] { return RowsOf(folder.File("Default.db")) == "Alice 0 2 Bob 1 1"; }, 10000));
-    EXPECT_EQ(0, RunProgram("\"" + folder.File("vty.exe") + "\"", folder.Path(), 20000));
+    EXPECT_EQ(0, ProgramRun(folder, "vty.exe").Wait());
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(stats) != FALSE; }, 10000));
     Tool other(otherFolder);  // another folder is another player's tool
     EXPECT_EQ(0, other.Exit());

@@ -123,3 +123,32 @@ std::string CutTexts(HWND dialog)
     ReleaseDC(dialog, dc);
     return cut;
 }
+
+ProgramRun::ProgramRun(const TempFolder& folder, const char* program, const std::string& arguments)
+{
+    for (const char* file : {program, "sqlite3.dll"})
+        CopyFileA((ProgramFolder() + "\\" + file).c_str(), folder.File(file).c_str(), TRUE);
+    std::string line = "\"" + folder.File(program) + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &startup, &info);
+}
+
+ProgramRun::~ProgramRun()
+{
+    if (info.hProcess)
+        Wait(0);
+}
+
+long ProgramRun::Wait(DWORD timeoutMs)
+{
+    DWORD code = static_cast<DWORD>(-1);
+    if (!info.hProcess)
+        return -1;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(info.hProcess, &code))
+        TerminateProcess(info.hProcess, code = static_cast<DWORD>(-1));
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    info = {};
+    return static_cast<long>(code);
+}

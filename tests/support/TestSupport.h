@@ -28,6 +28,18 @@ inline void WriteFileBytes(const std::string& path, const std::string& bytes) { 
 // The folder of the running test program (where vty.exe and the tools are built).
 std::string ProgramFolder();
 
+// A built program (with sqlite3.dll) copied into folder unless there already,
+// and started there with arguments after its quoted path; ended when the
+// object goes.
+class ProgramRun {
+public:
+    ProgramRun(const TempFolder& folder, const char* program, const std::string& arguments = "");
+    ~ProgramRun();
+    // The exit code; -1, and the process ended, when it does not end in time.
+    long Wait(DWORD timeoutMs = 20000);
+    PROCESS_INFORMATION info = {};
+};
+
 // Points SettingsPath at a file for the life of the object.
 class SettingsFileScope {
 public:
