@@ -86,7 +86,7 @@ trap finish EXIT
 trap 'exit 130' INT TERM HUP
 
 before=$(git -C "$here" status --porcelain)
-# ProgramTest starts vty.exe, which no test program depends on: it is
+# ShellTest starts vty.exe, which no test program depends on: it is
 # rebuilt with every fault.
 known=" $(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ') "
 start=$SECONDS
