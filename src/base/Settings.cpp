@@ -23,3 +23,16 @@ int32_t ReadSettingInt(const char* section, const char* key, int32_t fallback)
 {
     return static_cast<int32_t>(GetPrivateProfileIntA(section, key, fallback, SettingsPath.data));
 }
+
+bool LiveFilesEnabled()
+{
+    return ReadSettingInt(SECTION_LIVE_FILES, KEY_LIVE_ENABLED, 0) == 1;
+}
+
+uint32_t ReadLiveFolder(char* output, uint32_t size)
+{
+    uint32_t length = ReadSettingText(SECTION_LIVE_FILES, KEY_LIVE_FOLDER, "", output, size);
+    if (length != 0) return length;
+    wnsprintfA(output, static_cast<int>(size), "%s\\" DEFAULT_LIVE_FOLDER_NAME, ModuleDirectory.data);
+    return static_cast<uint32_t>(lstrlenA(output));
+}

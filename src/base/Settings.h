@@ -16,6 +16,13 @@
 
 #define SECTION_AUTORUN "Autorun"
 
+// Text files for stream programs (OBS "read from file" sources), off unless
+// switched on; written by vty.exe, switched from the report tool.
+#define SECTION_LIVE_FILES "LiveFiles"
+#define KEY_LIVE_ENABLED "Enabled"  // 1 on, anything else off
+#define KEY_LIVE_FOLDER "Folder"    // empty or missing: "live" beside the executable
+#define DEFAULT_LIVE_FOLDER_NAME "live"
+
 #define SECTION_STATS_WINDOW "QIBDlg.Display"
 #define KEY_WINDOW_X "X"
 #define KEY_WINDOW_Y "Y"
@@ -35,3 +42,9 @@ uint32_t ReadSettingText(const char* section, const char* key, const char* fallb
                          char* output, uint32_t size);
 // Decimal with optional sign; fallback when the key or file is missing.
 int32_t ReadSettingInt(const char* section, const char* key, int32_t fallback);
+
+// Whether the live files are switched on, read now.
+bool LiveFilesEnabled();
+// The live files' folder (the setting, or the default beside the executable)
+// into output; returns its length.
+uint32_t ReadLiveFolder(char* output, uint32_t size);
