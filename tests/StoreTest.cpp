@@ -1,5 +1,6 @@
 // The store on real record files: WHERE texts, days, pair totals, the statistics and detail rows.
 #include "store/MatchStore.h"
+#include "store/RecordSummaries.h"
 #include "store/StatsRows.h"
 #include "support/StatsFixture.h"
 
@@ -177,4 +178,60 @@ TEST_F(Store, AStoredMatchEntersTheUndoList)
     ASSERT_EQ(1u, UndoList.count);
     EXPECT_EQ(RecordText(record), RecordText(UndoList.At(0).record));
     UndoList.Clear();
+}
+
+std::string Tally(const WinLoss& tally)
+{
+    return std::to_string(tally.wins) + "-" + std::to_string(tally.losses);
+}
+
+TEST_F(Store, SummariesForPlayCountTheOpponentTheCharacterAndTheSessionToTheirEdges)
+{
+    const int64_t MINUTE = 60000 * STAMP_MS, now = Day(2026, 12, 8) + 12 * 60 * MINUTE;
+    const char* const name = "O'Neil%";
+    // Against name, oldest first: a win a millisecond before the 30 days, a
+    // loss at their first moment, a 1-1, then loss, win, win, win.
+    const int64_t edge = now - RECENT_DAYS * DAY_TICKS;
+    const struct { int64_t stamp; int p1win, p2win; } played[] = {
+        {edge - STAMP_MS, 2, 0}, {edge, 1, 2}, {now - 5 * DAY_TICKS, 1, 1}, {now - 4 * DAY_TICKS, 0, 2},
+        {now - 3 * DAY_TICKS, 2, 1}, {now - 2 * DAY_TICKS, 2, 0}, {now - DAY_TICKS, 2, 1}};
+    for (const auto& p : played)
+        Insert(p.stamp, 3, p.p1win, 5, p.p2win, name);
+    Insert(now - 40 * DAY_TICKS, 3, 2, 5, 0, "O'Neil");  // another name, the same character
+    OpponentSummary opponent;
+    ASSERT_TRUE(SummariseOpponent(name, now, &opponent));
+    EXPECT_EQ("4-2 3-2 WWWLL", Tally(opponent.allTime) + " " + Tally(opponent.recent) + " " +
+                                   std::string(opponent.last, opponent.lastCount));
+    EXPECT_EQ(now - DAY_TICKS, opponent.lastMet);
+    ASSERT_TRUE(SummariseOpponent("nobody", now, &opponent));
+    EXPECT_EQ("0-0 0-0 0", Tally(opponent.allTime) + " " + Tally(opponent.recent) + " " +
+                               std::to_string(opponent.lastCount + opponent.lastMet));
+    CharacterSummary character;
+    ASSERT_TRUE(SummariseCharacter(3, now, &character));
+    EXPECT_EQ("5-2 3-2", Tally(character.allTime) + " " + Tally(character.recent));
+
+    // A session: gaps of exactly 30 minutes keep it going, one a millisecond
+    // longer ends it; a 1-1 neither carries nor breaks the streak.
+    const int64_t s = now - 60 * MINUTE;
+    const struct { int64_t stamp; int p1win, p2win; } session[] = {
+        {s - 60 * MINUTE - STAMP_MS, 0, 2}, {s - 30 * MINUTE, 2, 0}, {s, 0, 2}, {s + MINUTE, 2, 1},
+        {s + 2 * MINUTE, 1, 1}, {s + 3 * MINUTE, 2, 0}};
+    for (const auto& p : session)
+        Insert(p.stamp, 0, p.p1win, 1, p.p2win);
+    const struct { int64_t now; const char* expected; } cases[] = {
+        {s + 33 * MINUTE, "3-1 2"},
+        {s + 33 * MINUTE + STAMP_MS, "0-0 0"},
+    };
+    for (const auto& c : cases) {
+        SessionSummary summary;
+        ASSERT_TRUE(SummariseSession(c.now, &summary));
+        EXPECT_EQ(c.expected, Tally(summary.results) + " " + std::to_string(summary.streak)) << c.now - s;
+    }
+    Insert(s + 4 * MINUTE, 0, 0, 1, 2);
+    SessionSummary lost;
+    ASSERT_TRUE(SummariseSession(s + 5 * MINUTE, &lost));
+    EXPECT_EQ("3-2 -1", Tally(lost.results) + " " + std::to_string(lost.streak));
+    CloseRecordDatabase();
+    EXPECT_FALSE(SummariseOpponent(name, now, &opponent) || SummariseCharacter(3, now, &character) ||
+                 SummariseSession(now, &lost));
 }

@@ -7,7 +7,8 @@
 // and ends the process with its window. It says "ready default" or "ready
 // moved", then "ok" or "error" to each command (numbers may be 0x hex):
 //   PLACE N | link (every pointer back) | lname|rname [TEXT] | wait MS | exit
-//   match SCENE COMM LNAME RNAME LCHAR RCHAR LWIN RWIN  ("-": no name)
+//   match SCENE COMM LNAME RNAME LCHAR RCHAR LWIN RWIN  ("-": no name; the
+//     scene passes through the character select, 8, before SCENE)
 //   close (the window only, the process goes on)
 #include <windows.h>
 #include <stdint.h>
@@ -18,6 +19,7 @@
 namespace {
 
 const uintptr_t DEFAULT_BLOCK = 0x860000;
+const uint32_t SCENE_SELECT = 8;  // a network match's character select
 // The image sits at its fixed base 0x400000; this array stretches it over
 // the default block, so the loader keeps those pages for us.
 char imageSpan[0x480000];
@@ -83,11 +85,15 @@ bool Run(char* line)
             if (p.target != VALUE)
                 *Word(p.name) = Address(objects + p.target);
     } else if (!strcmp(command, "match") && count == 9) {
+        // From the character select, as in the game, so that the battle
+        // scene begins anew even right after another match in it.
+        *Word("scene") = SCENE_SELECT;
         SetName(true, strcmp(a[3], "-") ? a[3] : "");
         SetName(false, strcmp(a[4], "-") ? a[4] : "");
         *Word("lchar") = n[5];
         *Word("rchar") = n[6];
         *Word("comm") = n[2];
+        Sleep(200);
         *Word("scene") = n[1];
         // A battle first, so that its end is a change even right after another.
         *Word("mode") = 1;

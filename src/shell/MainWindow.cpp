@@ -274,6 +274,8 @@ static void OnWatchNotify(WPARAM wParam, LPARAM lParam)
         ApplyTrayState(detail);
     else if (kind == WATCH_VALUE_CHANGED && detail == BattleMode && lParam == 5)
         RunEndOfMatchTest();
+    else if (kind == WATCH_VALUE_CHANGED && detail == SceneId)
+        RunStartOfMatchTest(static_cast<int32_t>(lParam));
 }
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

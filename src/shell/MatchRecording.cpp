@@ -1,6 +1,7 @@
 #include "shell/MatchRecording.h"
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
+#include "shell/LiveFiles.h"
 #include "shell/PendingMatches.h"
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
@@ -57,6 +58,19 @@ static void ReadProfileName(int32_t selector, char* field)
     CutToWholeCharacters(field, PROFILE_NAME_SIZE - 2);
 }
 
+void RunStartOfMatchTest(int32_t scene)
+{
+    if (scene != SCENE_NETWORK_BATTLE_A && scene != SCENE_NETWORK_BATTLE_B)
+        return;
+    int32_t mode = ReadGameValue(CommMode);
+    if (mode == COMM_MODE_NOT_RECORDED)
+        return;
+    bool userIsRight = mode == COMM_MODE_CLIENT;
+    char opponent[PROFILE_NAME_SIZE];
+    ReadProfileName(userIsRight ? LeftProfileName : RightProfileName, opponent);
+    ShowMatchStart(opponent, ReadGameValue(userIsRight ? RightCharId : LeftCharId));
+}
+
 static void CopyResult(const MatchRecord& record)
 {
     if (App.copyMode == COPY_OPPONENT_NAME) {
@@ -103,6 +117,8 @@ void RecordFinishedMatch()
     // A match that has to wait for the file still goes to the clipboard now:
     // the player pastes it right after the match, and a line that came when
     // the file was free again would replace whatever they had copied since.
-    if (StoreFinishedMatch(&record))
+    if (StoreFinishedMatch(&record)) {
         CopyResult(record);
+        ShowMatchResult(&record);
+    }
 }

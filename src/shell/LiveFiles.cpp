@@ -1,0 +1,203 @@
+#include "shell/LiveFiles.h"
+#include "base/Settings.h"
+#include "base/TextUtil.h"
+#include "shell/AppState.h"
+#include "store/CharacterNames.h"
+#include "store/RecordSummaries.h"
+#include "store/StatsRows.h"
+#include "store/TimeStamp.h"
+
+// The texts are made in the code page, as everything in the tool, and turned
+// into UTF-8 only for the files. Line ends are bare line feeds, which every
+// stream program's text source breaks on.
+#define CARD_TITLE "対戦相手 %s"
+#define TALLY_ALL_TIME "通算"
+#define TALLY_RECENT "30日"
+#define TALLY_SESSION "今回"
+#define TALLY_LINE "%s %d戦 %d勝 %d敗 %s"
+#define LAST_MET_LINE "最終対戦 %s"
+#define LAST_RESULTS_LINE "直近 %s"
+#define RESULT_LINE "%s %s(%s) %d-%d %s(%s)\n"
+#define NOTHING_YET "-"
+#define WON "勝"
+#define LOST "負"
+#define WON_MATCH "勝ち"
+#define LOST_MATCH "負け"
+#define WIN_STREAK " %d連勝"
+#define LOSS_STREAK " %d連敗"
+
+const UINT BALLOON_TIMEOUT_MS = 10000;
+const UINT CODE_PAGE_932 = 932;
+
+// "通算 3戦 2勝 1敗 67%"; no rate before the first match.
+static void AppendTally(TextBuffer* text, const char* label, const WinLoss& tally)
+{
+    char rate[16] = NOTHING_YET;
+    int32_t played = tally.wins + tally.losses;
+    if (played)
+        wnsprintfA(rate, sizeof rate, "%d%%", WinRate(tally.wins, tally.losses));
+    char line[FORMAT_TEXT_LIMIT];
+    text->Append(FormatText(line, TALLY_LINE, label, played, tally.wins, tally.losses, rate));
+}
+
+// Code page text to UTF-8; bytes that are no code page 932 text become the
+// system's stand-in character. Into utf8 (initialised); false on failure.
+static bool ToUtf8(const char* text, TextBuffer* utf8)
+{
+    int wideCount = MultiByteToWideChar(CODE_PAGE_932, 0, text, -1, nullptr, 0);
+    if (wideCount <= 0)
+        return false;
+    WideTextBuffer wide;
+    wide.Init();
+    wide.Resize(static_cast<uint32_t>(wideCount));
+    bool ok = MultiByteToWideChar(CODE_PAGE_932, 0, text, -1, wide.data, wideCount) == wideCount;
+    int count = ok ? WideCharToMultiByte(CP_UTF8, 0, wide.data, -1, nullptr, 0, nullptr, nullptr) : 0;
+    ok = count > 0;
+    if (ok) {
+        char* bytes = static_cast<char*>(Heap.Allocate(static_cast<size_t>(count)));
+        ok = WideCharToMultiByte(CP_UTF8, 0, wide.data, -1, bytes, count, nullptr, nullptr) == count;
+        if (ok)
+            utf8->Assign(bytes);
+        Heap.Free(bytes);
+    }
+    wide.Release();
+    return ok;
+}
+
+// Replaces folder\name with text in UTF-8: written beside it under another
+// name first, then moved over it in one step.
+static void WriteLiveFile(const char* folder, const char* name, const char* text)
+{
+    TextBuffer utf8, path, temporary;
+    utf8.Init();
+    path.InitFrom(folder);
+    path.AppendPath(name);
+    temporary.InitFrom(path.data);
+    temporary.Append(".tmp");
+    if (ToUtf8(text, &utf8)) {
+        HANDLE file = CreateFileA(temporary.data, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            bool ok = WriteFile(file, utf8.data, utf8.length, &written, nullptr) && written == utf8.length;
+            CloseHandle(file);
+            if (!ok || !MoveFileExA(temporary.data, path.data, MOVEFILE_REPLACE_EXISTING))
+                DeleteFileA(temporary.data);
+        }
+    }
+    temporary.Release();
+    path.Release();
+    utf8.Release();
+}
+
+// The folder of the files, created when missing; false while they are off.
+static bool LiveFolder(char* folder)
+{
+    if (!LiveFilesEnabled())
+        return false;
+    ReadLiveFolder(folder, PROGRAM_PATH_SIZE);
+    CreateDirectoryA(folder, nullptr);
+    return true;
+}
+
+static void WriteCharacter(const char* folder, int32_t character, int64_t now)
+{
+    CharacterSummary summary;
+    if (character < 0 || character >= CHARACTER_COUNT || !SummariseCharacter(character, now, &summary))
+        return;
+    TextBuffer text;
+    text.InitFrom(CharacterShortName(character));
+    text.Append("\n");
+    AppendTally(&text, TALLY_ALL_TIME, summary.allTime);
+    text.Append("\n");
+    AppendTally(&text, TALLY_RECENT, summary.recent);
+    text.Append("\n");
+    WriteLiveFile(folder, LIVE_CHARACTER_FILE, text.data);
+    text.Release();
+}
+
+static void WriteSession(const char* folder, int64_t now)
+{
+    SessionSummary summary;
+    if (!SummariseSession(now, &summary))
+        return;
+    TextBuffer text;
+    text.Init();
+    AppendTally(&text, TALLY_SESSION, summary.results);
+    char streak[FORMAT_TEXT_LIMIT] = "";
+    if (summary.streak)
+        FormatText(streak, summary.streak > 0 ? WIN_STREAK : LOSS_STREAK,
+                   summary.streak > 0 ? summary.streak : -summary.streak);
+    text.Append(streak);
+    text.Append("\n");
+    WriteLiveFile(folder, LIVE_SESSION_FILE, text.data);
+    text.Release();
+}
+
+// The tray icon's balloon; a copy of the icon's record, so that no later
+// change of the icon shows it again.
+static void ShowBalloon(const char* title, const char* body)
+{
+    if (!App.trayIconShown)
+        return;
+    NOTIFYICONDATAA balloon = App.trayIcon;
+    balloon.uFlags = NIF_INFO;
+    lstrcpynA(balloon.szInfoTitle, title, sizeof balloon.szInfoTitle);
+    lstrcpynA(balloon.szInfo, body, sizeof balloon.szInfo);
+    balloon.uTimeout = BALLOON_TIMEOUT_MS;
+    balloon.dwInfoFlags = NIIF_INFO;
+    Shell_NotifyIconA(NIM_MODIFY, &balloon);
+}
+
+void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
+{
+    char folder[PROGRAM_PATH_SIZE];
+    if (!LiveFolder(folder))
+        return;
+    int64_t now = CurrentTimestamp();
+    OpponentSummary summary;
+    if (SummariseOpponent(opponentName, now, &summary)) {
+        char title[FORMAT_TEXT_LIMIT], line[FORMAT_TEXT_LIMIT], day[16] = NOTHING_YET, last[16] = "";
+        FormatText(title, CARD_TITLE, opponentName);
+        SYSTEMTIME met;
+        if (summary.lastMet && LocalTimeFromTimestamp(summary.lastMet, &met))
+            wnsprintfA(day, sizeof day, "%04u/%02u/%02u", met.wYear, met.wMonth, met.wDay);
+        for (uint32_t i = 0; i < summary.lastCount; ++i)
+            lstrcatA(last, summary.last[i] == 'W' ? WON : LOST);
+        TextBuffer body;
+        body.Init();
+        AppendTally(&body, TALLY_ALL_TIME, summary.allTime);
+        body.Append("\n");
+        AppendTally(&body, TALLY_RECENT, summary.recent);
+        body.Append("\n");
+        body.Append(FormatText(line, LAST_MET_LINE, day));
+        body.Append("\n");
+        body.Append(FormatText(line, LAST_RESULTS_LINE, summary.lastCount ? last : NOTHING_YET));
+        TextBuffer card;
+        card.InitFrom(title);
+        card.Append("\n");
+        card.Append(body.data);
+        card.Append("\n");
+        WriteLiveFile(folder, LIVE_OPPONENT_FILE, card.data);
+        ShowBalloon(title, body.data);
+        card.Release();
+        body.Release();
+    }
+    WriteSession(folder, now);
+    WriteCharacter(folder, ownCharacter, now);
+}
+
+void ShowMatchResult(const MatchRecord* record)
+{
+    char folder[PROGRAM_PATH_SIZE];
+    if (!LiveFolder(folder))
+        return;
+    const char* outcome = record->p1win == 2 ? WON_MATCH : record->p2win == 2 ? LOST_MATCH : NOTHING_YET;
+    char line[FORMAT_TEXT_LIMIT];
+    FormatText(line, RESULT_LINE, outcome, record->p1name, CharacterShortName(record->p1id), record->p1win,
+               record->p2win, record->p2name, CharacterShortName(record->p2id));
+    WriteLiveFile(folder, LIVE_RESULT_FILE, line);
+    int64_t now = CurrentTimestamp();
+    WriteSession(folder, now);
+    WriteCharacter(folder, record->p1id, now);
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include "store/RecordDatabase.h"
+
+// Short summaries of the record for the moments of play: against one
+// opponent profile, with one character of the player, and the current
+// session. Read at a match start and after a match, on the main thread;
+// without a connection or on any SQLite failure they return false.
+
+// Days counted as recent, up to the moment of the look-up.
+const int32_t RECENT_DAYS = 30;
+// Newest results kept against an opponent.
+const uint32_t LAST_RESULTS_KEPT = 5;
+// A session ends when this long passes without a match (time stamp units).
+const int64_t SESSION_GAP = 30LL * 60 * 10000000;
+
+// A match is won when the player took two rounds, lost when the opponent
+// did; others (an interrupted 1-1, 0-0) count as neither, as in the windows.
+struct WinLoss {
+    int32_t wins;
+    int32_t losses;
+};
+
+struct OpponentSummary {
+    WinLoss allTime;
+    WinLoss recent;      // the last RECENT_DAYS days
+    int64_t lastMet;     // time stamp of the newest match against it; 0 when never met
+    uint32_t lastCount;  // results in last
+    char last[LAST_RESULTS_KEPT];  // newest first: 'W' won, 'L' lost
+};
+
+struct CharacterSummary {
+    WinLoss allTime;
+    WinLoss recent;
+};
+
+struct SessionSummary {
+    WinLoss results;
+    int32_t streak;  // the newest results alike: wins above 0, losses below
+};
+
+// Matches against the profile name (code page bytes, compared as stored).
+bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary);
+// Matches the player played with character p1id.
+bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary);
+// The newest matches back to the first gap longer than SESSION_GAP; empty
+// when the newest is that long before now.
+bool SummariseSession(int64_t now, SessionSummary* summary);
