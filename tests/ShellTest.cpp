@@ -5,6 +5,7 @@
 #include "shell/MainWindow.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
+#include "store/TimeStamp.h"
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
@@ -176,12 +177,88 @@ TEST_F(Shell, EachMatchEndIsStoredOnceWithThePlayerOnSideOneOrNotAtAll)
         EXPECT_EQ(step.clipboard, ClipboardText());
     }
     EXPECT_EQ(static_cast<uint32_t>(count), UndoList.count);  // each one can be undone
+    EXPECT_FALSE(FileExists(folder.File("live")));             // no live files unless switched on
     // The icon tells the limiter from plain watching, and a suspension from both.
     EXPECT_EQ(Picture(IDI_TRAY_LIMITED), App.trayIcon.hIcon);
     Command(ID_LIMITER);
     EXPECT_EQ(Picture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
     Command(ID_SUSPEND_COUNTING);
     EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+}
+
+// The live files in their default folder, "" for one that is missing.
+std::string LiveFiles(const TempFolder& folder)
+{
+    std::string text;
+    for (const char* name : {"opponent.txt", "result.txt", "session.txt", "character.txt"})
+        text += ReadFileBytes(folder.File(std::string("live\\") + name)) + "|";
+    return text;
+}
+
+std::string DateOf(int64_t stamp)
+{
+    SYSTEMTIME day = {};
+    LocalTimeFromTimestamp(stamp, &day);
+    char text[16];
+    snprintf(text, sizeof text, "%04u/%02u/%02u", day.wYear, day.wMonth, day.wDay);
+    return text;
+}
+
+TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWhileSwitchedOn)
+{
+    StartWithGame("[LiveFiles]\r\nEnabled=1\r\n[General]\r\ninfoTrans=2\r\n");
+    int64_t old = CurrentTimestamp() - 40 * DAY_TICKS;  // counts for all time, not the last 30 days
+    ASSERT_TRUE(ExecuteSql(RecordConnection(), ("INSERT INTO vaviradudiz123 VALUES(" + std::to_string(old) +
+                                                ",'You',0,2,'Rival',1,0)").c_str()));
+    const std::string today = DateOf(CurrentTimestamp()), odd = "O'Neil\"%s%%\xFD\x81!";
+    // Bytes that are no code page 932 text come out as the system's stand-ins; a
+    // lead byte takes the byte after it as its pair, as the game shows the name.
+    const std::string oddUtf8 = u8"O'Neil\"%s%%\uF8F1\u30FB";
+    struct Step {
+        std::string played;
+        std::string files;  // opponent|result|session|character
+    } const steps[] = {
+        {"match 13 4 You Rival 0 1 2 1",
+         u8"対戦相手 Rival\n通算 1戦 1勝 0敗 100%\n30日 0戦 0勝 0敗 -\n最終対戦 " + DateOf(old) +
+             u8"\n直近 勝\n|勝ち You(霊夢) 2-1 Rival(魔理沙)\n|今回 1戦 1勝 0敗 100% 1連勝\n|"
+             u8"霊夢\n通算 2戦 2勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n|"},
+        // On the right now: the card takes the left name, the character file the right character.
+        {"match 14 5 Rival You 1 2 2 1",
+         u8"対戦相手 Rival\n通算 2戦 2勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n最終対戦 " + today +
+             u8"\n直近 勝勝\n|負け You(咲夜) 1-2 Rival(魔理沙)\n|今回 2戦 1勝 1敗 50% 1連敗\n|"
+             u8"咲夜\n通算 1戦 0勝 1敗 0%\n30日 1戦 0勝 1敗 0%\n|"},
+        // Quotes, percent signs and stray bytes are the name itself, to the record and back.
+        {"match 13 4 You " + odd + " 0 4 2 0", ""},
+        {"match 13 4 You " + odd + " 0 4 0 2",
+         u8"対戦相手 " + oddUtf8 + u8"\n通算 1戦 1勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n最終対戦 " + today +
+             u8"\n直近 勝\n|負け You(霊夢) 0-2 " + oddUtf8 + u8"(パチュリー)\n|今回 4戦 2勝 2敗 50% 1連敗\n|"
+             u8"霊夢\n通算 4戦 3勝 1敗 75%\n30日 3戦 2勝 1敗 67%\n|"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.played);
+        Play(step.played);
+        if (!step.files.empty())
+            EXPECT_EQ(step.files, LiveFiles(folder));
+    }
+    EXPECT_EQ("You(霊夢) 0-2 " + odd + "(パチュリー)", ClipboardText());
+    // Switched off, nothing is written; a folder that cannot be written
+    // takes nothing from the recording.
+    const std::string written = LiveFiles(folder);
+    const struct {
+        const char* enabled;
+        std::string folder;
+    } cases[] = {{"0", ""}, {"1", folder.File("Default.db\\live")}, {"1", "Q:\\live"}};
+    int played = 6;  // the old match and four played
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.folder);
+        WritePrivateProfileStringA("LiveFiles", "Enabled", c.enabled, SettingsPath.data);
+        WritePrivateProfileStringA("LiveFiles", "Folder", c.folder.c_str(), SettingsPath.data);
+        Play("match 13 4 You Rival 0 1 2 0");
+        EXPECT_EQ(std::to_string(played++), Query("SELECT count(*) FROM vaviradudiz123"));
+        EXPECT_EQ("You(霊夢) 2-0 Rival(魔理沙)", ClipboardText());
+        EXPECT_EQ(written, LiveFiles(folder));
+    }
+    EXPECT_TRUE(ReadFileBytes(folder.File("Default.db\\live")).empty());
 }
 
 TEST_F(Shell, MatchesTheRecordCannotTakeWaitAndAreNeverLost)
