@@ -5,15 +5,29 @@
 // The record file has no index but the time stamp's, and keeps it so: each
 // summary is one pass over the table, newest first along the primary key.
 
+// A record another program holds is skipped after a brief wait: the
+// summaries run between the game's scenes and must not stall the tool.
+const int SUMMARY_BUSY_WAIT_MS = 100;
+
 static sqlite3_stmt* Prepare(const char* sql)
 {
     sqlite3* connection = RecordConnection();
     sqlite3_stmt* statement = nullptr;
-    if (!connection || sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr) != SQLITE_OK) {
+    if (!connection)
+        return nullptr;
+    sqlite3_busy_timeout(connection, SUMMARY_BUSY_WAIT_MS);
+    if (sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
+        sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
         return nullptr;
     }
     return statement;
+}
+
+static void Finish(sqlite3_stmt* statement)
+{
+    sqlite3_finalize(statement);
+    sqlite3_busy_timeout(RecordConnection(), DATABASE_BUSY_TIMEOUT_MS);
 }
 
 // 1 won, -1 lost, 0 neither, from the player's and the opponent's rounds.
@@ -55,7 +69,7 @@ bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary)
         if (outcome && summary->lastCount < LAST_RESULTS_KEPT)
             summary->last[summary->lastCount++] = outcome > 0 ? 'W' : 'L';
     }
-    sqlite3_finalize(statement);
+    Finish(statement);
     return result == SQLITE_DONE;
 }
 
@@ -76,7 +90,7 @@ bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
         summary->recent.wins = sqlite3_column_int(statement, 2);
         summary->recent.losses = sqlite3_column_int(statement, 3);
     }
-    sqlite3_finalize(statement);
+    Finish(statement);
     return ok;
 }
 
@@ -106,6 +120,6 @@ bool SummariseSession(int64_t now, SessionSummary* summary)
         else
             streakOpen = false;
     }
-    sqlite3_finalize(statement);
+    Finish(statement);
     return result == SQLITE_DONE;
 }
