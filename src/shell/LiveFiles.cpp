@@ -91,13 +91,21 @@ static void WriteLiveFile(const char* folder, const char* name, const char* text
 }
 
 // The folder of the files, created when missing; false while they are off.
-static bool LiveFolder(char* folder)
+// A drive without its medium then fails quietly instead of asking the player
+// in a system dialog over the game: EndLiveFiles restores the error mode.
+static bool LiveFolder(char* folder, UINT* errorMode)
 {
     if (!LiveFilesEnabled())
         return false;
+    *errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
     ReadLiveFolder(folder, PROGRAM_PATH_SIZE);
     CreateDirectoryA(folder, nullptr);
     return true;
+}
+
+static void EndLiveFiles(UINT errorMode)
+{
+    SetErrorMode(errorMode);
 }
 
 static void WriteCharacter(const char* folder, int32_t character, int64_t now)
@@ -152,7 +160,8 @@ static void ShowBalloon(const char* title, const char* body)
 void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
 {
     char folder[PROGRAM_PATH_SIZE];
-    if (!LiveFolder(folder))
+    UINT errorMode;
+    if (!LiveFolder(folder, &errorMode))
         return;
     int64_t now = CurrentTimestamp();
     OpponentSummary summary;
@@ -185,12 +194,14 @@ void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
     }
     WriteSession(folder, now);
     WriteCharacter(folder, ownCharacter, now);
+    EndLiveFiles(errorMode);
 }
 
 void ShowMatchResult(const MatchRecord* record)
 {
     char folder[PROGRAM_PATH_SIZE];
-    if (!LiveFolder(folder))
+    UINT errorMode;
+    if (!LiveFolder(folder, &errorMode))
         return;
     const char* outcome = record->p1win == 2 ? WON_MATCH : record->p2win == 2 ? LOST_MATCH : NOTHING_YET;
     char line[FORMAT_TEXT_LIMIT];
@@ -200,4 +211,5 @@ void ShowMatchResult(const MatchRecord* record)
     int64_t now = CurrentTimestamp();
     WriteSession(folder, now);
     WriteCharacter(folder, record->p1id, now);
+    EndLiveFiles(errorMode);
 }
