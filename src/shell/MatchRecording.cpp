@@ -24,6 +24,13 @@ void RunEndOfMatchTest()
     RecordFinishedMatch();
 }
 
+// The user is the right-hand player as the client, else the left-hand one;
+// the start of a match and its end take the sides alike.
+static bool UserIsRight(int32_t mode)
+{
+    return mode == COMM_MODE_CLIENT;
+}
+
 // True when the limiter lets this match be counted.
 static bool LimiterAllows()
 {
@@ -65,7 +72,7 @@ void RunStartOfMatchTest(int32_t scene)
     int32_t mode = ReadGameValue(CommMode);
     if (mode == COMM_MODE_NOT_RECORDED)
         return;
-    bool userIsRight = mode == COMM_MODE_CLIENT;
+    bool userIsRight = UserIsRight(mode);
     char opponent[PROFILE_NAME_SIZE];
     ReadProfileName(userIsRight ? LeftProfileName : RightProfileName, opponent);
     ShowMatchStart(opponent, ReadGameValue(userIsRight ? RightCharId : LeftCharId));
@@ -106,7 +113,7 @@ void RecordFinishedMatch()
     MatchRecord record;
     memset(&record, 0, sizeof record);
     record.timestamp = CurrentTimestamp();
-    bool userIsRight = mode == COMM_MODE_CLIENT;
+    bool userIsRight = UserIsRight(mode);
     memcpy(record.p1name, userIsRight ? rightName : leftName, PROFILE_NAME_SIZE);
     record.p1id = static_cast<int32_t>(userIsRight ? rightChar : leftChar);
     record.p1win = static_cast<int32_t>(userIsRight ? rightWins : leftWins);
