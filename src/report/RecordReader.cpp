@@ -78,14 +78,16 @@ void InitReportData(ReportData* data)
     data->results.Init();
     data->leftOut = 0;
     memset(&data->totals, 0, sizeof data->totals);
-    InitDayReport(&data->day);
+    InitSessionReport(&data->session);
+    data->recent.Init();
 }
 
 void ClearReportData(ReportData* data)
 {
     data->results.Clear();
     data->leftOut = 0;
-    ClearDayReport(&data->day);
+    ClearSessionReport(&data->session);
+    data->recent.Clear();
     memset(&data->totals, 0, sizeof data->totals);
 }
 
@@ -223,15 +225,16 @@ bool ReadReportData(sqlite3* record, ReportData* data)
     }
     CountRecordTotals(results.data, results.count, &data->totals);
     if (ok && results.count) {
-        // The latest day up to the last match read, so that a match stored
+        ListRecentSessions(results.data, results.count, RECENT_SESSIONS, &data->recent);
+        // The latest session up to the last match read, so that a match stored
         // since then is in neither part.
         int64_t latest = results.data[results.count - 1].timestamp;
-        int64_t dayStart = DayStart(latest);
+        int64_t sessionStart = LatestSessionStart(results.data, results.count);
         GrowArray<MatchRecord> rows;
         rows.Init();
-        int32_t dayLeftOut = 0;
-        ok = ReadRows(record, dayStart, latest, KeepRow, &rows, &dayLeftOut);
-        BuildDayReport(rows.data, rows.count, dayStart, &data->day);
+        int32_t sessionLeftOut = 0;
+        ok = ReadRows(record, sessionStart, latest, KeepRow, &rows, &sessionLeftOut);
+        BuildSessionReport(rows.data, rows.count, &data->session);
         rows.Clear();
     }
     return ok;
