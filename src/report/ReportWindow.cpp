@@ -17,14 +17,15 @@
 const COLORREF UNCERTAIN_TEXT = RGB(128, 128, 128);
 const int MARGIN = 6;
 
+// Number columns leave room for the sort arrow beside their header.
 static const ListColumn opponentColumns[] = {
-    {0, 130, "相手の名前"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+    {0, 120, "相手の名前"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
 };
 static const ListColumn sessionPairColumns[] = {
-    {0, 70, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+    {0, 70, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
 };
 static const ListColumn recentColumns[] = {
-    {0, 110, "開始"}, {1, 45, "時間"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"}, {1, 60, "最長連勝"},
+    {0, 120, "開始"}, {1, 55, "時間"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"}, {1, 80, "最長連勝"},
 };
 static const ListColumn characterColumns[] = {
     {0, 100, "自キャラ"}, {1, 55, "対戦"}, {1, 50, "勝"}, {1, 50, "負"},

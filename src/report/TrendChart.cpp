@@ -118,6 +118,10 @@ static int32_t DrawCounts(HDC dc, const RECT* plot, const ChartSeries* series)
     }
     DeleteObject(solid);
     DeleteObject(hatched);
+    // The week not over yet, named over its bar; right-aligned, as it is the last.
+    if (series->lastPartial)
+        PutText(dc, WeekX(plot, series, series->lastWeek) + half, plot->bottom - height - 18, TA_RIGHT | TA_TOP,
+                "途中の週");
     return most;
 }
 
@@ -213,8 +217,6 @@ static void DrawLine(HDC dc, const RECT* plot, const ChartSeries* series, const 
         SelectObject(dc, hollow ? GetStockObject(WHITE_BRUSH) : brush);
         int size = hollow ? POINT_HALF + 1 : POINT_HALF;
         Rectangle(dc, at.x - size, at.y - size, at.x + size + 1, at.y + size + 1);
-        if (partial)
-            PutText(dc, at.x, at.y - 20, TA_CENTER | TA_TOP, "途中");
         MoveToEx(dc, at.x, at.y, nullptr);
     }
     SelectObject(dc, GetStockObject(BLACK_PEN));
