@@ -193,9 +193,14 @@ bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, voi
     return ReadRows(record, INT64_MIN, INT64_MAX, handler, context, nullptr);
 }
 
-static void KeepRow(const MatchRecord* row, void* rows)
+// Grown by doubling: a session can be a long one (Append would resize the
+// block at every row); the rows live only while the session is counted.
+static void KeepRow(const MatchRecord* row, void* context)
 {
-    static_cast<GrowArray<MatchRecord>*>(rows)->Append(*row);
+    GrowArray<MatchRecord>* rows = static_cast<GrowArray<MatchRecord>*>(context);
+    if (rows->count == rows->capacity)
+        rows->Reserve(rows->capacity ? rows->capacity * 2 : 256);
+    rows->data[rows->count++] = *row;
 }
 
 static void KeepResult(const MatchRecord* row, void* context)

@@ -195,48 +195,53 @@ static int CompareOpponents(const void* a, const void* b)
     return strcmp(x->name, y->name);
 }
 
-static int ComparePairs(const void* a, const void* b)
+static int CompareOpponentNames(const void* a, const void* b)
 {
-    const PairTally* x = static_cast<const PairTally*>(a);
-    const PairTally* y = static_cast<const PairTally*>(b);
-    return x->p1id != y->p1id ? x->p1id - y->p1id : x->p2id - y->p2id;
+    return strcmp((*static_cast<const MatchRecord* const*>(a))->p2name,
+                  (*static_cast<const MatchRecord* const*>(b))->p2name);
 }
 
-static Tally* OpponentEntry(SessionReport* session, const char* name)
-{
-    for (uint32_t i = 0; i < session->opponents.count; ++i)
-        if (strcmp(session->opponents.data[i].name, name) == 0)
-            return &session->opponents.data[i].tally;
-    OpponentTally entry = {};
-    lstrcpynA(entry.name, name, PROFILE_NAME_SIZE);
-    session->opponents.Append(entry);
-    return &session->opponents.data[session->opponents.count - 1].tally;
-}
-
-static Tally* PairEntry(SessionReport* session, int32_t p1id, int32_t p2id)
-{
-    for (uint32_t i = 0; i < session->pairs.count; ++i)
-        if (session->pairs.data[i].p1id == p1id && session->pairs.data[i].p2id == p2id)
-            return &session->pairs.data[i].tally;
-    PairTally entry = {p1id, p2id, {}};
-    session->pairs.Append(entry);
-    return &session->pairs.data[session->pairs.count - 1].tally;
-}
-
+// Per opponent through the rows sorted by name, so that a long session
+// against many players stays quick; per matchup in one slot per pairing.
 void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session)
 {
     ClearSessionReport(session);
+    if (count == 0)
+        return;
+    Tally pairs[CHARACTER_COUNT * CHARACTER_COUNT];
+    memset(pairs, 0, sizeof pairs);
+    const MatchRecord** byName = static_cast<const MatchRecord**>(Heap.Allocate(sizeof(MatchRecord*) * count));
     for (uint32_t i = 0; i < count; ++i) {
         const MatchRecord* row = &rows[i];
+        byName[i] = row;
         AddToSession(&session->summary, row->timestamp, row->p1win, row->p2win);
-        AddResult(OpponentEntry(session, row->p2name), row->p1win, row->p2win);
         if (row->p1id >= 0 && row->p1id < CHARACTER_COUNT && row->p2id >= 0 && row->p2id < CHARACTER_COUNT)
-            AddResult(PairEntry(session, row->p1id, row->p2id), row->p1win, row->p2win);
+            AddResult(&pairs[row->p1id * CHARACTER_COUNT + row->p2id], row->p1win, row->p2win);
     }
-    if (session->opponents.count)
-        qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
-    if (session->pairs.count)
-        qsort(session->pairs.data, session->pairs.count, sizeof(PairTally), ComparePairs);
+    qsort(byName, count, sizeof(MatchRecord*), CompareOpponentNames);
+    uint32_t names = 1;
+    for (uint32_t i = 1; i < count; ++i)
+        names += strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0;
+    // Filled in place: Append would resize the block at every name.
+    GrowArray<OpponentTally>* opponents = &session->opponents;
+    opponents->Reserve(names);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (i == 0 || strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0) {
+            OpponentTally* entry = &opponents->data[opponents->count++];
+            memset(entry, 0, sizeof *entry);
+            lstrcpynA(entry->name, byName[i]->p2name, PROFILE_NAME_SIZE);
+        }
+        AddResult(&opponents->data[opponents->count - 1].tally, byName[i]->p1win, byName[i]->p2win);
+    }
+    Heap.Free(byName);
+    qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
+    uint32_t played = 0;
+    for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
+        played += pairs[i].matches + pairs[i].undecided > 0;
+    session->pairs.Reserve(played);
+    for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
+        if (pairs[i].matches + pairs[i].undecided > 0)
+            session->pairs.data[session->pairs.count++] = PairTally{i / CHARACTER_COUNT, i % CHARACTER_COUNT, pairs[i]};
 }
 
 void FormatSessionStart(int64_t timestamp, char* output)
