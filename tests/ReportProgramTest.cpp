@@ -394,6 +394,8 @@ TEST(ReportWindow, RowsAndMessageBox)
     HWND recent = GetDlgItem(window, IDC_RECENT_SESSIONS);
     EXPECT_EQ(26, ListView_GetItemCount(recent));
     EXPECT_EQ("2009/01/15 00:00|0:00|3|2|1|66.7%|2\n2009/01/10 00:00|0:00|1|0|1|0.0%|0\n", ListText(recent, 0, 1));
+    SendMessageA(window, WM_COMMAND, ID_REPORT_COPY_SESSION, 0);
+    EXPECT_EQ(0u, ClipboardText().find("2009/01/15 00:00 からのセッション（0:00）の成績: 3戦 2勝 1敗"));
     // Centred on the work area.
     RECT area, frame;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);

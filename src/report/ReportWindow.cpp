@@ -428,7 +428,7 @@ static int CompareListRows(const void* a, const void* b)
     CellText(x, sortingIndex, first);
     CellText(y, sortingIndex, second);
     int order = CompareListCells(first, second, sortingColumn->alignment) * sortingDirection;
-    return order ? order : x->order < y->order ? -1 : 1;
+    return order ? order : x->order < y->order ? -1 : x->order > y->order;
 }
 
 // A click on a header: sorted by that column, or the other way round.
