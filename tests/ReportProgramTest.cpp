@@ -5,6 +5,7 @@
 #include "report/CsvExport.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
+#include "report/TrendChart.h"
 #include "store/RecordQueries.h"
 #include "store/StatsRows.h"
 #include "support/DialogAnswerer.h"
@@ -455,6 +456,50 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ(0u, ReadFileBytes(written).find("日時,"));
     DestroyWindow(window);
     PumpMessages(0);  // takes the quit message that the window's end posts
+}
+
+// The chart: a bar of matches under each week; a full point on a week of 20
+// decided matches or more, a hollow one on a week of fewer (a rough rate) and
+// on the week not over yet, however many it holds.
+TEST(ReportWindow, ChartMarksUncertainAndUnfinishedWeeks)
+{
+    RegisterTrendChart(GetModuleHandleA(nullptr));
+    HWND chart = CreateWindowExA(0, TREND_CHART_CLASS, "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, chart);
+    ChartSeries series = {};
+    series.all.Init();
+    series.chosen.Init();
+    const int32_t first = 20000;
+    for (Tally tally : {Tally{30, 15, 15, 0}, Tally{18, 9, 9, 4}, Tally{30, 15, 15, 0}})
+        series.all.Append(WeekPoint{first + static_cast<int32_t>(series.all.count), tally});
+    series.firstWeek = first;
+    series.lastWeek = first + 2;
+    RECT client = {0, 0, 600, 400}, plot;
+    ChartPlotRect(&client, &plot);
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 600, 400);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (bool partial : {false, true}) {
+        series.lastPartial = partial;
+        SetChartSeries(chart, &series);
+        SendMessageA(chart, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        std::string seen;
+        for (int32_t week = first; week <= first + 2; ++week) {
+            POINT at = ChartPoint(&plot, &series, week, 0.5);
+            // Off the line through the points, inside the point.
+            COLORREF inside = GetPixel(dc, at.x, at.y - 2);
+            seen += inside == CHART_ALL_COLOUR ? "full " : inside == RGB(255, 255, 255) ? "hollow " : "? ";
+            seen += GetPixel(dc, at.x + 2, plot.bottom - 3) == CHART_BAR_COLOUR ? "bar, " : "no bar, ";
+        }
+        EXPECT_EQ(partial ? "full bar, hollow bar, hollow no bar, " : "full bar, hollow bar, full bar, ", seen);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DestroyWindow(chart);
+    series.all.Clear();
 }
 
 // A copy of vty_report.exe started in program's folder, with a record path

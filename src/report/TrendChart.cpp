@@ -8,7 +8,6 @@ const int PLOT_LEFT = 44, PLOT_TOP = 44, PLOT_RIGHT = 14, PLOT_BOTTOM = 24;
 const int LABEL_SPACING = 56;
 // The bars of matches per week take this part of the plot's height, at the bottom.
 const int BAR_SHARE_PERCENT = 22;
-const COLORREF BAR_COLOUR = RGB(200, 200, 200);
 const int POINT_HALF = 2;
 // The first and last weeks sit this far inside the frame, off its lines.
 const int PLOT_INSET = 8;
@@ -107,7 +106,7 @@ static int32_t DrawCounts(HDC dc, const RECT* plot, const ChartSeries* series)
     int height = (plot->bottom - plot->top) * BAR_SHARE_PERCENT / 100;
     int half = static_cast<int>(WeekWidth(plot, series) * 0.35);
     half = half < 1 ? 1 : half > 6 ? 6 : half;
-    HBRUSH solid = CreateSolidBrush(BAR_COLOUR), hatched = CreateHatchBrush(HS_BDIAGONAL, RGB(150, 150, 150));
+    HBRUSH solid = CreateSolidBrush(CHART_BAR_COLOUR), hatched = CreateHatchBrush(HS_BDIAGONAL, RGB(150, 150, 150));
     for (uint32_t i = 0; i < points->count; ++i) {
         const WeekPoint* point = &points->data[i];
         int x = WeekX(plot, series, point->week);

@@ -26,6 +26,8 @@ const COLORREF CHART_ALL_COLOUR = RGB(0, 70, 200);
 const COLORREF CHART_CHOSEN_COLOUR = RGB(220, 100, 0);
 const COLORREF CHART_ALL_BAND = RGB(205, 218, 245);
 const COLORREF CHART_CHOSEN_BAND = RGB(240, 160, 90);
+// The bars of matches per week.
+const COLORREF CHART_BAR_COLOUR = RGB(200, 200, 200);
 
 void RegisterTrendChart(HINSTANCE instance);
 // The chart draws series until it is destroyed or given another.
