@@ -2,7 +2,8 @@
 // 1,000,000 matches: the read-only open, the check and the day's backup (the
 // backup folder is emptied before every run, so each run copies), reading
 // the record and a painted report window; then, apart, the chart page's
-// paint. Medians of the runs, in milliseconds.
+// paint. Medians of the runs, in milliseconds. The matches are three minutes
+// apart, so the latest session is the whole record: the first page's worst case.
 // Usage: ReportBench [runs] [largest size]
 #include "report/Backup.h"
 #include "report/RecordReader.h"

@@ -5,7 +5,9 @@
 #include "report/CsvExport.h"
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
+#include "report/TrendChart.h"
 #include "store/RecordQueries.h"
+#include "store/StatsRows.h"
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
 #include "support/StoreTestSupport.h"
@@ -40,11 +42,11 @@ std::string TallyText(const Tally& t)
 TEST(ReportNumbers, RatesRangesAndUncertainty)
 {
     struct {
-        Tally tally;  // matches, wins, losses
+        Tally tally;  // matches, wins, losses, undecided
         const char* shown;
-    } cases[] = {{{3, 2, 1}, "66.7% 20.8-93.9% ?"},   {{3, 0, 0}, "- - ?"},
-                 {{10, 0, 10}, "0.0% 0.0-27.8% ?"},   {{24, 19, 0}, "100.0% 83.2-100.0% ?"},
-                 {{20, 11, 9}, "55.0% 34.2-74.2% "},  {{100, 50, 50}, "50.0% 40.4-59.6% "}};
+    } cases[] = {{{3, 2, 1, 0}, "66.7% 20.8-93.9% ?"},   {{0, 0, 0, 3}, "- - ?"},
+                 {{10, 0, 10, 0}, "0.0% 0.0-27.8% ?"},   {{19, 19, 0, 5}, "100.0% 83.2-100.0% ?"},
+                 {{20, 11, 9, 0}, "55.0% 34.2-74.2% "},  {{100, 50, 50, 0}, "50.0% 40.4-59.6% "}};
     for (const auto& c : cases) {
         char rate[16], range[32];
         FormatRate(&c.tally, rate);
@@ -76,14 +78,70 @@ TEST(ReportNumbers, WeeklySeries)
     series.Clear();
 }
 
-// The latest day from midnight on: streaks (a 1-1 neither extends nor breaks one), opponents
-// by most matches, pairings by character; a row with an impossible character counts nowhere.
-TEST(ReportNumbers, LatestDay)
+// The matches count as the statistics window of vty.exe counts them: decided ones alone,
+// the undecided (1-1, 0-0) apart; a row with an impossible win count in neither. The
+// report's totals, in its window too, equal the statistics window's for the same file.
+TEST(ReportNumbers, CountsLikeTheStatisticsWindow)
 {
     TempFolder folder;
+    std::string path = folder.File("Default.db");
+    std::vector<MatchRecord> rows;
+    srand(7);
+    for (int i = 0; i < 400; ++i) {
+        MatchRecord row = {DAY2 + i * 7 * MINUTE, "me", rand() % 5, rand() % 3, "you", rand() % 20, rand() % 3};
+        row.p2win = row.p1win == 2 && i % 3 ? rand() % 2 : row.p2win;
+        rows.push_back(row);
+    }
+    rows[5].p1win = 3;
+    sqlite3* record = RecordOf(path, rows);
+    ReportData data;
+    InitReportData(&data);
+    ASSERT_TRUE(record && ReadReportData(record, &data));
+    ASSERT_TRUE(OpenStoreFile(path));
+    StatsRow stats[STATS_ROW_COUNT];
+    RecordFilter all = Filter(0);
+    BeginTransaction();
+    ASSERT_EQ(STATS_QUERY_COUNT, ComputeStatsRows(&all, stats));
+    EndTransaction(false);
+    CloseRecordDatabase();
+    int undecided = 0;
+    for (const MatchRecord& row : rows)
+        undecided += row.p1win <= 2 && row.p1win / 2 == 0 && row.p2win / 2 == 0;
+    ASSERT_GT(undecided, 20);
+    const StatsRow& overall = stats[ROW_OVERALL];
+    EXPECT_EQ(TallyText({overall.wins + overall.losses, overall.wins, overall.losses, 0}),
+              TallyText(data.totals.all));
+    EXPECT_EQ(undecided, data.totals.all.undecided);
+    for (int c = 0; c < CHARACTER_COUNT; ++c)
+        EXPECT_EQ(TallyText({stats[c].wins + stats[c].losses, stats[c].wins, stats[c].losses, 0}),
+                  TallyText(data.totals.perCharacter[c]))
+            << c;
+    ClearReportData(&data);
+
+    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReadOnly(path.c_str()), path.c_str());
+    ASSERT_NE(nullptr, window);
+    std::string shown = "全キャラ|" + std::to_string(overall.wins + overall.losses) + "|" +
+                        std::to_string(overall.wins) + "|" + std::to_string(overall.losses) + "|";
+    EXPECT_EQ(shown, ListText(GetDlgItem(window, IDC_CHARACTERS), 0, 0).substr(0, shown.size()));
+    DestroyWindow(window);
+    PumpMessages(0);
+}
+
+// A session runs while matches are less than 30 minutes apart: 29:59 joins, 30:00 and
+// 31:00 start the next one, and a night across midnight stays one. Its summary counts
+// streaks (a 1-1 neither extends nor breaks one), opponents by most matches, pairings by
+// character; a row with an impossible character counts nowhere.
+TEST(ReportNumbers, Sessions)
+{
+    TempFolder folder;
+    const int64_t SECOND = 10000000LL, latestStart = DAY2 - 2 * MINUTE;
+    const int64_t third = latestStart - 30 * MINUTE, second = third - 29 * MINUTE - 59 * SECOND,
+                  first = second - 31 * MINUTE;
     sqlite3* record = RecordOf(
         folder.File("Default.db"),
-        {{DAY2 - 2 * MINUTE, "me", 3, 0, "old", 4, 2},   {DAY2 - 1, "me", 3, 2, "old", 4, 0},
+        {{first, "me", 0, 2, "x", 1, 0},                 {second, "me", 0, 0, "x", 1, 2},
+         {third, "me", 0, 2, "x", 1, 1},
+         {DAY2 - 2 * MINUTE, "me", 3, 0, "old", 4, 2},   {DAY2 - 1, "me", 3, 2, "old", 4, 0},
          {DAY2, "me", 1, 2, "bob", 2, 1},                {DAY2 + 1 * MINUTE, "me", 0, 2, "ふらん", 1, 0},
          {DAY2 + 2 * MINUTE, "me", 0, 1, "bob", 2, 2},   {DAY2 + 3 * MINUTE, "me", 0, 2, "ふらん", 1, 1},
          {DAY2 + 4 * MINUTE, "me", 0, 1, "ふらん", 1, 1}, {DAY2 + 5 * MINUTE, "me", 1, 2, "bob", 2, 0},
@@ -96,13 +154,25 @@ TEST(ReportNumbers, LatestDay)
     EXPECT_EQ(1, data.leftOut);
     TextBuffer text;
     text.Init();
-    FormatDaySummary(&data.day, &text);
-    EXPECT_EQ("2009/01/02 の成績: 10戦 6勝 3敗 勝率 66.7% 最長連勝 3 最長連敗 2\r\n"
-              "相手別:\r\n  ふらん  6戦 3勝 2敗 勝率 60.0%\r\n  bob  4戦 3勝 1敗 勝率 75.0%\r\n"
-              "組み合わせ別:\r\n  霊夢 対 魔理沙  6戦 3勝 2敗 勝率 60.0%\r\n  霊夢 対 咲夜  2戦 1勝 1敗 勝率 50.0%\r\n"
-              "  魔理沙 対 咲夜  2戦 2勝 0敗 勝率 100.0%\r\n",
+    FormatSessionSummary(&data.session, &text);
+    EXPECT_EQ("2009/01/01 23:58 からのセッション（0:12）の成績: 11戦 7勝 4敗 勝率 63.6% 最長連勝 3 最長連敗 2\r\n"
+              "不成立（どちらも2本取っていない対戦） 1 戦は数えていません。\r\n"
+              "相手別:\r\n  ふらん  5戦 3勝 2敗 勝率 60.0%\r\n  bob  4戦 3勝 1敗 勝率 75.0%\r\n"
+              "  old  2戦 1勝 1敗 勝率 50.0%\r\n"
+              "組み合わせ別:\r\n  霊夢 対 魔理沙  5戦 3勝 2敗 勝率 60.0%\r\n  霊夢 対 咲夜  2戦 1勝 1敗 勝率 50.0%\r\n"
+              "  魔理沙 対 咲夜  2戦 2勝 0敗 勝率 100.0%\r\n  アリス 対 パチュリー  2戦 1勝 1敗 勝率 50.0%\r\n",
               std::string(text.data));
     text.Release();
+    std::string recent;
+    for (uint32_t i = 0; i < data.recent.count; ++i) {
+        char start[32], length[32];
+        FormatSessionStart(data.recent.data[i].first, start);
+        FormatSessionLength(&data.recent.data[i], length);
+        recent += std::string(start) + " " + length + " " + TallyText(data.recent.data[i].total) + " " +
+                  std::to_string(data.recent.data[i].streaks.longestWins) + "\n";
+    }
+    EXPECT_EQ("2009/01/01 23:58 0:12 11/7/4 3\n2009/01/01 22:58 0:29 2/1/1 1\n2009/01/01 22:27 0:00 1/1/0 1\n",
+              recent);
     ClearReportData(&data);
     sqlite3_close(record);
 }
@@ -270,8 +340,35 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
     EXPECT_EQ(names, Names());
 }
 
-// 霊夢 wins 15 and loses 10; on the latest day 魔理沙 wins twice and loses
-// to a name cut in its 16th character; an id cut to 8 bits would count as 霊夢.
+// The sort arrow of each column of a list's header: "^" up, "v" down, "-" none.
+std::string SortArrows(HWND list)
+{
+    HWND header = ListView_GetHeader(list);
+    std::string arrows;
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        arrows += item.fmt & HDF_SORTUP ? "^" : item.fmt & HDF_SORTDOWN ? "v" : "-";
+    }
+    return arrows;
+}
+
+// A click with the mouse on the header of a list's column.
+void ClickHeader(HWND list, int column)
+{
+    HWND header = ListView_GetHeader(list);
+    RECT cell;
+    Header_GetItemRect(header, column, &cell);
+    LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(header, WM_LBUTTONUP, 0, at);
+    PumpMessages(0);
+}
+
+// 霊夢 wins 15 and loses 10, in sessions a match each; the latest session, of
+// 魔理沙, wins twice and loses to a name cut in its 16th character; an id cut
+// to 8 bits would count as 霊夢.
 TEST(ReportWindow, RowsAndMessageBox)
 {
     TempFolder folder;
@@ -285,19 +382,57 @@ TEST(ReportWindow, RowsAndMessageBox)
     HWND window = CreateReportWindow(GetModuleHandleA(nullptr), RecordOf(path, rows), path.c_str());
     ASSERT_NE(nullptr, window);
     char summary[512];
-    GetDlgItemTextA(window, IDC_DAY_SUMMARY, summary, sizeof summary);
-    EXPECT_EQ("最後に対戦した日 2009/01/15:  3戦 2勝 1敗  勝率 66.7%（95%範囲 20.8-93.9%）\r\n最長連勝 2  最長連敗 1"
+    GetDlgItemTextA(window, IDC_SESSION_SUMMARY, summary, sizeof summary);
+    EXPECT_EQ("最新のセッション 2009/01/15 00:00〜00:00（0:00）:  3戦 2勝 1敗  勝率 66.7%（95%範囲 20.8-93.9%）\r\n"
+              "最長連勝 2  最長連敗 1  不成立 0\r\n"
+              "対戦数は勝敗のついた対戦の数です（統計ウィンドウと同じ数え方）。不成立（1-1 など）は別に数えます。\r\n"
+              "30分以上あいだが空くと次のセッションです。"
               "\r\nキャラか勝ち数がありえない値の記録 1 件は集計に入れていません。",
               std::string(summary));
     EXPECT_EQ("ccc|2|2|0|100.0%\nあああああああああああああああ|1|0|1|0.0%\n",
-              ListText(GetDlgItem(window, IDC_DAY_OPPONENTS)));
-    EXPECT_EQ("魔理沙|咲夜|3|2|1|66.7%\n", ListText(GetDlgItem(window, IDC_DAY_PAIRS)));
+              ListText(GetDlgItem(window, IDC_SESSION_OPPONENTS)));
+    EXPECT_EQ("魔理沙|咲夜|3|2|1|66.7%\n", ListText(GetDlgItem(window, IDC_SESSION_PAIRS)));
+    HWND recent = GetDlgItem(window, IDC_RECENT_SESSIONS);
+    EXPECT_EQ(26, ListView_GetItemCount(recent));
+    EXPECT_EQ("2009/01/15 00:00|0:00|3|2|1|66.7%|2\n2009/01/10 00:00|0:00|1|0|1|0.0%|0\n", ListText(recent, 0, 1));
+    SendMessageA(window, WM_COMMAND, ID_REPORT_COPY_SESSION, 0);
+    EXPECT_EQ(0u, ClipboardText().find("2009/01/15 00:00 からのセッション（0:00）の成績: 3戦 2勝 1敗"));
+    // Centred on the work area.
+    RECT area, frame;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(window, &frame);
+    EXPECT_NEAR((area.left + area.right) / 2, (frame.left + frame.right) / 2, 1);
+    EXPECT_NEAR((area.top + area.bottom) / 2, (frame.top + frame.bottom) / 2, 1);
     EXPECT_EQ("全キャラ|28|17|11|60.7%|42.4-76.4%|\n霊夢|25|15|10|60.0%|40.7-76.6%|\n"
               "魔理沙|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
               ListText(GetDlgItem(window, IDC_CHARACTERS)));
     EXPECT_EQ("霊夢|咲夜|15|15|0|100.0%|79.6-100.0%|20戦未満・参考値\n"
               "霊夢|アリス|10|0|10|0.0%|0.0-27.8%|20戦未満・参考値\n魔理沙|咲夜|3|2|1|66.7%|20.8-93.9%|20戦未満・参考値\n",
               ListText(GetDlgItem(window, IDC_PAIRS)));
+
+    // Sorted by a click on a header: numbers as numbers (3 before 10), again
+    // the other way round, names as text; the arrow on the sorted column alone.
+    // The total row stays on top.
+    HWND pairs = GetDlgItem(window, IDC_PAIRS), characters = GetDlgItem(window, IDC_CHARACTERS);
+    struct {
+        HWND list;
+        int column;
+        const char* order;  // the first cells of the rows, then the arrows
+    } clicks[] = {{pairs, 2, "魔理沙|咲夜|3 霊夢|アリス|10 霊夢|咲夜|15 --^-----"},
+                  {pairs, 2, "霊夢|咲夜|15 霊夢|アリス|10 魔理沙|咲夜|3 --v-----"},
+                  {pairs, 1, "霊夢|アリス|10 霊夢|咲夜|15 魔理沙|咲夜|3 -^------"},
+                  {characters, 4, "全キャラ|28 霊夢|25 魔理沙|3 ----^--"},
+                  {characters, 4, "全キャラ|28 魔理沙|3 霊夢|25 ----v--"}};
+    for (const auto& click : clicks) {
+        ClickHeader(click.list, click.column);
+        std::string order, text = ListText(click.list);
+        for (size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+            size_t cut = text.find('|', text.find('|', at) + 1);
+            cut = click.list == pairs ? text.find('|', cut + 1) : cut;
+            order += text.substr(at, cut - at) + " ";
+        }
+        EXPECT_EQ(click.order, order + SortArrows(click.list));
+    }
 
     // A CSV file that another program holds, chosen in the file dialog.
     WriteFileBytes(csv, "old");
@@ -310,8 +445,61 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ("CSVファイルを書き出せませんでした。", answerer.Seen()[2].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), answerer.Seen()[2].icon);
     EXPECT_EQ("old", ReadFileBytes(csv));
+    // Written: the message says where.
+    std::string written = folder.File("書き出し.csv");
+    auto chooseNew = [&](HWND chooser) { return SetDlgItemTextA(chooser, 0x47C, written.c_str()) ? IDOK : IDCANCEL; };
+    DialogAnswerer told(GetCurrentThreadId(), {chooseNew, [](HWND) { return IDOK; }});
+    SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
+    ASSERT_EQ(2u, told.Seen().size());
+    EXPECT_EQ("CSVファイルを書き出しました。\r\n" + written, told.Seen()[1].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_ASTERISK), told.Seen()[1].icon);
+    EXPECT_EQ(0u, ReadFileBytes(written).find("日時,"));
     DestroyWindow(window);
     PumpMessages(0);  // takes the quit message that the window's end posts
+}
+
+// The chart: a bar of matches under each week; a full point on a week of 20
+// decided matches or more, a hollow one on a week of fewer (a rough rate) and
+// on the week not over yet, however many it holds.
+TEST(ReportWindow, ChartMarksUncertainAndUnfinishedWeeks)
+{
+    RegisterTrendChart(GetModuleHandleA(nullptr));
+    HWND chart = CreateWindowExA(0, TREND_CHART_CLASS, "", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, chart);
+    ChartSeries series = {};
+    series.all.Init();
+    series.chosen.Init();
+    const int32_t first = 20000;
+    for (Tally tally : {Tally{30, 15, 15, 0}, Tally{18, 9, 9, 4}, Tally{30, 15, 15, 0}})
+        series.all.Append(WeekPoint{first + static_cast<int32_t>(series.all.count), tally});
+    series.firstWeek = first;
+    series.lastWeek = first + 2;
+    RECT client = {0, 0, 600, 400}, plot;
+    ChartPlotRect(&client, &plot);
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 600, 400);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (bool partial : {false, true}) {
+        series.lastPartial = partial;
+        SetChartSeries(chart, &series);
+        SendMessageA(chart, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        std::string seen;
+        for (int32_t week = first; week <= first + 2; ++week) {
+            POINT at = ChartPoint(&plot, &series, week, 0.5);
+            // Off the line through the points, inside the point.
+            COLORREF inside = GetPixel(dc, at.x, at.y - 2);
+            seen += inside == CHART_ALL_COLOUR ? "full " : inside == RGB(255, 255, 255) ? "hollow " : "? ";
+            seen += GetPixel(dc, at.x + 2, plot.bottom - 3) == CHART_BAR_COLOUR ? "bar, " : "no bar, ";
+        }
+        EXPECT_EQ(partial ? "full bar, hollow bar, hollow no bar, " : "full bar, hollow bar, full bar, ", seen);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DestroyWindow(chart);
+    series.all.Clear();
 }
 
 // A copy of vty_report.exe started in program's folder, with a record path

@@ -78,14 +78,16 @@ void InitReportData(ReportData* data)
     data->results.Init();
     data->leftOut = 0;
     memset(&data->totals, 0, sizeof data->totals);
-    InitDayReport(&data->day);
+    InitSessionReport(&data->session);
+    data->recent.Init();
 }
 
 void ClearReportData(ReportData* data)
 {
     data->results.Clear();
     data->leftOut = 0;
-    ClearDayReport(&data->day);
+    ClearSessionReport(&data->session);
+    data->recent.Clear();
     memset(&data->totals, 0, sizeof data->totals);
 }
 
@@ -191,9 +193,14 @@ bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, voi
     return ReadRows(record, INT64_MIN, INT64_MAX, handler, context, nullptr);
 }
 
-static void KeepRow(const MatchRecord* row, void* rows)
+// Grown by doubling: a session can be a long one (Append would resize the
+// block at every row); the rows live only while the session is counted.
+static void KeepRow(const MatchRecord* row, void* context)
 {
-    static_cast<GrowArray<MatchRecord>*>(rows)->Append(*row);
+    GrowArray<MatchRecord>* rows = static_cast<GrowArray<MatchRecord>*>(context);
+    if (rows->count == rows->capacity)
+        rows->Reserve(rows->capacity ? rows->capacity * 2 : 256);
+    rows->data[rows->count++] = *row;
 }
 
 static void KeepResult(const MatchRecord* row, void* context)
@@ -223,15 +230,16 @@ bool ReadReportData(sqlite3* record, ReportData* data)
     }
     CountRecordTotals(results.data, results.count, &data->totals);
     if (ok && results.count) {
-        // The latest day up to the last match read, so that a match stored
+        ListRecentSessions(results.data, results.count, RECENT_SESSIONS, &data->recent);
+        // The latest session up to the last match read, so that a match stored
         // since then is in neither part.
         int64_t latest = results.data[results.count - 1].timestamp;
-        int64_t dayStart = DayStart(latest);
+        int64_t sessionStart = LatestSessionStart(results.data, results.count);
         GrowArray<MatchRecord> rows;
         rows.Init();
-        int32_t dayLeftOut = 0;
-        ok = ReadRows(record, dayStart, latest, KeepRow, &rows, &dayLeftOut);
-        BuildDayReport(rows.data, rows.count, dayStart, &data->day);
+        int32_t sessionLeftOut = 0;
+        ok = ReadRows(record, sessionStart, latest, KeepRow, &rows, &sessionLeftOut);
+        BuildSessionReport(rows.data, rows.count, &data->session);
         rows.Clear();
     }
     return ok;

@@ -37,8 +37,12 @@ struct ReportData {
     int32_t leftOut;                 // rows with a character id outside 0 to 19 or a
                                      // win count outside 0 to 2 (or no integer): in no count
     RecordTotals totals;
-    DayReport day;                   // the latest day played
+    SessionReport session;           // the latest session played
+    GrowArray<SessionSummary> recent;  // the latest sessions, newest first
 };
+
+// The recent sessions listed.
+const uint32_t RECENT_SESSIONS = 50;
 
 void InitReportData(ReportData* data);
 void ClearReportData(ReportData* data);

@@ -55,9 +55,10 @@ void ReportTime(int64_t timestamp, SYSTEMTIME* time)
 
 void AddResult(Tally* tally, int32_t p1win, int32_t p2win)
 {
-    tally->matches += 1;
     tally->wins += p1win / 2;
     tally->losses += p2win / 2;
+    tally->matches += p1win / 2 + p2win / 2;
+    tally->undecided += p1win / 2 == 0 && p2win / 2 == 0;
 }
 
 int32_t DecidedMatches(const Tally* tally)
@@ -117,21 +118,72 @@ void FormatRange(const Tally* tally, char* output)
     FormatText(output, "%s-%s%%", lowText, highText);
 }
 
-void InitDayReport(DayReport* day)
+bool StartsNewSession(int64_t previous, int64_t next)
 {
-    day->dayStart = 0;
-    day->total = Tally{};
-    day->longestWins = 0;
-    day->longestLosses = 0;
-    day->opponents.Init();
-    day->pairs.Init();
+    return next - previous >= SESSION_GAP;
 }
 
-void ClearDayReport(DayReport* day)
+void AddToStreaks(Streaks* streaks, int32_t p1win, int32_t p2win)
 {
-    day->opponents.Clear();
-    day->pairs.Clear();
-    InitDayReport(day);
+    bool won = p1win / 2 > 0, lost = p2win / 2 > 0;
+    if (won == lost)
+        return;
+    int32_t& wins = streaks->wins;
+    int32_t& losses = streaks->losses;
+    wins = won ? wins + 1 : 0;
+    losses = lost ? losses + 1 : 0;
+    streaks->longestWins = wins > streaks->longestWins ? wins : streaks->longestWins;
+    streaks->longestLosses = losses > streaks->longestLosses ? losses : streaks->longestLosses;
+}
+
+static void AddToSession(SessionSummary* session, int64_t timestamp, int32_t p1win, int32_t p2win)
+{
+    if (session->total.matches + session->total.undecided == 0)
+        session->first = timestamp;
+    session->last = timestamp;
+    AddResult(&session->total, p1win, p2win);
+    AddToStreaks(&session->streaks, p1win, p2win);
+}
+
+void ListRecentSessions(const MatchResult* results, uint32_t count, uint32_t most, GrowArray<SessionSummary>* sessions)
+{
+    sessions->Clear();
+    // Back from the newest match to the start of each session, then forward through it.
+    uint32_t end = count;
+    while (end > 0 && sessions->count < most) {
+        uint32_t begin = end - 1;
+        while (begin > 0 && !StartsNewSession(results[begin - 1].timestamp, results[begin].timestamp))
+            --begin;
+        SessionSummary session = {};
+        for (uint32_t i = begin; i < end; ++i)
+            AddToSession(&session, results[i].timestamp, results[i].p1win, results[i].p2win);
+        sessions->Append(session);
+        end = begin;
+    }
+}
+
+int64_t LatestSessionStart(const MatchResult* results, uint32_t count)
+{
+    if (count == 0)
+        return 0;
+    uint32_t begin = count - 1;
+    while (begin > 0 && !StartsNewSession(results[begin - 1].timestamp, results[begin].timestamp))
+        --begin;
+    return results[begin].timestamp;
+}
+
+void InitSessionReport(SessionReport* session)
+{
+    session->summary = SessionSummary{};
+    session->opponents.Init();
+    session->pairs.Init();
+}
+
+void ClearSessionReport(SessionReport* session)
+{
+    session->opponents.Clear();
+    session->pairs.Clear();
+    InitSessionReport(session);
 }
 
 static int CompareOpponents(const void* a, const void* b)
@@ -143,57 +195,66 @@ static int CompareOpponents(const void* a, const void* b)
     return strcmp(x->name, y->name);
 }
 
-static int ComparePairs(const void* a, const void* b)
+static int CompareOpponentNames(const void* a, const void* b)
 {
-    const PairTally* x = static_cast<const PairTally*>(a);
-    const PairTally* y = static_cast<const PairTally*>(b);
-    return x->p1id != y->p1id ? x->p1id - y->p1id : x->p2id - y->p2id;
+    return strcmp((*static_cast<const MatchRecord* const*>(a))->p2name,
+                  (*static_cast<const MatchRecord* const*>(b))->p2name);
 }
 
-static Tally* OpponentEntry(DayReport* day, const char* name)
+// Per opponent through the rows sorted by name, so that a long session
+// against many players stays quick; per matchup in one slot per pairing.
+void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session)
 {
-    for (uint32_t i = 0; i < day->opponents.count; ++i)
-        if (strcmp(day->opponents.data[i].name, name) == 0)
-            return &day->opponents.data[i].tally;
-    OpponentTally entry = {};
-    lstrcpynA(entry.name, name, PROFILE_NAME_SIZE);
-    day->opponents.Append(entry);
-    return &day->opponents.data[day->opponents.count - 1].tally;
-}
-
-static Tally* PairEntry(DayReport* day, int32_t p1id, int32_t p2id)
-{
-    for (uint32_t i = 0; i < day->pairs.count; ++i)
-        if (day->pairs.data[i].p1id == p1id && day->pairs.data[i].p2id == p2id)
-            return &day->pairs.data[i].tally;
-    PairTally entry = {p1id, p2id, {}};
-    day->pairs.Append(entry);
-    return &day->pairs.data[day->pairs.count - 1].tally;
-}
-
-void BuildDayReport(const MatchRecord* rows, uint32_t count, int64_t dayStart, DayReport* day)
-{
-    ClearDayReport(day);
-    day->dayStart = dayStart;
-    int32_t wins = 0, losses = 0;
+    ClearSessionReport(session);
+    if (count == 0)
+        return;
+    Tally pairs[CHARACTER_COUNT * CHARACTER_COUNT];
+    memset(pairs, 0, sizeof pairs);
+    const MatchRecord** byName = static_cast<const MatchRecord**>(Heap.Allocate(sizeof(MatchRecord*) * count));
     for (uint32_t i = 0; i < count; ++i) {
         const MatchRecord* row = &rows[i];
-        AddResult(&day->total, row->p1win, row->p2win);
-        AddResult(OpponentEntry(day, row->p2name), row->p1win, row->p2win);
+        byName[i] = row;
+        AddToSession(&session->summary, row->timestamp, row->p1win, row->p2win);
         if (row->p1id >= 0 && row->p1id < CHARACTER_COUNT && row->p2id >= 0 && row->p2id < CHARACTER_COUNT)
-            AddResult(PairEntry(day, row->p1id, row->p2id), row->p1win, row->p2win);
-        bool won = row->p1win / 2 > 0, lost = row->p2win / 2 > 0;
-        if (won != lost) {
-            wins = won ? wins + 1 : 0;
-            losses = lost ? losses + 1 : 0;
-        }
-        day->longestWins = wins > day->longestWins ? wins : day->longestWins;
-        day->longestLosses = losses > day->longestLosses ? losses : day->longestLosses;
+            AddResult(&pairs[row->p1id * CHARACTER_COUNT + row->p2id], row->p1win, row->p2win);
     }
-    if (day->opponents.count)
-        qsort(day->opponents.data, day->opponents.count, sizeof(OpponentTally), CompareOpponents);
-    if (day->pairs.count)
-        qsort(day->pairs.data, day->pairs.count, sizeof(PairTally), ComparePairs);
+    qsort(byName, count, sizeof(MatchRecord*), CompareOpponentNames);
+    uint32_t names = 1;
+    for (uint32_t i = 1; i < count; ++i)
+        names += strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0;
+    // Filled in place: Append would resize the block at every name.
+    GrowArray<OpponentTally>* opponents = &session->opponents;
+    opponents->Reserve(names);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (i == 0 || strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0) {
+            OpponentTally* entry = &opponents->data[opponents->count++];
+            memset(entry, 0, sizeof *entry);
+            lstrcpynA(entry->name, byName[i]->p2name, PROFILE_NAME_SIZE);
+        }
+        AddResult(&opponents->data[opponents->count - 1].tally, byName[i]->p1win, byName[i]->p2win);
+    }
+    Heap.Free(byName);
+    qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
+    uint32_t played = 0;
+    for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
+        played += pairs[i].matches + pairs[i].undecided > 0;
+    session->pairs.Reserve(played);
+    for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
+        if (pairs[i].matches + pairs[i].undecided > 0)
+            session->pairs.data[session->pairs.count++] = PairTally{i / CHARACTER_COUNT, i % CHARACTER_COUNT, pairs[i]};
+}
+
+void FormatSessionStart(int64_t timestamp, char* output)
+{
+    SYSTEMTIME time;
+    ReportTime(timestamp, &time);
+    FormatText(output, "%04d/%02d/%02d %02d:%02d", time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute);
+}
+
+void FormatSessionLength(const SessionSummary* summary, char* output)
+{
+    int64_t minutes = (summary->last - summary->first) / (60 * 10000000LL);
+    FormatText(output, "%d:%02d", static_cast<int32_t>(minutes / 60), static_cast<int32_t>(minutes % 60));
 }
 
 static void AppendTallyLine(TextBuffer* text, const char* label, const Tally* tally)
@@ -204,26 +265,30 @@ static void AppendTallyLine(TextBuffer* text, const char* label, const Tally* ta
                             tally->losses, rate));
 }
 
-void FormatDaySummary(const DayReport* day, TextBuffer* text)
+void FormatSessionSummary(const SessionReport* session, TextBuffer* text)
 {
     text->Assign("");
-    if (day->total.matches == 0) {
+    const SessionSummary* summary = &session->summary;
+    if (summary->total.matches + summary->total.undecided == 0) {
         text->Append("対戦の記録がありません。\r\n");
         return;
     }
-    SYSTEMTIME date;
-    ReportTime(day->dayStart, &date);
-    char rate[16], line[FORMAT_TEXT_LIMIT];
-    FormatRate(&day->total, rate);
-    text->Append(FormatText(line, "%04d/%02d/%02d の成績: %d戦 %d勝 %d敗 勝率 %s 最長連勝 %d 最長連敗 %d\r\n",
-                            date.wYear, date.wMonth, date.wDay, day->total.matches, day->total.wins,
-                            day->total.losses, rate, day->longestWins, day->longestLosses));
+    char start[32], length[32], rate[16], line[FORMAT_TEXT_LIMIT];
+    FormatSessionStart(summary->first, start);
+    FormatSessionLength(summary, length);
+    FormatRate(&summary->total, rate);
+    text->Append(FormatText(line, "%s からのセッション（%s）の成績: %d戦 %d勝 %d敗 勝率 %s 最長連勝 %d 最長連敗 %d\r\n",
+                            start, length, summary->total.matches, summary->total.wins, summary->total.losses, rate,
+                            summary->streaks.longestWins, summary->streaks.longestLosses));
+    if (summary->total.undecided)
+        text->Append(FormatText(line, "不成立（どちらも2本取っていない対戦） %d 戦は数えていません。\r\n",
+                                summary->total.undecided));
     text->Append("相手別:\r\n");
-    for (uint32_t i = 0; i < day->opponents.count; ++i)
-        AppendTallyLine(text, day->opponents.data[i].name, &day->opponents.data[i].tally);
+    for (uint32_t i = 0; i < session->opponents.count; ++i)
+        AppendTallyLine(text, session->opponents.data[i].name, &session->opponents.data[i].tally);
     text->Append("組み合わせ別:\r\n");
-    for (uint32_t i = 0; i < day->pairs.count; ++i) {
-        const PairTally* pair = &day->pairs.data[i];
+    for (uint32_t i = 0; i < session->pairs.count; ++i) {
+        const PairTally* pair = &session->pairs.data[i];
         AppendTallyLine(text,
                         FormatText(line, "%s 対 %s", CharacterShortName(pair->p1id), CharacterShortName(pair->p2id)),
                         &pair->tally);

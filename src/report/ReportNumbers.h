@@ -18,11 +18,14 @@ struct MatchResult {
 };
 
 // A match is won when side 1 has two rounds (p1win / 2) and lost when the
-// opponent has (p2win / 2); a match with neither is counted but not decided.
+// opponent has (p2win / 2). The matches are the decided ones, wins + losses,
+// as the statistics window of vty.exe counts them, so that both show the same
+// numbers; a match with neither (1-1, 0-0) is counted apart as undecided.
 struct Tally {
     int32_t matches;
     int32_t wins;
     int32_t losses;
+    int32_t undecided;
 };
 
 void AddResult(Tally* tally, int32_t p1win, int32_t p2win);
@@ -54,6 +57,33 @@ int32_t WeekOf(int64_t timestamp);
 // its first moment), so that dates keep the order of the matches.
 void ReportTime(int64_t timestamp, SYSTEMTIME* time);
 
+// Matches less than this far apart belong to one session: a gap of 30
+// minutes or more starts the next one, so a night across midnight stays one.
+const int64_t SESSION_GAP = 30 * 60 * 10000000LL;
+bool StartsNewSession(int64_t previous, int64_t next);
+
+// Streaks as they run; undecided matches neither extend nor break one.
+struct Streaks {
+    int32_t wins;
+    int32_t losses;
+    int32_t longestWins;
+    int32_t longestLosses;
+};
+void AddToStreaks(Streaks* streaks, int32_t p1win, int32_t p2win);
+
+// One session: its first and last match, its tally and longest streaks.
+struct SessionSummary {
+    int64_t first;
+    int64_t last;
+    Tally total;
+    Streaks streaks;
+};
+
+// The sessions of the record, newest first, at most `most` of them.
+void ListRecentSessions(const MatchResult* results, uint32_t count, uint32_t most, GrowArray<SessionSummary>* sessions);
+// The time stamp of the first match of the latest session (0 with none).
+int64_t LatestSessionStart(const MatchResult* results, uint32_t count);
+
 struct OpponentTally {
     char name[PROFILE_NAME_SIZE];
     Tally tally;
@@ -65,22 +95,22 @@ struct PairTally {
     Tally tally;
 };
 
-// The latest day played.
-struct DayReport {
-    int64_t dayStart;  // 0 when the record is empty
-    Tally total;
-    int32_t longestWins;    // undecided matches neither extend nor break a streak
-    int32_t longestLosses;
+// The latest session played, per opponent and per matchup.
+struct SessionReport {
+    SessionSummary summary;              // all zero when the record is empty
     GrowArray<OpponentTally> opponents;  // most matches first, then by name
     GrowArray<PairTally> pairs;          // by own, then opponent character
 };
 
-void InitDayReport(DayReport* day);
-void ClearDayReport(DayReport* day);
-// rows: the matches of one day, oldest first.
-void BuildDayReport(const MatchRecord* rows, uint32_t count, int64_t dayStart, DayReport* day);
-// The day's summary as lines of text (CR LF), for the clipboard.
-void FormatDaySummary(const DayReport* day, TextBuffer* text);
+void InitSessionReport(SessionReport* session);
+void ClearSessionReport(SessionReport* session);
+// rows: the matches of one session, oldest first.
+void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session);
+// "2009/01/02 21:05", and a length as "2:05" (hours and minutes).
+void FormatSessionStart(int64_t timestamp, char* output);
+void FormatSessionLength(const SessionSummary* summary, char* output);
+// The session's summary as lines of text (CR LF), for the clipboard.
+void FormatSessionSummary(const SessionReport* session, TextBuffer* text);
 
 // The whole record per own character and per pairing; rows with a character
 // id outside 0 to 19 are left out.

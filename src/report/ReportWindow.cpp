@@ -17,11 +17,15 @@
 const COLORREF UNCERTAIN_TEXT = RGB(128, 128, 128);
 const int MARGIN = 6;
 
+// Number columns leave room for the sort arrow beside their header.
 static const ListColumn opponentColumns[] = {
-    {0, 130, "相手の名前"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+    {0, 120, "相手の名前"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
 };
-static const ListColumn dayPairColumns[] = {
-    {0, 70, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 45, "対戦"}, {1, 40, "勝"}, {1, 40, "負"}, {1, 60, "勝率"},
+static const ListColumn sessionPairColumns[] = {
+    {0, 70, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
+};
+static const ListColumn recentColumns[] = {
+    {0, 120, "開始"}, {1, 55, "時間"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"}, {1, 80, "最長連勝"},
 };
 static const ListColumn characterColumns[] = {
     {0, 100, "自キャラ"}, {1, 55, "対戦"}, {1, 50, "勝"}, {1, 50, "負"},
@@ -32,18 +36,34 @@ static const ListColumn pairColumns[] = {
     {1, 60, "勝率"},     {1, 100, "95%範囲"},   {0, 130, "備考"},
 };
 
-static const char* const pageNames[PAGE_COUNT] = {"最新日", "キャラ別", "組み合わせ別", "推移グラフ"};
+static const char* const pageNames[PAGE_COUNT] = {"最新セッション", "キャラ別", "組み合わせ別", "推移グラフ"};
 
-// The four lists, in the order of their ids.
-const int LIST_COUNT = 4;
+// The five lists, in the order of their ids, with their columns.
+const int LIST_COUNT = 5;
+struct ListColumns {
+    const ListColumn* columns;
+    int32_t count;
+};
+static const ListColumns listColumns[LIST_COUNT] = {
+    {opponentColumns, 5}, {sessionPairColumns, 6}, {recentColumns, 7}, {characterColumns, 7}, {pairColumns, 8},
+};
 
-// One row of a list: one or two label cells, then the tally's cells. The
-// lists hold no text of their own (owner data): they ask for the cells they
-// draw, which keeps a window of many rows quick to fill.
+// How the counts are meant, said on the first page.
+#define COUNTING_NOTE                                                                        \
+    "対戦数は勝敗のついた対戦の数です（統計ウィンドウと同じ数え方）。不成立（1-1 など）は別に数えます。" \
+    "\r\n30分以上あいだが空くと次のセッションです。"
+
+// One row of a list: one or two label cells, then the tally's cells, or a
+// recent session's cells. The lists hold no text of their own (owner data):
+// they ask for the cells they draw, which keeps a window of many rows quick
+// to fill, and a sort reorders the rows alone.
 struct ListRow {
     const char* first;
     const char* second;  // null in lists with one label column
     const Tally* tally;
+    const SessionSummary* session;  // set in the list of recent sessions
+    uint32_t order;                 // the place it was filled in: ties keep it
+    bool pinned;                    // the total row stays on top whatever the sort
 };
 
 // What the window shows, allocated with it.
@@ -54,7 +74,8 @@ struct ReportView {
     ChartSeries chart;
     HFONT font;
     HWND children[IDC_CHART - IDC_REPORT_TAB + 1];
-    GrowArray<ListRow> rows[LIST_COUNT];  // by id from IDC_DAY_OPPONENTS
+    GrowArray<ListRow> rows[LIST_COUNT];  // by id from IDC_SESSION_OPPONENTS
+    ListSort sorts[LIST_COUNT];
 };
 
 static ReportView* View(HWND window)
@@ -69,7 +90,7 @@ static HWND Child(ReportView* view, int id)
 
 static bool IsList(int id)
 {
-    return id >= IDC_DAY_OPPONENTS && id < IDC_DAY_OPPONENTS + LIST_COUNT;
+    return id >= IDC_SESSION_OPPONENTS && id < IDC_SESSION_OPPONENTS + LIST_COUNT;
 }
 
 // The whole-record lists show the Wilson range and the uncertainty note.
@@ -82,10 +103,11 @@ static bool ShowsRange(int id)
 static int PageOf(int id)
 {
     switch (id) {
-    case IDC_DAY_SUMMARY:
-    case IDC_DAY_OPPONENTS:
-    case IDC_DAY_PAIRS:
-        return PAGE_DAY;
+    case IDC_SESSION_SUMMARY:
+    case IDC_SESSION_OPPONENTS:
+    case IDC_SESSION_PAIRS:
+    case IDC_RECENT_SESSIONS:
+        return PAGE_SESSION;
     case IDC_CHARACTERS:
         return PAGE_CHARACTERS;
     case IDC_PAIRS:
@@ -99,9 +121,38 @@ static int PageOf(int id)
 
 // The text of one cell: the labels, then matches, wins, losses, rate, and in
 // the whole-record lists the range and the note.
+// A recent session: start, length, matches, wins, losses, rate, longest streak.
+static void SessionCellText(const SessionSummary* session, int column, char* text)
+{
+    switch (column) {
+    case 0:
+        FormatSessionStart(session->first, text);
+        break;
+    case 1:
+        FormatSessionLength(session, text);
+        break;
+    case 2:
+    case 3:
+    case 4:
+        FormatText(text, "%d", column == 2 ? session->total.matches : column == 3 ? session->total.wins
+                                                                                    : session->total.losses);
+        break;
+    case 5:
+        FormatRate(&session->total, text);
+        break;
+    case 6:
+        FormatText(text, "%d", session->streaks.longestWins);
+        break;
+    }
+}
+
 static void CellText(const ListRow* row, int column, char* text)
 {
     text[0] = '\0';
+    if (row->session) {
+        SessionCellText(row->session, column, text);
+        return;
+    }
     if (column == 0 || (column == 1 && row->second)) {
         lstrcpynA(text, column == 0 ? row->first : row->second, 64);
         return;
@@ -128,48 +179,59 @@ static void CellText(const ListRow* row, int column, char* text)
     }
 }
 
-static void AddRow(ReportView* view, int id, const char* first, const char* second, const Tally* tally)
+static void AddRow(ReportView* view, int id, const char* first, const char* second, const Tally* tally,
+                   const SessionSummary* session = nullptr)
 {
-    ListRow row = {first, second, tally};
-    view->rows[id - IDC_DAY_OPPONENTS].Append(row);
+    GrowArray<ListRow>* rows = &view->rows[id - IDC_SESSION_OPPONENTS];
+    ListRow row = {first, second, tally, session, rows->count, false};
+    rows->Append(row);
 }
 
-static void FillDayPage(ReportView* view)
+static void FillSessionPage(ReportView* view)
 {
-    const DayReport* day = &view->data.day;
+    const SessionReport* session = &view->data.session;
+    const SessionSummary* summary = &session->summary;
     char text[FORMAT_TEXT_LIMIT];
-    TextBuffer summary;
-    summary.InitFrom("対戦の記録がありません。");
-    if (day->total.matches) {
-        SYSTEMTIME date;
-        ReportTime(day->dayStart, &date);
-        char rate[16], range[32];
-        FormatRate(&day->total, rate);
-        FormatRange(&day->total, range);
-        summary.Assign(FormatText(text,
-                                  "最後に対戦した日 %04d/%02d/%02d:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）\r\n"
-                                  "最長連勝 %d  最長連敗 %d",
-                                  date.wYear, date.wMonth, date.wDay, day->total.matches, day->total.wins,
-                                  day->total.losses, rate, range, day->longestWins, day->longestLosses));
+    TextBuffer shown;
+    shown.InitFrom("対戦の記録がありません。");
+    if (summary->total.matches + summary->total.undecided) {
+        char start[32], end[32], length[32], rate[16], range[32];
+        FormatSessionStart(summary->first, start);
+        FormatSessionStart(summary->last, end);
+        FormatSessionLength(summary, length);
+        FormatRate(&summary->total, rate);
+        FormatRange(&summary->total, range);
+        // The end's date only when the session ran past midnight.
+        shown.Assign(FormatText(text, "最新のセッション %s〜%s（%s）:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）", start,
+                                strncmp(start, end, 10) == 0 ? end + 11 : end + 5, length, summary->total.matches,
+                                summary->total.wins, summary->total.losses, rate, range));
+        shown.Append(FormatText(text, "\r\n最長連勝 %d  最長連敗 %d  不成立 %d", summary->streaks.longestWins,
+                                summary->streaks.longestLosses, summary->total.undecided));
     }
+    shown.Append("\r\n" COUNTING_NOTE);
     // Said where the counts are, so that totals short of the record are no riddle.
     if (view->data.leftOut)
-        summary.Append(FormatText(text, "\r\nキャラか勝ち数がありえない値の記録 %d 件は集計に入れていません。",
-                                  view->data.leftOut));
-    SetWindowTextA(Child(view, IDC_DAY_SUMMARY), summary.data);
-    summary.Release();
-    for (uint32_t i = 0; i < day->opponents.count; ++i)
-        AddRow(view, IDC_DAY_OPPONENTS, day->opponents.data[i].name, nullptr, &day->opponents.data[i].tally);
-    for (uint32_t i = 0; i < day->pairs.count; ++i) {
-        const PairTally* pair = &day->pairs.data[i];
-        AddRow(view, IDC_DAY_PAIRS, CharacterShortName(pair->p1id), CharacterShortName(pair->p2id), &pair->tally);
+        shown.Append(FormatText(text, "\r\nキャラか勝ち数がありえない値の記録 %d 件は集計に入れていません。",
+                                view->data.leftOut));
+    SetWindowTextA(Child(view, IDC_SESSION_SUMMARY), shown.data);
+    shown.Release();
+    for (uint32_t i = 0; i < session->opponents.count; ++i)
+        AddRow(view, IDC_SESSION_OPPONENTS, session->opponents.data[i].name, nullptr,
+               &session->opponents.data[i].tally);
+    for (uint32_t i = 0; i < session->pairs.count; ++i) {
+        const PairTally* pair = &session->pairs.data[i];
+        AddRow(view, IDC_SESSION_PAIRS, CharacterShortName(pair->p1id), CharacterShortName(pair->p2id),
+               &pair->tally);
     }
+    for (uint32_t i = 0; i < view->data.recent.count; ++i)
+        AddRow(view, IDC_RECENT_SESSIONS, nullptr, nullptr, nullptr, &view->data.recent.data[i]);
 }
 
 static void FillRecordPages(ReportView* view)
 {
     const RecordTotals* totals = &view->data.totals;
     AddRow(view, IDC_CHARACTERS, "全キャラ", nullptr, &totals->all);
+    view->rows[IDC_CHARACTERS - IDC_SESSION_OPPONENTS].data[0].pinned = true;
     for (int32_t own = 0; own < CHARACTER_COUNT; ++own) {
         if (totals->perCharacter[own].matches == 0)
             continue;
@@ -185,7 +247,7 @@ static void FillRecordPages(ReportView* view)
 static void ShowRowCounts(ReportView* view)
 {
     for (int i = 0; i < LIST_COUNT; ++i)
-        SendMessageA(Child(view, IDC_DAY_OPPONENTS + i), LVM_SETITEMCOUNT, view->rows[i].count, 0);
+        SendMessageA(Child(view, IDC_SESSION_OPPONENTS + i), LVM_SETITEMCOUNT, view->rows[i].count, 0);
 }
 
 // The chart's series for the character chosen in the box.
@@ -216,6 +278,7 @@ static void FillChartPage(ReportView* view)
         int32_t earliest = view->chart.lastWeek - CHART_WEEKS + 1;
         view->chart.firstWeek = firstPlayed > earliest ? firstPlayed : earliest;
         BuildWeekSeries(results->data, results->count, -1, view->chart.lastWeek, &view->chart.all);
+        view->chart.lastPartial = WeekOf(CurrentTimestamp()) <= view->chart.lastWeek;
     }
     // The characters played, the most played chosen first.
     HWND choice = Child(view, IDC_CHART_CHOICE);
@@ -237,7 +300,7 @@ static void FillChartPage(ReportView* view)
 
 static void ShowPage(ReportView* view, int page)
 {
-    for (int id = IDC_DAY_SUMMARY; id <= IDC_CHART; ++id)
+    for (int id = IDC_SESSION_SUMMARY; id <= IDC_CHART; ++id)
         ShowWindow(Child(view, id), PageOf(id) == page ? SW_SHOW : SW_HIDE);
 }
 
@@ -252,13 +315,16 @@ static void Layout(HWND window, ReportView* view)
     OffsetRect(&page, MARGIN, MARGIN);
     InflateRect(&page, -2, -2);
     int width = page.right - page.left, height = page.bottom - page.top;
-    const int summaryHeight = 56, choiceHeight = 28;
-    MoveWindow(Child(view, IDC_DAY_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
-    int half = width * 9 / 20;
-    MoveWindow(Child(view, IDC_DAY_OPPONENTS), page.left, page.top + summaryHeight, half - MARGIN,
-               height - summaryHeight, TRUE);
-    MoveWindow(Child(view, IDC_DAY_PAIRS), page.left + half, page.top + summaryHeight, width - half,
-               height - summaryHeight, TRUE);
+    const int summaryHeight = 72, choiceHeight = 28;
+    MoveWindow(Child(view, IDC_SESSION_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
+    // The latest session's lists side by side, the recent sessions under them.
+    int half = width * 9 / 20, lists = height - summaryHeight, upper = lists * 11 / 20;
+    MoveWindow(Child(view, IDC_SESSION_OPPONENTS), page.left, page.top + summaryHeight, half - MARGIN,
+               upper - MARGIN, TRUE);
+    MoveWindow(Child(view, IDC_SESSION_PAIRS), page.left + half, page.top + summaryHeight, width - half,
+               upper - MARGIN, TRUE);
+    MoveWindow(Child(view, IDC_RECENT_SESSIONS), page.left, page.top + summaryHeight + upper, width, lists - upper,
+               TRUE);
     MoveWindow(Child(view, IDC_CHARACTERS), page.left, page.top, width, height, TRUE);
     MoveWindow(Child(view, IDC_PAIRS), page.left, page.top, width, height, TRUE);
     MoveWindow(Child(view, IDC_CHART_CHOICE), page.left, page.top, 220, 300, TRUE);
@@ -284,12 +350,13 @@ static void CreateChildren(HWND window, ReportView* view)
         item.pszText = const_cast<char*>(pageNames[page]);
         SendMessageA(tab, TCM_INSERTITEMA, page, reinterpret_cast<LPARAM>(&item));
     }
-    MakeChild(window, view, IDC_DAY_SUMMARY, "STATIC", SS_LEFT);
+    MakeChild(window, view, IDC_SESSION_SUMMARY, "STATIC", SS_LEFT);
     const DWORD listStyle = LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP;
-    SetUpListColumns(MakeChild(window, view, IDC_DAY_OPPONENTS, WC_LISTVIEWA, listStyle), opponentColumns, 5);
-    SetUpListColumns(MakeChild(window, view, IDC_DAY_PAIRS, WC_LISTVIEWA, listStyle), dayPairColumns, 6);
-    SetUpListColumns(MakeChild(window, view, IDC_CHARACTERS, WC_LISTVIEWA, listStyle), characterColumns, 7);
-    SetUpListColumns(MakeChild(window, view, IDC_PAIRS, WC_LISTVIEWA, listStyle), pairColumns, 8);
+    for (int i = 0; i < LIST_COUNT; ++i) {
+        SetUpListColumns(MakeChild(window, view, IDC_SESSION_OPPONENTS + i, WC_LISTVIEWA, listStyle),
+                         listColumns[i].columns, listColumns[i].count);
+        view->sorts[i].column = -1;
+    }
     MakeChild(window, view, IDC_CHART_CHOICE, WC_COMBOBOXA, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
     MakeChild(window, view, IDC_CHART, TREND_CHART_CLASS, 0);
     // The tab lies under the pages that it frames.
@@ -300,7 +367,7 @@ static HMENU CreateReportMenu()
 {
     HMENU commands = CreatePopupMenu();
     AppendMenuA(commands, MF_STRING, ID_REPORT_EXPORT_CSV, "CSVファイルに書き出す(&E)...");
-    AppendMenuA(commands, MF_STRING, ID_REPORT_COPY_DAY, "最新日の成績をクリップボードにコピー(&C)");
+    AppendMenuA(commands, MF_STRING, ID_REPORT_COPY_SESSION, "最新セッションの成績をクリップボードにコピー(&C)");
     AppendMenuA(commands, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(commands, MF_STRING, ID_REPORT_CLOSE, "閉じる(&X)");
     HMENU bar = CreateMenu();
@@ -324,17 +391,63 @@ static void ExportCsv(HWND window, ReportView* view)
     dialog.lpstrInitialDir = folder;
     dialog.lpstrDefExt = "csv";
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    if (GetSaveFileNameA(&dialog) && !ExportRecordCsv(view->record, path))
+    if (!GetSaveFileNameA(&dialog))
+        return;
+    if (!ExportRecordCsv(view->record, path)) {
         ShowError(window, "CSVファイルを書き出せませんでした。");
+        return;
+    }
+    TextBuffer message;
+    message.InitFrom("CSVファイルを書き出しました。\r\n");
+    message.Append(path);
+    MessageBoxA(window, message.data, nullptr, MB_OK | MB_ICONINFORMATION);
+    message.Release();
 }
 
-static void CopyDaySummary(ReportView* view)
+static void CopySessionSummary(ReportView* view)
 {
     TextBuffer text;
     text.Init();
-    FormatDaySummary(&view->data.day, &text);
+    FormatSessionSummary(&view->data.session, &text);
     CopyTextToClipboard(text.data, static_cast<int>(text.length));
     text.Release();
+}
+
+// The column that a sort compares, for qsort, which takes no context; the
+// window lives on the main thread alone.
+static const ListColumn* sortingColumn;
+static int32_t sortingIndex, sortingDirection;
+
+static int CompareListRows(const void* a, const void* b)
+{
+    const ListRow* x = static_cast<const ListRow*>(a);
+    const ListRow* y = static_cast<const ListRow*>(b);
+    if (x->pinned != y->pinned)
+        return x->pinned ? -1 : 1;
+    char first[64], second[64];
+    CellText(x, sortingIndex, first);
+    CellText(y, sortingIndex, second);
+    int order = CompareListCells(first, second, sortingColumn->alignment) * sortingDirection;
+    return order ? order : x->order < y->order ? -1 : x->order > y->order;
+}
+
+// A click on a header: sorted by that column, or the other way round.
+static void SortList(ReportView* view, int id, int32_t column)
+{
+    int list = id - IDC_SESSION_OPPONENTS;
+    if (column < 0 || column >= listColumns[list].count)
+        return;
+    ListSort* sort = &view->sorts[list];
+    ClickListSort(sort, column);
+    GrowArray<ListRow>* rows = &view->rows[list];
+    sortingColumn = &listColumns[list].columns[column];
+    sortingIndex = column;
+    sortingDirection = sort->direction;
+    if (rows->count > 1)
+        qsort(rows->data, rows->count, sizeof(ListRow), CompareListRows);
+    HWND control = Child(view, id);
+    ShowListSortArrow(control, sort);
+    InvalidateRect(control, nullptr, FALSE);
 }
 
 static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
@@ -346,7 +459,11 @@ static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
     int id = static_cast<int>(header->idFrom);
     if (!IsList(id))
         return 0;
-    const GrowArray<ListRow>* rows = &view->rows[id - IDC_DAY_OPPONENTS];
+    if (header->code == LVN_COLUMNCLICK) {
+        SortList(view, id, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    }
+    const GrowArray<ListRow>* rows = &view->rows[id - IDC_SESSION_OPPONENTS];
     if (header->code == LVN_GETDISPINFOA) {
         LVITEMA* item = &reinterpret_cast<NMLVDISPINFOA*>(header)->item;
         if ((item->mask & LVIF_TEXT) && item->iItem >= 0 && static_cast<uint32_t>(item->iItem) < rows->count &&
@@ -388,8 +505,8 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
             ShowChosenCharacter(view);
         else if (LOWORD(wParam) == ID_REPORT_EXPORT_CSV)
             ExportCsv(window, view);
-        else if (LOWORD(wParam) == ID_REPORT_COPY_DAY)
-            CopyDaySummary(view);
+        else if (LOWORD(wParam) == ID_REPORT_COPY_SESSION)
+            CopySessionSummary(view);
         else if (LOWORD(wParam) == ID_REPORT_CLOSE)
             DestroyWindow(window);
         return 0;
@@ -410,6 +527,18 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static void CentreOnWorkArea(HWND window)
+{
+    RECT area, frame;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    GetWindowRect(window, &frame);
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    int left = area.left + (area.right - area.left - width) / 2, top = area.top + (area.bottom - area.top - height) / 2;
+    // A work area smaller than the window shows its top left corner.
+    SetWindowPos(window, nullptr, left > area.left ? left : area.left, top > area.top ? top : area.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static void RegisterReportWindow(HINSTANCE instance)
@@ -456,12 +585,13 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS UI Gothic");
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
     CreateChildren(window, view);
-    FillDayPage(view);
+    FillSessionPage(view);
     FillRecordPages(view);
     FillChartPage(view);
     ShowRowCounts(view);
     Layout(window, view);
-    ShowPage(view, PAGE_DAY);
+    CentreOnWorkArea(window);
+    ShowPage(view, PAGE_SESSION);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     return window;

@@ -3,29 +3,32 @@
 
 struct sqlite3;
 
-// The report window: tabs with the latest day played, the whole record per
-// own character and per matchup, and the weekly chart; its menu exports the
-// record as CSV and copies the day's summary.
+// The report window: tabs with the latest session played (per opponent and
+// per matchup, and the recent sessions), the whole record per own character
+// and per matchup, and the weekly chart; every list sorts by a click on a
+// column's header. Its menu exports the record as CSV and copies the latest
+// session's summary.
 
 #define REPORT_WINDOW_CLASS "VtyReportWindow"
 
 // Child windows.
 const int IDC_REPORT_TAB = 100;
-const int IDC_DAY_SUMMARY = 101;
-const int IDC_DAY_OPPONENTS = 102;
-const int IDC_DAY_PAIRS = 103;
-const int IDC_CHARACTERS = 104;
-const int IDC_PAIRS = 105;
-const int IDC_CHART_CHOICE = 106;
-const int IDC_CHART = 107;
+const int IDC_SESSION_SUMMARY = 101;
+const int IDC_SESSION_OPPONENTS = 102;  // the lists, from here on in a row
+const int IDC_SESSION_PAIRS = 103;
+const int IDC_RECENT_SESSIONS = 104;
+const int IDC_CHARACTERS = 105;
+const int IDC_PAIRS = 106;
+const int IDC_CHART_CHOICE = 107;
+const int IDC_CHART = 108;
 
 // Menu commands.
 const UINT ID_REPORT_EXPORT_CSV = 40101;
-const UINT ID_REPORT_COPY_DAY = 40102;
+const UINT ID_REPORT_COPY_SESSION = 40102;
 const UINT ID_REPORT_CLOSE = 40103;
 
 // Tabs, in order.
-enum ReportPage { PAGE_DAY, PAGE_CHARACTERS, PAGE_PAIRS, PAGE_CHART, PAGE_COUNT };
+enum ReportPage { PAGE_SESSION, PAGE_CHARACTERS, PAGE_PAIRS, PAGE_CHART, PAGE_COUNT };
 
 // Reads the record and shows it. The window takes the connection and closes
 // it when it goes; its end posts the quit message. Null, with the connection

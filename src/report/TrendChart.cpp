@@ -3,7 +3,11 @@
 #include "store/TimeStamp.h"
 
 // Room for the rate labels on the left, the legend above and dates below.
-const int PLOT_LEFT = 44, PLOT_TOP = 28, PLOT_RIGHT = 14, PLOT_BOTTOM = 24;
+const int PLOT_LEFT = 44, PLOT_TOP = 44, PLOT_RIGHT = 14, PLOT_BOTTOM = 24;
+// Dates along the axis stay at least this far apart, so that they never overlap.
+const int LABEL_SPACING = 56;
+// The bars of matches per week take this part of the plot's height, at the bottom.
+const int BAR_SHARE_PERCENT = 22;
 const int POINT_HALF = 2;
 // The first and last weeks sit this far inside the frame, off its lines.
 const int PLOT_INSET = 8;
@@ -18,14 +22,27 @@ void ChartPlotRect(const RECT* client, RECT* plot)
         plot->bottom = plot->top + 2;
 }
 
+// Pixels per week along the x axis, and where a week (a fraction: a day in
+// it) lies.
+static double WeekWidth(const RECT* plot, const ChartSeries* series)
+{
+    int32_t span = series->lastWeek - series->firstWeek;
+    return static_cast<double>(plot->right - plot->left - 1 - 2 * PLOT_INSET) / (span > 0 ? span : 1);
+}
+
+static int WeekX(const RECT* plot, const ChartSeries* series, double week)
+{
+    int left = plot->left + PLOT_INSET;
+    if (series->lastWeek == series->firstWeek)
+        return left + (plot->right - plot->left - 1 - 2 * PLOT_INSET) / 2;
+    return left + static_cast<int>((week - series->firstWeek) * WeekWidth(plot, series) + 0.5);
+}
+
 POINT ChartPoint(const RECT* plot, const ChartSeries* series, int32_t week, double rate)
 {
-    int width = plot->right - plot->left - 1 - 2 * PLOT_INSET, height = plot->bottom - plot->top - 1;
-    int32_t span = series->lastWeek - series->firstWeek;
-    int left = plot->left + PLOT_INSET;
+    int height = plot->bottom - plot->top - 1;
     POINT point;
-    point.x = span > 0 ? left + static_cast<int>(static_cast<double>(week - series->firstWeek) * width / span + 0.5)
-                       : left + width / 2;
+    point.x = WeekX(plot, series, week);
     point.y = plot->bottom - 1 - static_cast<int>(rate * height + 0.5);
     return point;
 }
@@ -34,6 +51,77 @@ static void PutText(HDC dc, int x, int y, UINT align, const char* text)
 {
     SetTextAlign(dc, align);
     TextOutA(dc, x, y, text, lstrlenA(text));
+}
+
+// Dates under the axis with a light line up the plot: Mondays ("5/13") when
+// the weeks are wide enough, else the first days of months ("6月"), every
+// so many that they keep LABEL_SPACING apart; the year where it starts and
+// with the first label.
+static void DrawDates(HDC dc, const RECT* plot, const ChartSeries* series, HPEN light)
+{
+    static const int32_t weekSteps[] = {1, 2, 4};
+    static const int32_t monthSteps[] = {1, 2, 3, 6, 12};
+    double weekWidth = WeekWidth(plot, series);
+    int32_t weekStep = 0, monthStep = 12;
+    for (int32_t step : weekSteps)
+        if (!weekStep && weekWidth * step >= LABEL_SPACING)
+            weekStep = step;
+    for (int i = 4; i >= 0; --i)
+        if (weekWidth * 4.35 * monthSteps[i] >= LABEL_SPACING)
+            monthStep = monthSteps[i];
+    int32_t lastYear = -1;
+    // Day by day through the weeks shown: the first week's Monday to the last week's Sunday.
+    for (int64_t day = static_cast<int64_t>(series->firstWeek) * 7; day < (series->lastWeek + 1LL) * 7; ++day) {
+        SYSTEMTIME date;
+        ReportTime(day * DAY_TICKS, &date);
+        int64_t week = day / 7 - (day % 7 < 0);
+        bool labelled = weekStep ? day % 7 == 0 && (week - series->firstWeek) % weekStep == 0
+                                 : date.wDay == 1 && (date.wMonth - 1) % monthStep == 0;
+        if (!labelled)
+            continue;
+        int x = WeekX(plot, series, static_cast<double>(day) / 7);
+        if (x < plot->left || x >= plot->right)
+            continue;
+        SelectObject(dc, light);
+        MoveToEx(dc, x, plot->top + 1, nullptr);
+        LineTo(dc, x, plot->bottom);
+        char label[32];
+        if (date.wYear != lastYear)
+            FormatText(label, weekStep ? "%04d/%d/%d" : "%04d/%d月", date.wYear, date.wMonth, date.wDay);
+        else
+            FormatText(label, weekStep ? "%d/%d" : "%d月", date.wMonth, date.wDay);
+        lastYear = date.wYear;
+        PutText(dc, x, plot->bottom + 4, TA_CENTER | TA_TOP, label);
+    }
+}
+
+// The matches of each week as grey bars along the bottom of the plot; the
+// week not over yet hatched.
+static int32_t DrawCounts(HDC dc, const RECT* plot, const ChartSeries* series)
+{
+    const GrowArray<WeekPoint>* points = &series->all;
+    int32_t most = 1;
+    for (uint32_t i = 0; i < points->count; ++i)
+        most = points->data[i].tally.matches > most ? points->data[i].tally.matches : most;
+    int height = (plot->bottom - plot->top) * BAR_SHARE_PERCENT / 100;
+    int half = static_cast<int>(WeekWidth(plot, series) * 0.35);
+    half = half < 1 ? 1 : half > 6 ? 6 : half;
+    HBRUSH solid = CreateSolidBrush(CHART_BAR_COLOUR), hatched = CreateHatchBrush(HS_BDIAGONAL, RGB(150, 150, 150));
+    for (uint32_t i = 0; i < points->count; ++i) {
+        const WeekPoint* point = &points->data[i];
+        int x = WeekX(plot, series, point->week);
+        int top = plot->bottom - 1 - static_cast<int>(static_cast<double>(point->tally.matches) * height / most + 0.5);
+        RECT bar = {x - half, top, x + half + 1, plot->bottom - 1};
+        bool partial = series->lastPartial && point->week == series->lastWeek;
+        FillRect(dc, &bar, partial ? hatched : solid);
+    }
+    DeleteObject(solid);
+    DeleteObject(hatched);
+    // The week not over yet, named over its bar; right-aligned, as it is the last.
+    if (series->lastPartial)
+        PutText(dc, WeekX(plot, series, series->lastWeek) + half, plot->bottom - height - 18, TA_RIGHT | TA_TOP,
+                "途中の週");
+    return most;
 }
 
 static void DrawGrid(HDC dc, const RECT* plot, const ChartSeries* series)
@@ -51,14 +139,7 @@ static void DrawGrid(HDC dc, const RECT* plot, const ChartSeries* series)
     SelectObject(dc, GetStockObject(BLACK_PEN));
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, plot->left, plot->top, plot->right, plot->bottom);
-    // The Monday of the first and of the last week.
-    for (int end = 0; end < 2; ++end) {
-        SYSTEMTIME monday;
-        ReportTime((end ? series->lastWeek : series->firstWeek) * WEEK_TICKS, &monday);
-        char label[32];
-        FormatText(label, "%04d/%02d/%02d", monday.wYear, monday.wMonth, monday.wDay);
-        PutText(dc, end ? plot->right : plot->left, plot->bottom + 4, (end ? TA_RIGHT : TA_LEFT) | TA_TOP, label);
-    }
+    DrawDates(dc, plot, series, light);
     DeleteObject(light);
     DeleteObject(middle);
 }
@@ -115,30 +196,42 @@ static void OutlineBand(HDC dc, const RECT* plot, const ChartSeries* series, con
 static void DrawLine(HDC dc, const RECT* plot, const ChartSeries* series, const GrowArray<WeekPoint>* points,
                      COLORREF colour)
 {
-    HPEN pen = CreatePen(PS_SOLID, 2, colour);
+    HPEN pen = CreatePen(PS_SOLID, 2, colour), dotted = CreatePen(PS_DOT, 1, colour);
+    HPEN edge = CreatePen(PS_SOLID, 1, colour);
     HBRUSH brush = CreateSolidBrush(colour);
-    SelectObject(dc, pen);
-    SelectObject(dc, brush);
     for (uint32_t i = 0; i < points->count; ++i) {
         const WeekPoint* point = &points->data[i];
         POINT at = ChartPoint(plot, series, point->week,
                               static_cast<double>(point->tally.wins) / DecidedMatches(&point->tally));
+        bool partial = series->lastPartial && point->week == series->lastWeek;
+        SelectObject(dc, partial ? dotted : pen);
         if (i == 0)
             MoveToEx(dc, at.x, at.y, nullptr);
         else
             LineTo(dc, at.x, at.y);
-        // A square on each week, so that a lone week shows too.
-        Rectangle(dc, at.x - POINT_HALF, at.y - POINT_HALF, at.x + POINT_HALF + 1, at.y + POINT_HALF + 1);
+        // A point on each week, so that a lone week shows too: hollow where
+        // the rate rests on few matches or the week is not over.
+        bool hollow = partial || IsUncertain(&point->tally);
+        SelectObject(dc, hollow ? edge : pen);
+        SelectObject(dc, hollow ? GetStockObject(WHITE_BRUSH) : brush);
+        int size = hollow ? POINT_HALF + 1 : POINT_HALF;
+        Rectangle(dc, at.x - size, at.y - size, at.x + size + 1, at.y + size + 1);
         MoveToEx(dc, at.x, at.y, nullptr);
     }
     SelectObject(dc, GetStockObject(BLACK_PEN));
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     DeleteObject(pen);
+    DeleteObject(dotted);
+    DeleteObject(edge);
     DeleteObject(brush);
 }
 
-static void DrawLegend(HDC dc, const RECT* client, const ChartSeries* series)
+static void DrawLegend(HDC dc, const RECT* client, const ChartSeries* series, int32_t most)
 {
+    char line[FORMAT_TEXT_LIMIT];
+    PutText(dc, client->left + PLOT_LEFT, 22, TA_LEFT | TA_TOP,
+            FormatText(line, "灰色の棒: 週の対戦数（最多 %d 戦）  白抜きの点: %d戦未満の週（参考値）  点線: 途中の週",
+                       most, UNCERTAIN_BELOW));
     const char* labels[2] = {"全キャラ", series->chosenName};
     COLORREF colours[2] = {CHART_ALL_COLOUR, CHART_CHOSEN_COLOUR};
     int x = client->left + PLOT_LEFT;
@@ -170,11 +263,12 @@ static void Paint(HWND window, HDC dc)
         RECT plot;
         ChartPlotRect(&client, &plot);
         FillBand(dc, &plot, series, &series->all, CHART_ALL_BAND);
+        int32_t most = DrawCounts(dc, &plot, series);
         DrawGrid(dc, &plot, series);
         OutlineBand(dc, &plot, series, &series->chosen, CHART_CHOSEN_BAND);
         DrawLine(dc, &plot, series, &series->all, CHART_ALL_COLOUR);
         DrawLine(dc, &plot, series, &series->chosen, CHART_CHOSEN_COLOUR);
-        DrawLegend(dc, &client, series);
+        DrawLegend(dc, &client, series, most);
     }
     SelectObject(dc, oldFont);
 }

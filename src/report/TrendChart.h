@@ -2,7 +2,11 @@
 #include "report/ReportNumbers.h"
 
 // The chart of the report: the win rate per week of all matches and of one
-// chosen own character, each with its 95 % band, drawn with GDI.
+// chosen own character, each with its 95 % band, the number of matches per
+// week as bars, and dates along the x axis, drawn with GDI. A week with
+// fewer than UNCERTAIN_BELOW decided matches gets a hollow point (its rate
+// is a rough guess), and a week not over yet a hollow point reached by a
+// dotted line and hatched bar.
 
 #define TREND_CHART_CLASS "VtyTrendChart"
 
@@ -12,6 +16,7 @@ struct ChartSeries {
     GrowArray<WeekPoint> chosen;
     int32_t firstWeek;  // the weeks along the x axis, both included
     int32_t lastWeek;
+    bool lastPartial;  // the last week is not over yet
     char chosenName[64];
 };
 
@@ -21,6 +26,8 @@ const COLORREF CHART_ALL_COLOUR = RGB(0, 70, 200);
 const COLORREF CHART_CHOSEN_COLOUR = RGB(220, 100, 0);
 const COLORREF CHART_ALL_BAND = RGB(205, 218, 245);
 const COLORREF CHART_CHOSEN_BAND = RGB(240, 160, 90);
+// The bars of matches per week.
+const COLORREF CHART_BAR_COLOUR = RGB(200, 200, 200);
 
 void RegisterTrendChart(HINSTANCE instance);
 // The chart draws series until it is destroyed or given another.

@@ -87,3 +87,60 @@ void CopyListToClipboard(HWND list, const ListColumn* columns, int32_t count)
     CopyTextToClipboard(text.data, static_cast<int>(text.length));
     text.Release();
 }
+
+void ClickListSort(ListSort* sort, int32_t column)
+{
+    sort->direction = sort->column == column ? -sort->direction : 1;
+    sort->column = column;
+}
+
+// The number that a cell starts with; false when it starts with none.
+static bool CellNumber(const char* text, double* value)
+{
+    const char* at = text;
+    bool negative = *at == '-';
+    at += negative;
+    if (*at < '0' || *at > '9')
+        return false;
+    double number = 0;
+    for (; *at >= '0' && *at <= '9'; ++at)
+        number = number * 10 + (*at - '0');
+    if (*at == ':') {
+        double minutes = 0;
+        for (++at; *at >= '0' && *at <= '9'; ++at)
+            minutes = minutes * 10 + (*at - '0');
+        number = number * 60 + minutes;
+    } else if (*at == '.') {
+        double scale = 1;
+        for (++at; *at >= '0' && *at <= '9'; ++at)
+            number += (*at - '0') * (scale /= 10);
+    }
+    *value = negative ? -number : number;
+    return true;
+}
+
+int CompareListCells(const char* first, const char* second, int32_t alignment)
+{
+    if (alignment == 0)
+        return lstrcmpA(first, second);
+    double x = 0, y = 0;
+    bool hasX = CellNumber(first, &x), hasY = CellNumber(second, &y);
+    if (hasX != hasY)
+        return hasX ? 1 : -1;
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+void ShowListSortArrow(HWND list, const ListSort* sort)
+{
+    HWND header = ListView_GetHeader(list);
+    int32_t columns = static_cast<int32_t>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int32_t i = 0; i < columns; ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == sort->column)
+            item.fmt |= sort->direction > 0 ? HDF_SORTUP : HDF_SORTDOWN;
+        SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+}

@@ -31,3 +31,19 @@ INT_PTR AnswerStripedListDraw(HWND dialog, LPARAM lParam);
 // column and before it in a right one; a longer text is kept whole.
 // Nothing is reported when the clipboard cannot be opened.
 void CopyListToClipboard(HWND list, const ListColumn* columns, int32_t count);
+
+// Sorting by a header click: the column sorted by (-1: none yet) and the
+// direction, 1 ascending or -1 descending.
+struct ListSort {
+    int32_t column;
+    int32_t direction;
+};
+// A click on a column's header: another column sorts ascending, the same
+// column again reverses.
+void ClickListSort(ListSort* sort, int32_t column);
+// Compares two cells of a column: right-aligned columns hold numbers and
+// compare as numbers ("66.7%", "1:05" as hours and minutes, a cell without a
+// number such as "-" below every number), left-aligned ones as text.
+int CompareListCells(const char* first, const char* second, int32_t alignment);
+// Shows the sort arrow on the sorted column's header and on no other.
+void ShowListSortArrow(HWND list, const ListSort* sort);
