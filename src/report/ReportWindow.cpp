@@ -2,6 +2,7 @@
 #include "base/TextUtil.h"
 #include "report/CsvExport.h"
 #include "report/RecordReader.h"
+#include "report/RecordTools.h"
 #include "report/TrendChart.h"
 #include "res/report_resource.h"
 #include "store/TimeStamp.h"
@@ -305,6 +306,7 @@ static HMENU CreateReportMenu()
     AppendMenuA(commands, MF_STRING, ID_REPORT_CLOSE, "閉じる(&X)");
     HMENU bar = CreateMenu();
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(commands), "メニュー(&M)");
+    AppendRecordToolsMenu(bar);
     return bar;
 }
 
@@ -381,7 +383,12 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return view ? reinterpret_cast<LRESULT>(view->font) : 0;
     case WM_NOTIFY:
         return view ? AnswerNotify(window, view, reinterpret_cast<NMHDR*>(lParam)) : 0;
+    case WM_INITMENUPOPUP:
+        UpdateRecordToolsMenu(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_COMMAND:
+        if (HandleRecordToolsCommand(window, LOWORD(wParam)))
+            return 0;
         if (!view)
             break;
         if (LOWORD(wParam) == IDC_CHART_CHOICE && HIWORD(wParam) == CBN_SELCHANGE)
