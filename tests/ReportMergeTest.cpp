@@ -96,9 +96,11 @@ protected:
     // The tools' popup, as it shows when opened.
     HMENU Popup()
     {
-        HMENU bar = GetMenu(window);
-        HMENU popup = GetSubMenu(bar, GetMenuItemCount(bar) - 1);
-        SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), GetMenuItemCount(bar) - 1);
+        HMENU bar = GetMenu(window), popup = nullptr;
+        for (int i = 0; !popup && i < GetMenuItemCount(bar); ++i)
+            if (GetMenuState(GetSubMenu(bar, i), ID_TOOLS_LIVE_FILES, MF_BYCOMMAND) != static_cast<UINT>(-1))
+                popup = GetSubMenu(bar, i);
+        SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
         return popup;
     }
 
@@ -141,10 +143,9 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
     ASSERT_EQ(8u, seen.size());
     EXPECT_EQ("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
                   "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
-                  "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容の違う対戦。"
-                  "どちらも残し、2つ目の対戦は時刻を 0.1 マイクロ秒後ろにずらします）\r\n"
-                  "  2024/05/10 21:02:00.000  1つ目: me(霊夢) 2-1 bob(魔理沙)  2つ目: me(霊夢) 0-2 bob(咲夜)\r\n"
-                  "合わせた記録: 8 件\r\n\r\nどちらのファイルも変更しません。"
+                  "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容が違う対戦。"
+                  "どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）\r\n  2024/05/10 21:02:00.000\r\n"
+                  "    1つ目: me(霊夢) 2-1 bob(魔理沙)\r\n    2つ目: me(霊夢) 0-2 bob(咲夜)\r\n\r\n合わせた記録: 8 件\r\n\r\nどちらのファイルも変更しません。"
                   "OK を押すと、保存する新しいファイルの名前を選べます。",
               seen[1].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_ASTERISK), seen[1].icon);

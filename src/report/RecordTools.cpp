@@ -12,7 +12,7 @@
 #define LIVE_FOLDER_ITEM "配信用フォルダーを開く: "
 #define RECORD_FILTER "記録ファイル (*.db)\0*.db\0すべてのファイル (*.*)\0*.*\0"
 // Conflicts listed in the summary; the count says how many more there are.
-const uint32_t CONFLICTS_LISTED = 15;
+const uint32_t CONFLICTS_LISTED = 8;
 
 void AppendRecordToolsMenu(HMENU bar)
 {
@@ -146,21 +146,21 @@ static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first,
                            "両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: %d 組",
                            merge->firstOnly, merge->secondOnly, merge->both, merge->conflicts.count));
     if (merge->conflicts.count)
-        text.Append("（同じ時刻で内容の違う対戦。どちらも残し、2つ目の対戦は時刻を 0.1 マイクロ秒後ろにずらします）");
+        text.Append("（同じ時刻で内容が違う対戦。どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）");
     for (uint32_t i = 0; i < merge->conflicts.count && i < CONFLICTS_LISTED; ++i) {
         const MergeConflict* conflict = &merge->conflicts.data[i];
         SYSTEMTIME at = {};
         LocalTimeFromTimestamp(conflict->first.timestamp, &at);
-        text.Append(FormatText(line, "\r\n  %04d/%02d/%02d %02d:%02d:%02d.%03d  1つ目: ", at.wYear, at.wMonth,
+        text.Append(FormatText(line, "\r\n  %04d/%02d/%02d %02d:%02d:%02d.%03d\r\n    1つ目: ", at.wYear, at.wMonth,
                                at.wDay, at.wHour, at.wMinute, at.wSecond, at.wMilliseconds));
         AppendMatch(&text, &conflict->first);
-        text.Append("  2つ目: ");
+        text.Append("\r\n    2つ目: ");
         AppendMatch(&text, &conflict->second);
     }
     if (merge->conflicts.count > CONFLICTS_LISTED)
         text.Append(FormatText(line, "\r\n  ほか %d 組", merge->conflicts.count - CONFLICTS_LISTED));
     text.Append(FormatText(line,
-                           "\r\n合わせた記録: %d 件\r\n\r\nどちらのファイルも変更しません。"
+                           "\r\n\r\n合わせた記録: %d 件\r\n\r\nどちらのファイルも変更しません。"
                            "OK を押すと、保存する新しいファイルの名前を選べます。",
                            merge->merged));
     bool go = MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
