@@ -138,9 +138,21 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
     std::string firstBefore = Snapshot(first), secondBefore = Snapshot(second);
     Open(first);
 
-    auto seen = Command(ID_TOOLS_MERGE, {Choose(second), Press(IDOK), Choose(first), Press(IDOK), Choose(other),
+    // While the player reads the summary, vty.exe could store a match in either input.
+    std::string writable;
+    auto summary = [&](HWND) {
+        for (const std::string& path : {first, second}) {
+            sqlite3* writer = nullptr;
+            sqlite3_open(path.c_str(), &writer);
+            writable += ExecuteSql(writer, "BEGIN EXCLUSIVE; ROLLBACK") ? "yes " : "no ";
+            sqlite3_close(writer);
+        }
+        return IDOK;
+    };
+    auto seen = Command(ID_TOOLS_MERGE, {Choose(second), summary, Choose(first), Press(IDOK), Choose(other),
                                          Press(IDOK), Choose(output), Press(IDOK)});
     ASSERT_EQ(8u, seen.size());
+    EXPECT_EQ("yes yes ", writable);
     EXPECT_EQ("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
                   "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
                   "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容が違う対戦。"
@@ -153,6 +165,7 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
     EXPECT_EQ("すでにあるファイルには保存しません。新しい名前を選んでください。\r\n" + other, seen[5].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_EXCLAMATION), seen[5].icon);
     EXPECT_EQ(0u, seen[7].text.find("合わせた記録（8 件、検査済み）を新しいファイルに保存しました。\r\n" + output +
+                                    "\r\n食い違った対戦 1 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒ずらしています）。"
                                     "\r\n\r\n使うには: vty.exe の戦績ウィンドウ"))
         << seen[7].text;
 
@@ -230,6 +243,11 @@ TEST_F(ReportMerge, RefusesDamagedInputsAndWritesNothing)
         EXPECT_EQ(before, Snapshot(path) + Snapshot(path + "-journal"));
         EXPECT_EQ(names, FolderNames(folder));
     }
+    // A window that names no record asks for the first one too.
+    RemovePropA(window, RECORD_PATH_PROPERTY);
+    auto seen = Command(ID_TOOLS_MERGE, {Choose(folder.File("Text.db")), Choose(first), Press(IDOK), Press(IDCANCEL)});
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(damaged + folder.File("Text.db") + untouched, seen[2].text);
 }
 
 // The check item writes the switch into vty.ini and shows what the file

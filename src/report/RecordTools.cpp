@@ -7,6 +7,7 @@
 #include "store/TimeStamp.h"
 #include "ui/window/MessageBoxes.h"
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #define LIVE_FOLDER_ITEM "配信用フォルダーを開く: "
@@ -234,6 +235,10 @@ static void MergeRecords(HWND window)
             text.InitFrom(FormatText(line, "合わせた記録（%d 件、検査済み）を新しいファイルに保存しました。\r\n",
                                      merge.merged));
             text.Append(output);
+            if (merge.conflicts.count)
+                text.Append(FormatText(line, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
+                                             "ずらしています）。",
+                                       merge.conflicts.count));
             text.Append("\r\n\r\n使うには: vty.exe の戦績ウィンドウのタイトルバーを右クリックして「プロファイルを読み込む」"
                         "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"
                         "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
