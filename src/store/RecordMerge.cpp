@@ -206,7 +206,7 @@ bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMer
     ClearRecordMerge(merge);
     if (sqlite3_open_v2(":memory:", &merge->work, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
                         nullptr) != SQLITE_OK ||
-        !Execute(merge->work, WORK_TABLES)) {
+        !Execute(merge->work, "PRAGMA temp_store=MEMORY;" WORK_TABLES)) {
         ClearRecordMerge(merge);
         return false;
     }
