@@ -5,11 +5,11 @@
 #define COLUMNS "timestamp, p1name, p1id, p1win, p2name, p2id, p2win"
 // Work tables without declared types: each value is kept exactly as the
 // input holds it, NULL, text, number or anything else.
-#define WORK_TABLES                                                                      \
-    "CREATE TABLE first_rows(timestamp INTEGER PRIMARY KEY, p1name, p1id, p1win, p2name, p2id, p2win);" \
-    "CREATE TABLE second_rows(timestamp INTEGER PRIMARY KEY, p1name, p1id, p1win, p2name, p2id, p2win);" \
+#define WORK_TABLE_COLUMNS "(timestamp INTEGER PRIMARY KEY, p1name, p1id, p1win, p2name, p2id, p2win);"
+#define WORK_TABLES \
+    "CREATE TABLE first_rows" WORK_TABLE_COLUMNS "CREATE TABLE second_rows" WORK_TABLE_COLUMNS \
     "CREATE TABLE moved(timestamp INTEGER PRIMARY KEY, original INTEGER NOT NULL);"
-#define SAME_VALUES                                                                          \
+#define SAME_VALUES \
     "a.p1name IS b.p1name AND a.p1id IS b.p1id AND a.p1win IS b.p1win AND a.p2name IS b.p2name " \
     "AND a.p2id IS b.p2id AND a.p2win IS b.p2win"
 
