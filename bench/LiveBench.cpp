@@ -37,7 +37,7 @@ bool LookUp()
     Opponent(name);
     int64_t now = CurrentTimestamp();
     OpponentSummary opponent;
-    SessionSummary session;
+    CurrentSession session;
     CharacterSummary character;
     return SummariseOpponent(name, now, &opponent) && SummariseSession(now, &session) &&
            SummariseCharacter(2, now, &character);

@@ -237,8 +237,9 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
     for (const Step& step : steps) {
         SCOPED_TRACE(step.played);
         Play(step.played);
-        if (!step.files.empty())
+        if (!step.files.empty()) {
             EXPECT_EQ(step.files, LiveFiles(folder));
+        }
     }
     EXPECT_EQ("You(霊夢) 0-2 " + odd + "(パチュリー)", ClipboardText());
     // Switched off, nothing is written; a folder that cannot be written

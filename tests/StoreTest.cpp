@@ -210,25 +210,25 @@ TEST_F(Store, SummariesForPlayCountTheOpponentTheCharacterAndTheSessionToTheirEd
     ASSERT_TRUE(SummariseCharacter(3, now, &character));
     EXPECT_EQ("5-2 3-2", Tally(character.allTime) + " " + Tally(character.recent));
 
-    // A session: gaps of exactly 30 minutes keep it going, one a millisecond
-    // longer ends it; a 1-1 neither carries nor breaks the streak.
+    // A session: a gap a millisecond under 30 minutes keeps it going, one of
+    // exactly 30 minutes ends it; a 1-1 neither carries nor breaks the streak.
     const int64_t s = now - 60 * MINUTE;
     const struct { int64_t stamp; int p1win, p2win; } session[] = {
-        {s - 60 * MINUTE - STAMP_MS, 0, 2}, {s - 30 * MINUTE, 2, 0}, {s, 0, 2}, {s + MINUTE, 2, 1},
+        {s - 60 * MINUTE + STAMP_MS, 0, 2}, {s - 30 * MINUTE + STAMP_MS, 2, 0}, {s, 0, 2}, {s + MINUTE, 2, 1},
         {s + 2 * MINUTE, 1, 1}, {s + 3 * MINUTE, 2, 0}};
     for (const auto& p : session)
         Insert(p.stamp, 0, p.p1win, 1, p.p2win);
     const struct { int64_t now; const char* expected; } cases[] = {
-        {s + 33 * MINUTE, "3-1 2"},
-        {s + 33 * MINUTE + STAMP_MS, "0-0 0"},
+        {s + 33 * MINUTE - STAMP_MS, "3-1 2"},
+        {s + 33 * MINUTE, "0-0 0"},
     };
     for (const auto& c : cases) {
-        SessionSummary summary;
+        CurrentSession summary;
         ASSERT_TRUE(SummariseSession(c.now, &summary));
         EXPECT_EQ(c.expected, Tally(summary.results) + " " + std::to_string(summary.streak)) << c.now - s;
     }
     Insert(s + 4 * MINUTE, 0, 0, 1, 2);
-    SessionSummary lost;
+    CurrentSession lost;
     ASSERT_TRUE(SummariseSession(s + 5 * MINUTE, &lost));
     EXPECT_EQ("3-2 -1", Tally(lost.results) + " " + std::to_string(lost.streak));
     CloseRecordDatabase();

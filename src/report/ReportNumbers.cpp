@@ -118,11 +118,6 @@ void FormatRange(const Tally* tally, char* output)
     FormatText(output, "%s-%s%%", lowText, highText);
 }
 
-bool StartsNewSession(int64_t previous, int64_t next)
-{
-    return next - previous >= SESSION_GAP;
-}
-
 void AddToStreaks(Streaks* streaks, int32_t p1win, int32_t p2win)
 {
     bool won = p1win / 2 > 0, lost = p2win / 2 > 0;

@@ -57,11 +57,6 @@ int32_t WeekOf(int64_t timestamp);
 // its first moment), so that dates keep the order of the matches.
 void ReportTime(int64_t timestamp, SYSTEMTIME* time);
 
-// Matches less than this far apart belong to one session: a gap of 30
-// minutes or more starts the next one, so a night across midnight stays one.
-const int64_t SESSION_GAP = 30 * 60 * 10000000LL;
-bool StartsNewSession(int64_t previous, int64_t next);
-
 // Streaks as they run; undecided matches neither extend nor break one.
 struct Streaks {
     int32_t wins;

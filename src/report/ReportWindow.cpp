@@ -2,6 +2,7 @@
 #include "base/TextUtil.h"
 #include "report/CsvExport.h"
 #include "report/RecordReader.h"
+#include "report/RecordTools.h"
 #include "report/TrendChart.h"
 #include "res/report_resource.h"
 #include "store/TimeStamp.h"
@@ -372,6 +373,7 @@ static HMENU CreateReportMenu()
     AppendMenuA(commands, MF_STRING, ID_REPORT_CLOSE, "閉じる(&X)");
     HMENU bar = CreateMenu();
     AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(commands), "メニュー(&M)");
+    AppendRecordToolsMenu(bar);
     return bar;
 }
 
@@ -498,7 +500,12 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return view ? reinterpret_cast<LRESULT>(view->font) : 0;
     case WM_NOTIFY:
         return view ? AnswerNotify(window, view, reinterpret_cast<NMHDR*>(lParam)) : 0;
+    case WM_INITMENUPOPUP:
+        UpdateRecordToolsMenu(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_COMMAND:
+        if (HandleRecordToolsCommand(window, LOWORD(wParam)))
+            return 0;
         if (!view)
             break;
         if (LOWORD(wParam) == IDC_CHART_CHOICE && HIWORD(wParam) == CBN_SELCHANGE)
@@ -512,6 +519,7 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_DESTROY:
         if (view) {
+            RemovePropA(window, RECORD_PATH_PROPERTY);
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             SetChartSeries(Child(view, IDC_CHART), nullptr);
             sqlite3_close(view->record);
@@ -584,6 +592,8 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
     view->font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS UI Gothic");
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+    // The record tools merge into the record shown here.
+    SetPropA(window, RECORD_PATH_PROPERTY, view->recordPath);
     CreateChildren(window, view);
     FillSessionPage(view);
     FillRecordPages(view);

@@ -126,7 +126,7 @@ static void WriteCharacter(const char* folder, int32_t character, int64_t now)
 
 static void WriteSession(const char* folder, int64_t now)
 {
-    SessionSummary summary;
+    CurrentSession summary;
     if (!SummariseSession(now, &summary))
         return;
     TextBuffer text;

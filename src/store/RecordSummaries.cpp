@@ -94,7 +94,7 @@ bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
     return ok;
 }
 
-bool SummariseSession(int64_t now, SessionSummary* summary)
+bool SummariseSession(int64_t now, CurrentSession* summary)
 {
     memset(summary, 0, sizeof *summary);
     sqlite3_stmt* statement = Prepare("SELECT timestamp, p1win, p2win FROM vaviradudiz123 ORDER BY timestamp DESC");
@@ -105,7 +105,7 @@ bool SummariseSession(int64_t now, SessionSummary* summary)
     int result;
     while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
         int64_t timestamp = sqlite3_column_int64(statement, 0);
-        if (after - timestamp > SESSION_GAP) {
+        if (StartsNewSession(timestamp, after)) {
             result = SQLITE_DONE;
             break;
         }

@@ -10,8 +10,6 @@
 const int32_t RECENT_DAYS = 30;
 // Newest results kept against an opponent.
 const uint32_t LAST_RESULTS_KEPT = 5;
-// A session ends when this long passes without a match (time stamp units).
-const int64_t SESSION_GAP = 30LL * 60 * 10000000;
 
 // A match is won when the player took two rounds, lost when the opponent
 // did; others (an interrupted 1-1, 0-0) count as neither, as in the windows.
@@ -33,7 +31,7 @@ struct CharacterSummary {
     WinLoss recent;
 };
 
-struct SessionSummary {
+struct CurrentSession {
     WinLoss results;
     int32_t streak;  // the newest results alike: wins above 0, losses below
 };
@@ -42,6 +40,6 @@ struct SessionSummary {
 bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary);
 // Matches the player played with character p1id.
 bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary);
-// The newest matches back to the first gap longer than SESSION_GAP; empty
+// The newest matches back to the first gap of SESSION_GAP or more; empty
 // when the newest is that long before now.
-bool SummariseSession(int64_t now, SessionSummary* summary);
+bool SummariseSession(int64_t now, CurrentSession* summary);

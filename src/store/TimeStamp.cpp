@@ -21,3 +21,8 @@ int64_t CurrentTimestamp()
     GetLocalTime(&now);
     return TimestampFromLocalTime(&now);
 }
+
+bool StartsNewSession(int64_t previous, int64_t next)
+{
+    return next - previous >= SESSION_GAP;
+}

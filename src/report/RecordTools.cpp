@@ -1,0 +1,304 @@
+#include "report/RecordTools.h"
+#include "base/Settings.h"
+#include "base/TextUtil.h"
+#include "report/Backup.h"
+#include "store/CharacterNames.h"
+#include "store/RecordMerge.h"
+#include "store/TimeStamp.h"
+#include "ui/window/MessageBoxes.h"
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#define LIVE_FOLDER_ITEM "配信用フォルダーを開く: "
+#define RECORD_FILTER "記録ファイル (*.db)\0*.db\0すべてのファイル (*.*)\0*.*\0"
+// Conflicts listed in the summary; the count says how many more there are.
+const uint32_t CONFLICTS_LISTED = 8;
+
+void AppendRecordToolsMenu(HMENU bar)
+{
+    HMENU tools = CreatePopupMenu();
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_MERGE, "別の記録ファイルと合わせて新しいファイルを作る(&M)...");
+    AppendMenuA(tools, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FILES, "配信用ファイルを書き出す(&L)");
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FOLDER_OPEN, LIVE_FOLDER_ITEM);
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FOLDER_CHOOSE, "配信用フォルダーを選ぶ(&F)...");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "記録と配信(&R)");
+}
+
+void UpdateRecordToolsMenu(HMENU menu)
+{
+    if (GetMenuState(menu, ID_TOOLS_LIVE_FILES, MF_BYCOMMAND) == static_cast<UINT>(-1))
+        return;
+    CheckMenuItem(menu, ID_TOOLS_LIVE_FILES, MF_BYCOMMAND | (LiveFilesEnabled() ? MF_CHECKED : MF_UNCHECKED));
+    char folder[SETTING_PATH_SIZE];
+    ReadLiveFolder(folder, sizeof folder);
+    // A menu takes '&' as the mark of the access key.
+    TextBuffer text;
+    text.InitFrom(LIVE_FOLDER_ITEM);
+    for (const char* c = folder; *c; ++c) {
+        char one[3] = {*c, '\0', '\0'};
+        if (*c == '&')
+            one[1] = '&';
+        else if (IsDBCSLeadByte(static_cast<BYTE>(*c)) && c[1])
+            one[1] = *++c;
+        text.Append(one);
+    }
+    ModifyMenuA(menu, ID_TOOLS_LIVE_FOLDER_OPEN, MF_BYCOMMAND | MF_STRING, ID_TOOLS_LIVE_FOLDER_OPEN, text.data);
+    text.Release();
+}
+
+// The open-file dialog for an input, starting in folder when given.
+static bool ChooseInput(HWND window, const char* title, const char* folder, char* path)
+{
+    path[0] = '\0';
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = RECORD_FILTER;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = SETTING_PATH_SIZE;
+    dialog.lpstrInitialDir = folder[0] ? folder : nullptr;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    return GetOpenFileNameA(&dialog) != FALSE;
+}
+
+static bool SamePath(const char* a, const char* b)
+{
+    char fullA[MAX_PATH], fullB[MAX_PATH];
+    return GetFullPathNameA(a, MAX_PATH, fullA, nullptr) && GetFullPathNameA(b, MAX_PATH, fullB, nullptr) &&
+           lstrcmpiA(fullA, fullB) == 0;
+}
+
+static void ShowWithPath(HWND window, bool error, const char* text, const char* path, const char* after = "")
+{
+    TextBuffer message;
+    message.InitFrom(text);
+    message.Append("\r\n");
+    message.Append(path);
+    message.Append(after);
+    if (error)
+        ShowError(window, message.data);
+    else
+        ShowWarning(window, message.data);
+    message.Release();
+}
+
+// Why an input cannot be merged; nothing has been written.
+static void TellInputProblem(HWND window, int32_t state, const char* path)
+{
+    const char* untouched = "\r\n\r\n新しいファイルは作っていません。どのファイルも変更していません。";
+    switch (state) {
+    case MERGE_INPUT_DAMAGED:
+        ShowWithPath(window, true,
+                     "この記録ファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
+                     "整合性の検査で問題が見つかりました）。",
+                     path, untouched);
+        break;
+    case MERGE_INPUT_NOT_RECORD:
+        ShowWithPath(window, true,
+                     "このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベースです）。",
+                     path, untouched);
+        break;
+    case MERGE_INPUT_BUSY:
+        ShowWithPath(window, false,
+                     "記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
+                     "止まっています）。",
+                     path, "\r\n\r\nファイルはそのままにして、しばらくしてからもう一度試してください。");
+        break;
+    default:
+        ShowWithPath(window, true, "記録ファイルを開けませんでした。", path, untouched);
+        break;
+    }
+}
+
+static void AppendCharacter(TextBuffer* text, int32_t id)
+{
+    char number[16];
+    text->Append(id >= 0 && id < CHARACTER_COUNT ? CharacterShortName(id) : FormatText(number, "%d", id));
+}
+
+// "me(霊夢) 2-1 bob(魔理沙)", as the clipboard line after a match.
+static void AppendMatch(TextBuffer* text, const MatchRecord* row)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    text->Append(row->p1name);
+    text->Append("(");
+    AppendCharacter(text, row->p1id);
+    text->Append(FormatText(line, ") %d-%d ", row->p1win, row->p2win));
+    text->Append(row->p2name);
+    text->Append("(");
+    AppendCharacter(text, row->p2id);
+    text->Append(")");
+}
+
+// What the merge gives; true when the player goes on to save it.
+static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first, const char* second)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    TextBuffer text;
+    text.InitFrom("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: ");
+    text.Append(first);
+    text.Append("\r\n2つ目: ");
+    text.Append(second);
+    text.Append(FormatText(line,
+                           "\r\n\r\n1つ目だけにある対戦: %d 件\r\n2つ目だけにある対戦: %d 件\r\n"
+                           "両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: %d 組",
+                           merge->firstOnly, merge->secondOnly, merge->both, merge->conflicts.count));
+    if (merge->conflicts.count)
+        text.Append("（同じ時刻で内容が違う対戦。どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）");
+    for (uint32_t i = 0; i < merge->conflicts.count && i < CONFLICTS_LISTED; ++i) {
+        const MergeConflict* conflict = &merge->conflicts.data[i];
+        SYSTEMTIME at = {};
+        LocalTimeFromTimestamp(conflict->first.timestamp, &at);
+        text.Append(FormatText(line, "\r\n  %04d/%02d/%02d %02d:%02d:%02d.%03d\r\n    1つ目: ", at.wYear, at.wMonth,
+                               at.wDay, at.wHour, at.wMinute, at.wSecond, at.wMilliseconds));
+        AppendMatch(&text, &conflict->first);
+        text.Append("\r\n    2つ目: ");
+        AppendMatch(&text, &conflict->second);
+    }
+    if (merge->conflicts.count > CONFLICTS_LISTED)
+        text.Append(FormatText(line, "\r\n  ほか %d 組", merge->conflicts.count - CONFLICTS_LISTED));
+    text.Append(FormatText(line,
+                           "\r\n\r\n合わせた記録: %d 件\r\n\r\nどちらのファイルも変更しません。"
+                           "OK を押すと、保存する新しいファイルの名前を選べます。",
+                           merge->merged));
+    bool go = MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+    text.Release();
+    return go;
+}
+
+// A new file for the merged record, beside the first: never an input, nor
+// any file that exists.
+static bool ChooseOutput(HWND window, const char* first, const char* second, char* path)
+{
+    char folder[SETTING_PATH_SIZE];
+    lstrcpynA(folder, first, sizeof folder);
+    PathRemoveFileSpecA(folder);
+    lstrcpynA(path, PathFindFileNameA(first), SETTING_PATH_SIZE);
+    PathRemoveExtensionA(path);
+    lstrcatA(path, "_統合.db");
+    for (;;) {
+        OPENFILENAMEA dialog = {};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = window;
+        dialog.lpstrFilter = RECORD_FILTER;
+        dialog.lpstrFile = path;
+        dialog.nMaxFile = SETTING_PATH_SIZE;
+        dialog.lpstrInitialDir = folder;
+        dialog.lpstrTitle = "合わせた記録を保存する新しいファイル";
+        dialog.lpstrDefExt = "db";
+        dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+        if (!GetSaveFileNameA(&dialog))
+            return false;
+        if (SamePath(path, first) || SamePath(path, second))
+            ShowWithPath(window, false, "合わせる元の記録ファイルには保存できません。新しい名前を選んでください。", path);
+        else if (PathFileExistsA(path))
+            ShowWithPath(window, false, "すでにあるファイルには保存しません。新しい名前を選んでください。", path);
+        else
+            return true;
+    }
+}
+
+static void MergeRecords(HWND window)
+{
+    char first[SETTING_PATH_SIZE], second[SETTING_PATH_SIZE], folder[SETTING_PATH_SIZE], output[SETTING_PATH_SIZE];
+    const char* shown = static_cast<const char*>(GetPropA(window, RECORD_PATH_PROPERTY));
+    if (shown)
+        lstrcpynA(first, shown, sizeof first);
+    else if (!ChooseInput(window, "合わせる1つ目の記録ファイル", "", first))
+        return;
+    // The backups are what a player most often merges with.
+    lstrcpynA(folder, first, sizeof folder);
+    PathRemoveFileSpecA(folder);
+    PathAppendA(folder, BACKUP_FOLDER_NAME);
+    if (!PathIsDirectoryA(folder))
+        PathRemoveFileSpecA(folder);
+    if (!ChooseInput(window, "合わせる記録ファイル（バックアップや別のPCの記録）", folder, second))
+        return;
+    if (SamePath(first, second)) {
+        ShowWithPath(window, false, "同じファイルどうしは合わせられません。別の記録ファイルを選んでください。", second);
+        return;
+    }
+    RecordMerge merge;
+    InitRecordMerge(&merge);
+    if (!ReadRecordsToMerge(first, second, &merge)) {
+        if (merge.firstState != MERGE_INPUT_READ)
+            TellInputProblem(window, merge.firstState, first);
+        else
+            TellInputProblem(window, merge.secondState, second);
+    } else if (AskToMerge(window, &merge, first, second) && ChooseOutput(window, first, second, output)) {
+        if (WriteMergedRecord(&merge, output)) {
+            char line[FORMAT_TEXT_LIMIT];
+            TextBuffer text;
+            text.InitFrom(FormatText(line, "合わせた記録（%d 件、検査済み）を新しいファイルに保存しました。\r\n",
+                                     merge.merged));
+            text.Append(output);
+            if (merge.conflicts.count)
+                text.Append(FormatText(line, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
+                                             "ずらしています）。",
+                                       merge.conflicts.count));
+            text.Append("\r\n\r\n使うには: vty.exe の戦績ウィンドウのタイトルバーを右クリックして「プロファイルを読み込む」"
+                        "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"
+                        "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
+                        "元の記録ファイルはどちらも変更していません。");
+            MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OK | MB_ICONINFORMATION);
+            text.Release();
+        } else {
+            ShowWithPath(window, true,
+                         "合わせた記録を保存できませんでした（書き込めないか、保存した記録の検査で問題が見つかりました）。"
+                         "新しいファイルは作っていません。",
+                         output);
+        }
+    }
+    ClearRecordMerge(&merge);
+}
+
+static int CALLBACK StartInFolder(HWND dialog, UINT message, LPARAM, LPARAM folder)
+{
+    if (message == BFFM_INITIALIZED)
+        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, folder);
+    return 0;
+}
+
+static void ChooseLiveFolder(HWND window)
+{
+    char folder[MAX_PATH];
+    ReadLiveFolder(folder, sizeof folder);
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = window;
+    browse.lpszTitle = "配信用ファイルを書き出すフォルダーを選んでください。";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    browse.lpfn = StartInFolder;
+    browse.lParam = reinterpret_cast<LPARAM>(folder);
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    if (!chosen)
+        return;
+    if (SHGetPathFromIDListA(chosen, folder))
+        WriteSettingText(SECTION_LIVE_FILES, KEY_LIVE_FOLDER, folder);
+    ILFree(chosen);
+}
+
+bool HandleRecordToolsCommand(HWND window, UINT id)
+{
+    char folder[SETTING_PATH_SIZE];
+    switch (id) {
+    case ID_TOOLS_MERGE:
+        MergeRecords(window);
+        return true;
+    case ID_TOOLS_LIVE_FILES:
+        WriteSettingInt(SECTION_LIVE_FILES, KEY_LIVE_ENABLED, LiveFilesEnabled() ? 0 : 1);
+        return true;
+    case ID_TOOLS_LIVE_FOLDER_OPEN:
+        // vty.exe makes the folder at the first match; an empty one shows where that will be.
+        ReadLiveFolder(folder, sizeof folder);
+        CreateDirectoryA(folder, nullptr);
+        ShellExecuteA(window, "open", folder, nullptr, nullptr, SW_SHOWNORMAL);
+        return true;
+    case ID_TOOLS_LIVE_FOLDER_CHOOSE:
+        ChooseLiveFolder(window);
+        return true;
+    }
+    return false;
+}

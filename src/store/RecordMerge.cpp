@@ -1,0 +1,278 @@
+#include "store/RecordMerge.h"
+#include "base/TextUtil.h"
+#include <sqlite3.h>
+
+#define COLUMNS "timestamp, p1name, p1id, p1win, p2name, p2id, p2win"
+// Work tables without declared types: each value is kept exactly as the
+// input holds it, NULL, text, number or anything else.
+#define WORK_TABLE_COLUMNS "(timestamp INTEGER PRIMARY KEY, p1name, p1id, p1win, p2name, p2id, p2win);"
+#define WORK_TABLES \
+    "CREATE TABLE first_rows" WORK_TABLE_COLUMNS "CREATE TABLE second_rows" WORK_TABLE_COLUMNS \
+    "CREATE TABLE moved(timestamp INTEGER PRIMARY KEY, original INTEGER NOT NULL);"
+#define SAME_VALUES \
+    "a.p1name IS b.p1name AND a.p1id IS b.p1id AND a.p1win IS b.p1win AND a.p2name IS b.p2name " \
+    "AND a.p2id IS b.p2id AND a.p2win IS b.p2win"
+
+void InitRecordMerge(RecordMerge* merge)
+{
+    merge->work = nullptr;
+    merge->conflicts.Init();
+    ClearRecordMerge(merge);
+}
+
+void ClearRecordMerge(RecordMerge* merge)
+{
+    sqlite3_close(merge->work);
+    merge->work = nullptr;
+    merge->conflicts.Clear();
+    merge->firstState = merge->secondState = MERGE_INPUT_MISSING;
+    merge->firstOnly = merge->secondOnly = merge->both = merge->merged = 0;
+}
+
+// Runs one statement to its end; the first column of its first row, if
+// any, into first (24 bytes). Returns SQLITE_DONE or SQLite's error.
+static int Run(sqlite3* db, const char* sql, char* first = nullptr, const char* parameter = nullptr)
+{
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (rc != SQLITE_OK)
+        return rc;
+    if (parameter)
+        sqlite3_bind_text(statement, 1, parameter, -1, SQLITE_STATIC);
+    if (first)
+        first[0] = '\0';
+    for (bool firstRow = true; (rc = sqlite3_step(statement)) == SQLITE_ROW; firstRow = false)
+        if (first && firstRow && sqlite3_column_text(statement, 0))
+            lstrcpynA(first, reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)), 24);
+    sqlite3_finalize(statement);
+    return rc;
+}
+
+static int32_t Count(sqlite3* db, const char* sql)
+{
+    char value[24];
+    return Run(db, sql, value) == SQLITE_DONE ? StrToIntA(value) : -1;
+}
+
+// What a failed read says about the input.
+static int32_t StateOf(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return MERGE_INPUT_DAMAGED;
+    case SQLITE_ERROR:       // no such table or column
+    case SQLITE_CONSTRAINT:  // a time stamp twice: not the record's table
+    case SQLITE_MISMATCH:    // a time stamp that is no integer
+        return MERGE_INPUT_NOT_RECORD;
+    case SQLITE_CANTOPEN:
+        return MERGE_INPUT_MISSING;
+    }
+    return MERGE_INPUT_BUSY;
+}
+
+// The input as a read-only URI. A record in WAL mode without its -wal file
+// is read as immutable: even a read-only connection would leave -wal and
+// -shm beside it otherwise.
+static bool InputUri(const char* path, TextBuffer* uri)
+{
+    TextBuffer utf8;
+    utf8.Init();
+    bool ok = ConvertToUtf8(path, &utf8);
+    unsigned char header[20] = {};
+    DWORD read = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, header, sizeof header, &read, nullptr);
+        CloseHandle(file);
+    }
+    char wal[MAX_PATH + 8];
+    wnsprintfA(wal, sizeof wal, "%s-wal", path);
+    bool immutable = read == sizeof header && header[18] == 2 && header[19] == 2 && !PathFileExistsA(wal);
+    uri->Assign("file:");
+    for (const char* c = utf8.data; ok && *c; ++c) {
+        // '%', '#' and '?' would be read as the URI's own syntax.
+        char escaped[4] = {*c, '\0'};
+        if (*c == '%' || *c == '#' || *c == '?')
+            wnsprintfA(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*c));
+        uri->Append(escaped);
+    }
+    uri->Append(immutable ? "?immutable=1" : "?mode=ro");
+    utf8.Release();
+    return ok;
+}
+
+// Copies the input's rows into table, checking the input in the same read.
+static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
+{
+    WIN32_FILE_ATTRIBUTE_DATA file;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &file) || (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return MERGE_INPUT_MISSING;
+    if (file.nFileSizeHigh == 0 && file.nFileSizeLow == 0)
+        return MERGE_INPUT_NOT_RECORD;
+    TextBuffer uri;
+    uri.Init();
+    int rc = InputUri(path, &uri) ? Run(work, "ATTACH ?1 AS input", nullptr, uri.data) : SQLITE_CANTOPEN;
+    uri.Release();
+    if (rc != SQLITE_DONE)
+        return StateOf(rc);
+    char copy[200], answer[24] = "";
+    wnsprintfA(copy, sizeof copy, "INSERT INTO %s SELECT " COLUMNS " FROM input.vaviradudiz123", table);
+    // One read transaction: the rows and the check see the same file, and a
+    // writer waits only this long.
+    rc = Run(work, "BEGIN");
+    if (rc == SQLITE_DONE)
+        rc = Run(work, "SELECT count(*) FROM input.sqlite_master WHERE type='table' AND name='vaviradudiz123'",
+                 answer);
+    if (rc == SQLITE_DONE && lstrcmpA(answer, "1") != 0)
+        rc = SQLITE_ERROR;
+    if (rc == SQLITE_DONE)
+        rc = Run(work, copy);
+    if (rc == SQLITE_DONE)
+        rc = Run(work, "PRAGMA input.quick_check", answer);
+    if (rc == SQLITE_DONE && lstrcmpA(answer, "ok") != 0)
+        rc = SQLITE_CORRUPT;
+    if (rc == SQLITE_DONE)
+        rc = Run(work, "COMMIT");
+    if (rc != SQLITE_DONE && !sqlite3_get_autocommit(work))
+        Run(work, "ROLLBACK");
+    Run(work, "DETACH input");
+    return rc == SQLITE_DONE ? MERGE_INPUT_READ : StateOf(rc);
+}
+
+static void ReadRow(sqlite3_stmt* statement, int column, MatchRecord* row)
+{
+    row->timestamp = sqlite3_column_int64(statement, 0);
+    const char* p1name = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    const char* p2name = reinterpret_cast<const char*>(sqlite3_column_text(statement, column + 3));
+    lstrcpynA(row->p1name, p1name ? p1name : "", PROFILE_NAME_SIZE);
+    lstrcpynA(row->p2name, p2name ? p2name : "", PROFILE_NAME_SIZE);
+    CutToWholeCharacters(row->p1name, PROFILE_NAME_SIZE - 1);
+    CutToWholeCharacters(row->p2name, PROFILE_NAME_SIZE - 1);
+    row->p1id = sqlite3_column_int(statement, column + 1);
+    row->p1win = sqlite3_column_int(statement, column + 2);
+    row->p2id = sqlite3_column_int(statement, column + 4);
+    row->p2win = sqlite3_column_int(statement, column + 5);
+}
+
+// Lists the conflicts and gives each second row the nearest free tick
+// after its time stamp, free of every row of both inputs and of the rows
+// moved before it.
+static bool MoveConflicts(RecordMerge* merge)
+{
+    sqlite3_stmt *list = nullptr, *used = nullptr, *move = nullptr;
+    bool ok = sqlite3_prepare_v2(merge->work,
+                                 "SELECT a.timestamp, a.p1name, a.p1id, a.p1win, a.p2name, a.p2id, a.p2win, b.p1name, "
+                                 "b.p1id, b.p1win, b.p2name, b.p2id, b.p2win FROM first_rows AS a JOIN second_rows "
+                                 "AS b USING (timestamp) WHERE NOT (" SAME_VALUES ") ORDER BY a.timestamp",
+                                 -1, &list, nullptr) == SQLITE_OK &&
+              sqlite3_prepare_v2(merge->work,
+                                 "SELECT EXISTS(SELECT 1 FROM first_rows WHERE timestamp=?1) OR EXISTS(SELECT 1 FROM "
+                                 "second_rows WHERE timestamp=?1) OR EXISTS(SELECT 1 FROM moved WHERE timestamp=?1)",
+                                 -1, &used, nullptr) == SQLITE_OK &&
+              sqlite3_prepare_v2(merge->work, "INSERT INTO moved VALUES(?1, ?2)", -1, &move, nullptr) == SQLITE_OK;
+    int rc = SQLITE_DONE;
+    while (ok && (rc = sqlite3_step(list)) == SQLITE_ROW) {
+        MergeConflict conflict;
+        ReadRow(list, 1, &conflict.first);
+        ReadRow(list, 7, &conflict.second);
+        // The last tick there is: the only way left is down.
+        int64_t step = conflict.first.timestamp < INT64_MAX ? 1 : -1;
+        int64_t candidate = conflict.first.timestamp;
+        bool taken = true;
+        while (ok && taken) {
+            candidate += step;
+            sqlite3_bind_int64(used, 1, candidate);
+            ok = sqlite3_step(used) == SQLITE_ROW;
+            taken = ok && sqlite3_column_int(used, 0) != 0;
+            sqlite3_reset(used);
+        }
+        conflict.movedTimestamp = candidate;
+        sqlite3_bind_int64(move, 1, candidate);
+        sqlite3_bind_int64(move, 2, conflict.first.timestamp);
+        ok = ok && sqlite3_step(move) == SQLITE_DONE;
+        sqlite3_reset(move);
+        merge->conflicts.Append(conflict);
+    }
+    sqlite3_finalize(list);
+    sqlite3_finalize(used);
+    sqlite3_finalize(move);
+    return ok && rc == SQLITE_DONE;
+}
+
+bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge)
+{
+    ClearRecordMerge(merge);
+    if (sqlite3_open_v2(":memory:", &merge->work, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
+                        nullptr) != SQLITE_OK ||
+        !Execute(merge->work, "PRAGMA temp_store=MEMORY;" WORK_TABLES)) {
+        ClearRecordMerge(merge);
+        return false;
+    }
+    // vty.exe storing a match holds its record for a moment: wait for it.
+    sqlite3_busy_timeout(merge->work, DATABASE_BUSY_TIMEOUT_MS);
+    merge->firstState = ReadInput(merge->work, firstPath, "first_rows");
+    merge->secondState = ReadInput(merge->work, secondPath, "second_rows");
+    if (merge->firstState != MERGE_INPUT_READ || merge->secondState != MERGE_INPUT_READ)
+        return false;
+    int32_t first = Count(merge->work, "SELECT count(*) FROM first_rows");
+    int32_t second = Count(merge->work, "SELECT count(*) FROM second_rows");
+    merge->both = Count(merge->work, "SELECT count(*) FROM first_rows AS a JOIN second_rows AS b USING (timestamp) "
+                                     "WHERE " SAME_VALUES);
+    if (first < 0 || second < 0 || merge->both < 0 || !MoveConflicts(merge))
+        return false;
+    int32_t conflicts = static_cast<int32_t>(merge->conflicts.count);
+    merge->firstOnly = first - merge->both - conflicts;
+    merge->secondOnly = second - merge->both - conflicts;
+    // Both rows of a conflict are kept.
+    merge->merged = merge->firstOnly + merge->secondOnly + merge->both + 2 * conflicts;
+    return true;
+}
+
+// The new file with the schema exactly as vty.exe creates it.
+static bool CreateRecordFile(const char* utf8Path)
+{
+    sqlite3* file = nullptr;
+    bool ok = sqlite3_open_v2(utf8Path, &file, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+              Execute(file, RECORD_TABLE_SCHEMA) && Execute(file, RECORD_INDEX_SCHEMA);
+    return sqlite3_close(file) == SQLITE_OK && ok;
+}
+
+bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
+{
+    if (!merge->work || PathFileExistsA(outputPath))
+        return false;
+    char folder[MAX_PATH], temporary[MAX_PATH];
+    lstrcpynA(folder, outputPath, sizeof folder);
+    PathRemoveFileSpecA(folder);
+    if (!GetTempFileNameA(folder[0] ? folder : ".", "vty", 0, temporary))
+        return false;
+    TextBuffer utf8;
+    utf8.Init();
+    char answer[24] = "";
+    bool ok = ConvertToUtf8(temporary, &utf8) && CreateRecordFile(utf8.data) &&
+              Run(merge->work, "ATTACH ?1 AS merged", nullptr, utf8.data) == SQLITE_DONE;
+    utf8.Release();
+    // The file is thrown away on any failure: it needs no journal.
+    ok = ok && Run(merge->work, "PRAGMA merged.journal_mode=OFF") == SQLITE_DONE &&
+         Run(merge->work, "BEGIN") == SQLITE_DONE &&
+         Run(merge->work,
+             "INSERT INTO merged.vaviradudiz123 (" COLUMNS ") SELECT * FROM (SELECT * FROM first_rows UNION ALL "
+             "SELECT * FROM second_rows WHERE timestamp NOT IN (SELECT timestamp FROM first_rows) UNION ALL "
+             "SELECT m.timestamp, b.p1name, b.p1id, b.p1win, b.p2name, b.p2id, b.p2win FROM moved AS m "
+             "JOIN second_rows AS b ON b.timestamp = m.original) ORDER BY 1") == SQLITE_DONE &&
+         Run(merge->work, "COMMIT") == SQLITE_DONE;
+    if (!sqlite3_get_autocommit(merge->work))
+        Run(merge->work, "ROLLBACK");
+    // The file as written is what the player gets: checked before it is named.
+    ok = ok && Run(merge->work, "PRAGMA merged.integrity_check", answer) == SQLITE_DONE &&
+         lstrcmpA(answer, "ok") == 0;
+    int32_t total = merge->firstOnly + merge->secondOnly + merge->both + 2 * static_cast<int32_t>(merge->conflicts.count);
+    ok = ok && total == merge->merged && Count(merge->work, "SELECT count(*) FROM merged.vaviradudiz123") == total;
+    ok = Run(merge->work, "DETACH merged") == SQLITE_DONE && ok;
+    ok = ok && MoveFileExA(temporary, outputPath, MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temporary);
+    return ok;
+}

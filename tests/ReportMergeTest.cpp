@@ -1,0 +1,277 @@
+// The report window's record and live-file menu, through the real window,
+// its dialogs and real record files: a merge into a new file, inputs that
+// are refused, and the live files' switch in vty.ini.
+#include "report/RecordReader.h"
+#include "report/RecordTools.h"
+#include "report/ReportWindow.h"
+#include "store/RecordMerge.h"
+#include "store/RecordQueries.h"
+#include "support/DialogAnswerer.h"
+#include "support/StatsFixture.h"
+#include <set>
+
+namespace {
+
+const int64_t MINUTE = 600000000LL;
+
+// A record file at path holding the rows, as vty.exe stores them.
+void MakeRecord(const std::string& path, const std::vector<MatchRecord>& rows)
+{
+    ASSERT_TRUE(OpenStoreFile(path));
+    for (const MatchRecord& row : rows)
+        ASSERT_TRUE(InsertRecord(&row));
+    CloseRecordDatabase();
+}
+
+// Every row of a record file, by time stamp, read with a connection of its
+// own; names quoted so that NULL and '' differ.
+std::string Rows(const std::string& path)
+{
+    sqlite3* db = OpenRecordReadOnly(path.c_str());
+    std::string rows = QueryText(db, "SELECT group_concat(line, char(10)) FROM (SELECT timestamp || ' ' "
+                                     "|| quote(p1name) || ' ' || p1id || ' ' || p1win || ' ' || quote(p2name) || ' ' "
+                                     "|| p2id || ' ' || p2win AS line FROM vaviradudiz123 ORDER BY timestamp)");
+    sqlite3_close(db);
+    return rows;
+}
+
+// A file's bytes and last write time, to show it unchanged.
+std::string Snapshot(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return ReadFileBytes(path) + "@" + std::to_string(data.ftLastWriteTime.dwHighDateTime) + ":" +
+           std::to_string(data.ftLastWriteTime.dwLowDateTime);
+}
+
+std::string FolderNames(const TempFolder& folder)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.File("*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+        if (found.cFileName[0] != '.')
+            names.insert(found.cFileName);
+    FindClose(search);
+    std::string text;
+    for (const std::string& name : names)
+        text += name + " ";
+    return text;
+}
+
+// Types a path into a file dialog and presses its button.
+DialogAction Choose(const std::string& path)
+{
+    return [path](HWND dialog) { return SetDlgItemTextA(dialog, 0x47C, path.c_str()) ? IDOK : IDCANCEL; };
+}
+
+DialogAction Press(int button)
+{
+    return [button](HWND) { return button; };
+}
+
+class ReportMerge : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        if (window)
+            DestroyWindow(window);
+        PumpMessages(0);  // takes the quit message that the window's end posts
+    }
+    // The report window on the record at path, which it names as its record.
+    void Open(const std::string& path)
+    {
+        window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReadOnly(path.c_str()), path.c_str());
+        ASSERT_NE(nullptr, window);
+        shown = path;
+        SetPropA(window, RECORD_PATH_PROPERTY, const_cast<char*>(shown.c_str()));
+    }
+    // Chooses the command in the report's menu, answering its dialogs.
+    std::vector<DialogSeen> Command(UINT id, std::vector<DialogAction> answers)
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), std::move(answers));
+        SendMessageA(window, WM_COMMAND, id, 0);
+        return answerer.Stop();  // every dialog of the command has come and gone
+    }
+    // The tools' popup, as it shows when opened.
+    HMENU Popup()
+    {
+        HMENU bar = GetMenu(window), popup = nullptr;
+        for (int i = 0; !popup && i < GetMenuItemCount(bar); ++i)
+            if (GetMenuState(GetSubMenu(bar, i), ID_TOOLS_LIVE_FILES, MF_BYCOMMAND) != static_cast<UINT>(-1))
+                popup = GetSubMenu(bar, i);
+        SendMessageA(window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+        return popup;
+    }
+
+    TempFolder folder;
+    SettingsFileScope settings{folder.File("vty.ini")};
+    HWND window = nullptr;
+    std::string shown;
+};
+
+// Rows in one record, in the other, the same in both (once) and one conflict:
+// both of its rows kept, the second moved to the nearest tick that neither
+// record uses. The new file has vty.exe's schema and every row; the save
+// dialog refuses an input and any existing file; the inputs stay as they were.
+TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
+{
+    const int64_t t = Day(2024, 5, 10) + 21 * 60 * MINUTE;
+    std::string first = folder.File("Default.db"), second = folder.File("Laptop.db"),
+                output = folder.File("Joined.db"), other = folder.File("Other.db");
+    MakeRecord(first, {{t, "me", 0, 2, "a'b", 1, 1},
+                       {t + MINUTE, "me", 0, 2, "bob", 1, 0},
+                       {t + 2 * MINUTE, "me", 0, 2, "bob", 1, 1},
+                       {t + 2 * MINUTE + 2, "me", 2, 0, "eve", 3, 2},
+                       {t + 3 * MINUTE, "me", 4, 1, "bob", 5, 2}});
+    MakeRecord(second, {{t + MINUTE, "me", 0, 2, "bob", 1, 0},
+                        {t + 2 * MINUTE, "me", 0, 0, "bob", 2, 2},
+                        {t + 2 * MINUTE + 1, "me", 6, 2, "sue", 7, 0},
+                        {t + 3 * MINUTE, "me", 4, 1, "bob", 5, 2}});
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(second.c_str(), &db));
+    char* sql = sqlite3_mprintf("INSERT INTO vaviradudiz123 VALUES(%lld, 'me', 8, 2, NULL, 9, 1)", t + 4 * MINUTE);
+    ASSERT_TRUE(ExecuteSql(db, sql));
+    sqlite3_free(sql);
+    sqlite3_close(db);
+    MakeRecord(other, {});
+    std::string firstBefore = Snapshot(first), secondBefore = Snapshot(second);
+    Open(first);
+
+    // While the player reads the summary, vty.exe could store a match in either input.
+    std::string writable;
+    auto summary = [&](HWND) {
+        for (const std::string& path : {first, second}) {
+            sqlite3* writer = nullptr;
+            sqlite3_open(path.c_str(), &writer);
+            writable += ExecuteSql(writer, "BEGIN EXCLUSIVE; ROLLBACK") ? "yes " : "no ";
+            sqlite3_close(writer);
+        }
+        return IDOK;
+    };
+    auto seen = Command(ID_TOOLS_MERGE, {Choose(second), summary, Choose(first), Press(IDOK), Choose(other),
+                                         Press(IDOK), Choose(output), Press(IDOK)});
+    ASSERT_EQ(8u, seen.size());
+    EXPECT_EQ("yes yes ", writable);
+    EXPECT_EQ("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
+                  "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
+                  "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容が違う対戦。"
+                  "どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）\r\n  2024/05/10 21:02:00.000\r\n"
+                  "    1つ目: me(霊夢) 2-1 bob(魔理沙)\r\n    2つ目: me(霊夢) 0-2 bob(咲夜)\r\n\r\n合わせた記録: 8 件\r\n\r\nどちらのファイルも変更しません。"
+                  "OK を押すと、保存する新しいファイルの名前を選べます。",
+              seen[1].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_ASTERISK), seen[1].icon);
+    EXPECT_EQ("合わせる元の記録ファイルには保存できません。新しい名前を選んでください。\r\n" + first, seen[3].text);
+    EXPECT_EQ("すでにあるファイルには保存しません。新しい名前を選んでください。\r\n" + other, seen[5].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_EXCLAMATION), seen[5].icon);
+    EXPECT_EQ(0u, seen[7].text.find("合わせた記録（8 件、検査済み）を新しいファイルに保存しました。\r\n" + output +
+                                    "\r\n食い違った対戦 1 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒ずらしています）。"
+                                    "\r\n\r\n使うには: vty.exe の戦績ウィンドウ"))
+        << seen[7].text;
+
+    auto at = [&](int64_t offset) { return std::to_string(t + offset); };
+    EXPECT_EQ(at(0) + " 'me' 0 2 'a''b' 1 1\n" + at(MINUTE) + " 'me' 0 2 'bob' 1 0\n" + at(2 * MINUTE) +
+                  " 'me' 0 2 'bob' 1 1\n" + at(2 * MINUTE + 1) + " 'me' 6 2 'sue' 7 0\n" + at(2 * MINUTE + 2) +
+                  " 'me' 2 0 'eve' 3 2\n" + at(2 * MINUTE + 3) + " 'me' 0 0 'bob' 2 2\n" + at(3 * MINUTE) +
+                  " 'me' 4 1 'bob' 5 2\n" + at(4 * MINUTE) + " 'me' 8 2 NULL 9 1",
+              Rows(output));
+    sqlite3* joined = OpenRecordReadOnly(output.c_str());
+    EXPECT_EQ(std::string(RECORD_TABLE_SCHEMA) + ";" + RECORD_INDEX_SCHEMA,
+              QueryText(joined, "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY name)"));
+    EXPECT_EQ("ok", QueryText(joined, "PRAGMA integrity_check"));
+    sqlite3_close(joined);
+    EXPECT_TRUE(OpenStoreFile(output));  // vty.exe takes it as a record to store matches in
+    CloseRecordDatabase();
+    EXPECT_EQ(firstBefore, Snapshot(first));
+    EXPECT_EQ(secondBefore, Snapshot(second));
+    EXPECT_EQ("Default.db Joined.db Laptop.db Other.db ", FolderNames(folder));
+}
+
+// Files that are no record are refused with a message, before anything is
+// written; a record left with a hot journal is not rolled back here.
+TEST_F(ReportMerge, RefusesDamagedInputsAndWritesNothing)
+{
+    std::string first = folder.File("Default.db"), good = folder.File("Good.db");
+    std::vector<MatchRecord> rows;
+    for (int i = 0; i < 300; ++i)
+        rows.push_back({Day(2024, 5, 1) + i * MINUTE, "me", i % 20, 2, "相手のプロファイル", 3, i % 2});
+    MakeRecord(first, rows);
+    MakeRecord(good, rows);
+    std::string bytes = ReadFileBytes(good);
+    sqlite3* db = OpenRecordReadOnly(good.c_str());
+    int indexPage = std::stoi(QueryText(db, "SELECT rootpage FROM sqlite_master WHERE type='index'"));
+    sqlite3_close(db);
+    std::string badIndex = bytes;
+    badIndex.replace((indexPage - 1) * 4096 + 8, 100, std::string(100, '\xA5'));
+    WriteFileBytes(folder.File("Text.db"), "name,character\r\nme,霊夢\r\n");
+    WriteFileBytes(folder.File("Cut.db"), bytes.substr(0, bytes.size() / 2));
+    WriteFileBytes(folder.File("BadIndex.db"), badIndex);
+    WriteFileBytes(folder.File("Empty.db"), "");
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(folder.File("Other.db").c_str(), &db));
+    ASSERT_TRUE(ExecuteSql(db, "CREATE TABLE vaviradudiz123(timestamp, p1name)"));
+    sqlite3_close(db);
+    ASSERT_TRUE(CopyWithHotJournal(good, folder.File("Hot.db")));
+    const std::string damaged = "この記録ファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
+                                "整合性の検査で問題が見つかりました）。\r\n",
+                      untouched = "\r\n\r\n新しいファイルは作っていません。どのファイルも変更していません。",
+                      noRecord = "このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベース"
+                                 "です）。\r\n";
+    struct {
+        const char* name;
+        std::string message;
+        LPCSTR icon;
+    } cases[] = {{"Text.db", damaged, IDI_HAND},
+                 {"Cut.db", damaged, IDI_HAND},
+                 {"BadIndex.db", damaged, IDI_HAND},
+                 {"Empty.db", noRecord, IDI_HAND},
+                 {"Other.db", noRecord, IDI_HAND},
+                 {"Hot.db",
+                  "記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まっています）。"
+                  "\r\n",
+                  IDI_EXCLAMATION}};
+    Open(first);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = folder.File(c.name), names = FolderNames(folder);
+        std::string before = Snapshot(path) + Snapshot(path + "-journal");
+        auto seen = Command(ID_TOOLS_MERGE, {Choose(path), Press(IDOK), Press(IDCANCEL), Press(IDCANCEL)});
+        ASSERT_EQ(2u, seen.size());  // no summary, no save dialog
+        std::string after = c.icon == IDI_HAND ? untouched
+                                               : "\r\n\r\nファイルはそのままにして、しばらくしてからもう一度試してください。";
+        EXPECT_EQ(c.message + path + after, seen[1].text);
+        EXPECT_EQ(LoadIconA(nullptr, c.icon), seen[1].icon);
+        EXPECT_EQ(before, Snapshot(path) + Snapshot(path + "-journal"));
+        EXPECT_EQ(names, FolderNames(folder));
+    }
+    // A window that names no record asks for the first one too.
+    RemovePropA(window, RECORD_PATH_PROPERTY);
+    auto seen = Command(ID_TOOLS_MERGE, {Choose(folder.File("Text.db")), Choose(first), Press(IDOK), Press(IDCANCEL)});
+    ASSERT_EQ(3u, seen.size());
+    EXPECT_EQ(damaged + folder.File("Text.db") + untouched, seen[2].text);
+}
+
+// The check item writes the switch into vty.ini and shows what the file
+// says each time the popup opens; the folder is shown beside it.
+TEST_F(ReportMerge, LiveFilesSwitch)
+{
+    std::string record = folder.File("Default.db");
+    MakeRecord(record, {});
+    Open(record);
+    std::string ini = folder.File("vty.ini");
+    WritePrivateProfileStringA("LiveFiles", "Folder", "D:\\配信&録画", ini.c_str());
+    for (int expected : {1, 0, 1}) {
+        EXPECT_EQ(static_cast<UINT>(expected == 0 ? MF_CHECKED : MF_UNCHECKED),
+                  GetMenuState(Popup(), ID_TOOLS_LIVE_FILES, MF_BYCOMMAND) & MF_CHECKED);
+        SendMessageA(window, WM_COMMAND, ID_TOOLS_LIVE_FILES, 0);
+        EXPECT_EQ(expected, static_cast<int>(GetPrivateProfileIntA("LiveFiles", "Enabled", -1, ini.c_str())));
+    }
+    // Switched off by hand in the file: the mark follows the file.
+    WritePrivateProfileStringA("LiveFiles", "Enabled", "0", ini.c_str());
+    HMENU popup = Popup();
+    EXPECT_EQ(static_cast<UINT>(MF_UNCHECKED), GetMenuState(popup, ID_TOOLS_LIVE_FILES, MF_BYCOMMAND) & MF_CHECKED);
+    char text[300] = "";
+    GetMenuStringA(popup, ID_TOOLS_LIVE_FOLDER_OPEN, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ("配信用フォルダーを開く: D:\\配信&&録画", text);
+}
+
+}  // namespace
