@@ -2,61 +2,17 @@
 #include "base/TextUtil.h"
 #include <sqlite3.h>
 
-// True when the file's header asks for write-ahead logging (file format
-// versions 2 at bytes 18 and 19).
-static bool IsWalRecord(const char* path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    unsigned char header[20] = {};
-    DWORD read = 0;
-    bool wal = ReadFile(file, header, sizeof header, &read, nullptr) && read == sizeof header && header[18] == 2 &&
-               header[19] == 2;
-    CloseHandle(file);
-    return wal;
-}
-
 sqlite3* OpenRecordReadOnly(const char* path)
 {
-    // A WAL record without its -wal file has no connection now and all of
-    // its matches in the file itself. Even a read-only connection would make
-    // -wal and -shm beside it and leave them, so it is read as immutable:
-    // no locks, no files. vty.exe starting meanwhile writes into a -wal of
-    // its own and changes the file only at a checkpoint, when it closes the
-    // record. nolock would not do: SQLite refuses WAL without locks. With a
-    // -wal there (vty.exe has the record open) the ordinary read-only open
-    // shares the writer's files and sees its latest matches.
-    char wal[MAX_PATH * 4];
-    lstrcpynA(wal, path, MAX_PATH * 4 - 4);
-    lstrcatA(wal, "-wal");
-    bool immutable = IsWalRecord(path) && !PathFileExistsA(wal);
-    TextBuffer utf8, name;
-    utf8.Init();
-    name.Init();
+    TextBuffer uri;
+    uri.Init();
     sqlite3* record = nullptr;
-    bool ok = ConvertToUtf8(path, &utf8);
-    if (ok && immutable) {
-        // A URI: '%', '#' and '?' would be read as its own syntax.
-        name.Assign("file:");
-        for (const char* c = utf8.data; *c; ++c) {
-            char escaped[4] = {*c, '\0'};
-            if (*c == '%' || *c == '#' || *c == '?')
-                wnsprintfA(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*c));
-            name.Append(escaped);
-        }
-        name.Append("?immutable=1");
-    } else if (ok) {
-        name.Assign(utf8.data);
-    }
-    if (ok && sqlite3_open_v2(name.data, &record, SQLITE_OPEN_READONLY | (immutable ? SQLITE_OPEN_URI : 0),
-                              nullptr) != SQLITE_OK) {
+    if (ReadOnlyRecordUri(path, &uri) &&
+        sqlite3_open_v2(uri.data, &record, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
         sqlite3_close(record);
         record = nullptr;
     }
-    utf8.Release();
-    name.Release();
+    uri.Release();
     if (record)
         sqlite3_busy_timeout(record, DATABASE_BUSY_TIMEOUT_MS);
     return record;

@@ -51,6 +51,45 @@ bool ConvertToUtf8(const char* path, TextBuffer* output)
     return ok;
 }
 
+bool ReadOnlyRecordUri(const char* path, TextBuffer* uri)
+{
+    TextBuffer utf8;
+    utf8.Init();
+    bool ok = ConvertToUtf8(path, &utf8);
+    unsigned char header[20] = {};
+    DWORD read = 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, header, sizeof header, &read, nullptr);
+        CloseHandle(file);
+    }
+    // A WAL record without its -wal file has no connection now and all of
+    // its matches in the file itself. Even a read-only connection would make
+    // -wal and -shm beside it and leave them, so it is read as immutable:
+    // no locks, no files. vty.exe starting meanwhile writes into a -wal of
+    // its own and changes the file only at a checkpoint, when it closes the
+    // record. nolock would not do: SQLite refuses WAL without locks. With a
+    // -wal there (vty.exe has the record open) the ordinary read-only open
+    // shares the writer's files and sees its latest matches.
+    TextBuffer wal;
+    wal.InitFrom(path);
+    wal.Append("-wal");
+    bool immutable = read == sizeof header && header[18] == 2 && header[19] == 2 && !PathFileExistsA(wal.data);
+    wal.Release();
+    uri->Assign("file:");
+    for (const char* c = utf8.data; ok && *c; ++c) {
+        // '%', '#' and '?' would be read as the URI's own syntax.
+        char escaped[4] = {*c, '\0'};
+        if (*c == '%' || *c == '#' || *c == '?')
+            wnsprintfA(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*c));
+        uri->Append(escaped);
+    }
+    uri->Append(immutable ? "?immutable=1" : "?mode=ro");
+    utf8.Release();
+    return ok;
+}
+
 bool SetDatabasePath(const char* path)
 {
     TextBuffer utf8;

@@ -31,6 +31,10 @@ extern TextBuffer DatabasePathUtf8;
 // Invalid code page bytes fail rather than turning into replacement
 // characters, which would name another file.
 bool ConvertToUtf8(const char* path, TextBuffer* output);
+// A record file, maybe in use by vty.exe, as the URI of a read-only
+// connection (open it with SQLITE_OPEN_URI, or ATTACH it); false when the
+// path is not valid code page text.
+bool ReadOnlyRecordUri(const char* path, TextBuffer* uri);
 // Sets DatabasePath and its UTF-8 form. False, with both unchanged, when the
 // path is not valid code page text: then nothing must be opened.
 bool SetDatabasePath(const char* path);

@@ -71,38 +71,6 @@ static int32_t StateOf(int code)
     return MERGE_INPUT_BUSY;
 }
 
-// The input as a read-only URI. A record in WAL mode without its -wal file
-// is read as immutable: even a read-only connection would leave -wal and
-// -shm beside it otherwise.
-static bool InputUri(const char* path, TextBuffer* uri)
-{
-    TextBuffer utf8;
-    utf8.Init();
-    bool ok = ConvertToUtf8(path, &utf8);
-    unsigned char header[20] = {};
-    DWORD read = 0;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        ReadFile(file, header, sizeof header, &read, nullptr);
-        CloseHandle(file);
-    }
-    char wal[MAX_PATH + 8];
-    wnsprintfA(wal, sizeof wal, "%s-wal", path);
-    bool immutable = read == sizeof header && header[18] == 2 && header[19] == 2 && !PathFileExistsA(wal);
-    uri->Assign("file:");
-    for (const char* c = utf8.data; ok && *c; ++c) {
-        // '%', '#' and '?' would be read as the URI's own syntax.
-        char escaped[4] = {*c, '\0'};
-        if (*c == '%' || *c == '#' || *c == '?')
-            wnsprintfA(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(*c));
-        uri->Append(escaped);
-    }
-    uri->Append(immutable ? "?immutable=1" : "?mode=ro");
-    utf8.Release();
-    return ok;
-}
-
 // Copies the input's rows into table, checking the input in the same read.
 static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
 {
@@ -113,7 +81,7 @@ static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
         return MERGE_INPUT_NOT_RECORD;
     TextBuffer uri;
     uri.Init();
-    int rc = InputUri(path, &uri) ? Run(work, "ATTACH ?1 AS input", nullptr, uri.data) : SQLITE_CANTOPEN;
+    int rc = ReadOnlyRecordUri(path, &uri) ? Run(work, "ATTACH ?1 AS input", nullptr, uri.data) : SQLITE_CANTOPEN;
     uri.Release();
     if (rc != SQLITE_DONE)
         return StateOf(rc);
