@@ -122,6 +122,10 @@ protected:
     // Runs stand-in commands that end a match, and returns once the tool has handled its end.
     void Play(const std::string& commands)
     {
+        // The mode leaves 5 first and the watcher sees it: the end below is a
+        // change it cannot miss, however late its polls come.
+        ASSERT_TRUE(game.Do("mode 0")) << game.lastAnswer;
+        ASSERT_TRUE(PumpUntil([] { return GameWatcher.lastValues[BattleMode] == 0; }, 10000));
         ASSERT_TRUE(game.Do(commands)) << game.lastAnswer;
         // The watcher posts the end before it keeps the value: once kept, one pass of the queue takes it.
         ASSERT_TRUE(PumpUntil([] { return GameWatcher.lastValues[BattleMode] == 5; }, 10000));
