@@ -5,6 +5,7 @@
 #include "store/CharacterNames.h"
 #include "store/RecordMerge.h"
 #include "store/TimeStamp.h"
+#include "ui/window/FileDialog.h"
 #include "ui/window/MessageBoxes.h"
 #include <commdlg.h>
 #include <shellapi.h>
@@ -52,16 +53,8 @@ void UpdateRecordToolsMenu(HMENU menu)
 static bool ChooseInput(HWND window, const char* title, const char* folder, char* path)
 {
     path[0] = '\0';
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window;
-    dialog.lpstrFilter = RECORD_FILTER;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = SETTING_PATH_SIZE;
-    dialog.lpstrInitialDir = folder[0] ? folder : nullptr;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    return GetOpenFileNameA(&dialog) != FALSE;
+    return ChooseFile(window, RECORD_FILTER, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path,
+                      SETTING_PATH_SIZE, folder[0] ? folder : nullptr, title);
 }
 
 static bool SamePath(const char* a, const char* b)
@@ -180,17 +173,8 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, cha
     PathRemoveExtensionA(path);
     lstrcatA(path, "_統合.db");
     for (;;) {
-        OPENFILENAMEA dialog = {};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = window;
-        dialog.lpstrFilter = RECORD_FILTER;
-        dialog.lpstrFile = path;
-        dialog.nMaxFile = SETTING_PATH_SIZE;
-        dialog.lpstrInitialDir = folder;
-        dialog.lpstrTitle = "合わせた記録を保存する新しいファイル";
-        dialog.lpstrDefExt = "db";
-        dialog.Flags = OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-        if (!GetSaveFileNameA(&dialog))
+        if (!ChooseNewFile(window, RECORD_FILTER, "db", OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path, SETTING_PATH_SIZE,
+                           folder, "合わせた記録を保存する新しいファイル"))
             return false;
         if (SamePath(path, first) || SamePath(path, second))
             ShowWithPath(window, false, "合わせる元の記録ファイルには保存できません。新しい名前を選んでください。", path);

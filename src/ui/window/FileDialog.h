@@ -6,9 +6,14 @@
 
 // The open-file dialog owned by owner, never changing the current directory:
 // filter and default extension as given, flags added (OFN_*). path (size
-// bytes) gives the initial name and receives the choice. False on cancel or
-// when the dialog failed (CommDlgExtendedError).
-bool ChooseFile(HWND owner, const char* filter, const char* extension, DWORD flags, char* path, uint32_t size);
+// bytes) gives the initial name and receives the choice. folder (where it
+// starts) and title may be null. False on cancel or when the dialog failed
+// (CommDlgExtendedError).
+bool ChooseFile(HWND owner, const char* filter, const char* extension, DWORD flags, char* path, uint32_t size,
+                const char* folder = nullptr, const char* title = nullptr);
+// The save-file dialog, alike.
+bool ChooseNewFile(HWND owner, const char* filter, const char* extension, DWORD flags, char* path, uint32_t size,
+                   const char* folder, const char* title);
 
 // A record database to open: asks before a new file is created.
 bool ChooseRecordFile(HWND owner, char* path, uint32_t size);
