@@ -198,6 +198,7 @@ TEST_F(Store, SummariesForPlayCountTheOpponentTheCharacterAndTheSessionToTheirEd
     for (const auto& p : played)
         Insert(p.stamp, 3, p.p1win, 5, p.p2win, name);
     Insert(now - 40 * DAY_TICKS, 3, 2, 5, 0, "O'Neil");  // another name, the same character
+    Insert(now - 6 * DAY_TICKS, 3, 3, 5, 2, name);       // impossible: counted nowhere, as in the totals
     OpponentSummary opponent;
     ASSERT_TRUE(SummariseOpponent(name, now, &opponent));
     EXPECT_EQ("4-2 3-2 WWWLL", Tally(opponent.allTime) + " " + Tally(opponent.recent) + " " +

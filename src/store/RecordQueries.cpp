@@ -49,13 +49,9 @@ void ReadRecordColumns(sqlite3_stmt* statement, MatchRecord* record)
 // totals leave them out; the history still lists them. An id that is a
 // number but no character still fails the pair totals, so the window says
 // that the file is wrong.
-static const char* const COUNTABLE_RESULT =
-    "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 "
-    "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2";
+static const char* const COUNTABLE_RESULT = COUNTABLE_RESULT_SQL;
 // The opponent table shows no characters: there such a row is left out too.
-static const char* const COUNTABLE_ROW =
-    "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 "
-    "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2 AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19";
+static const char* const COUNTABLE_ROW = COUNTABLE_RESULT_SQL " AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19";
 
 // The statement around the filter's clause, and for totals the condition on
 // the rows they count; null without memory. Freed with sqlite3_free.

@@ -3,6 +3,12 @@
 #include "store/RecordDatabase.h"
 #include "store/RecordFilter.h"
 
+// The condition on the rows that totals count; the rest (text or impossible
+// win counts, only in a hand-edited file) every count leaves out alike.
+#define COUNTABLE_RESULT_SQL                                                                                      \
+    "typeof(p1id) = 'integer' AND typeof(p2id) = 'integer' AND typeof(p1win) = 'integer' AND p1win BETWEEN 0 AND 2 " \
+    "AND typeof(p2win) = 'integer' AND p2win BETWEEN 0 AND 2"
+
 // Character ids run from 0 to CHARACTER_COUNT - 1.
 const int CHARACTER_COUNT = 20;
 
