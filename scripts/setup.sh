@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Vantory needs on Debian 12 and fetches the
-# pinned SQLite amalgamation. Safe to run again: it only does what is missing.
+# pinned SQLite amalgamation and recovery extension. Safe to run again: it
+# only does what is missing.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -41,13 +42,14 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   as_root locale-gen >/dev/null
 fi
 
-# SQLite amalgamation: the npm package better-sqlite3 ships it; only sqlite3.c
-# and sqlite3.h are kept, and the archive must match the recorded hash.
+# SQLite amalgamation: the npm package better-sqlite3 ships it; only sqlite3.c,
+# sqlite3.h and sqlite3ext.h are kept, and the archive must match the recorded hash.
 sqlite_dir="$here/third_party/sqlite"
 pin="$here/third_party/sqlite.pin"
 version=$(sed -n 's/^package=//p' "$pin")
 want=$(sed -n 's/^sha256=//p' "$pin")
-if [ ! -f "$sqlite_dir/sqlite3.c" ] || [ "$(cat "$sqlite_dir/.source" 2>/dev/null)" != "$version $want" ]; then
+if [ ! -f "$sqlite_dir/sqlite3.c" ] || [ ! -f "$sqlite_dir/sqlite3ext.h" ] ||
+   [ "$(cat "$sqlite_dir/.source" 2>/dev/null)" != "$version $want" ]; then
   tmp=$(mktemp -d)
   if ! (cd "$tmp" && npm pack --silent "$version" >"$tmp/npm.log" 2>&1); then
     cat "$tmp/npm.log" >&2
@@ -62,8 +64,50 @@ if [ ! -f "$sqlite_dir/sqlite3.c" ] || [ "$(cat "$sqlite_dir/.source" 2>/dev/nul
     rm -rf "$tmp"; exit 1
   fi
   mkdir -p "$sqlite_dir"
-  tar -xzf "$tgz" -C "$tmp" package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h
-  mv "$tmp/package/deps/sqlite3/sqlite3.c" "$tmp/package/deps/sqlite3/sqlite3.h" "$sqlite_dir/"
+  tar -xzf "$tgz" -C "$tmp" package/deps/sqlite3/sqlite3.c package/deps/sqlite3/sqlite3.h \
+    package/deps/sqlite3/sqlite3ext.h
+  mv "$tmp"/package/deps/sqlite3/sqlite3*.[ch] "$sqlite_dir/"
   echo "$version $want" > "$sqlite_dir/.source"
+  rm -rf "$tmp"
+fi
+
+# SQLite's recovery extension, which the report's repair of a damaged record
+# uses: Debian's source package of sqlite3 holds it. apt-get fetches it through
+# a sources list of its own in a temporary folder (the machine's apt sources
+# stay as they are); only the three files are kept from the pinned archive.
+recover_dir="$sqlite_dir/recover"
+pin="$here/third_party/sqlite-recover.pin"
+archive=$(sed -n 's/^archive=//p' "$pin")
+top=$(sed -n 's/^folder=//p' "$pin")
+want=$(sed -n 's/^sha256=//p' "$pin")
+if [ ! -f "$recover_dir/sqlite3recover.c" ] || [ "$(cat "$recover_dir/.source" 2>/dev/null)" != "$archive $want" ]; then
+  tmp=$(mktemp -d)
+  chmod 755 "$tmp"  # apt's download user writes there
+  mkdir -p "$tmp/lists/partial" "$tmp/parts" "$tmp/get"
+  # The machine's own Debian mirror and release, as a source-package line.
+  mirror=$(grep -h -E '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+             /etc/apt/sources.list.d/*.sources 2>/dev/null | grep -v security |
+           sed -E 's/^URIs: *//; s/^deb +(\[[^]]*\] +)?//; s/ .*//' | grep -m1 -E '/debian/?$' || true)
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $release main" > "$tmp/sources.list"
+  apt_private=(-o "Dir::Etc::SourceList=$tmp/sources.list" -o "Dir::Etc::SourceParts=$tmp/parts"
+               -o "Dir::State::Lists=$tmp/lists")
+  if ! as_root apt-get -q "${apt_private[@]}" update >"$tmp/apt.log" 2>&1 ||
+     ! (cd "$tmp/get" && as_root apt-get -q "${apt_private[@]}" source --download-only "$(sed -n 's/^package=//p' "$pin")") \
+       >>"$tmp/apt.log" 2>&1 || [ ! -f "$tmp/get/$archive" ]; then
+    cat "$tmp/apt.log" >&2
+    echo "setup: fetching $archive (Debian's source package of sqlite3) failed." >&2
+    rm -rf "$tmp"; exit 1
+  fi
+  got=$(sha256sum "$tmp/get/$archive" | cut -d' ' -f1)
+  if [ "$got" != "$want" ]; then
+    echo "setup: $archive has SHA-256 $got, expected $want" >&2
+    rm -rf "$tmp"; exit 1
+  fi
+  files=(sqlite3recover.c sqlite3recover.h dbdata.c)
+  tar -xJf "$tmp/get/$archive" -C "$tmp" "${files[@]/#/$top/ext/recover/}"
+  mkdir -p "$recover_dir"
+  for f in "${files[@]}"; do mv "$tmp/$top/ext/recover/$f" "$recover_dir/"; done
+  echo "$archive $want" > "$recover_dir/.source"
   rm -rf "$tmp"
 fi

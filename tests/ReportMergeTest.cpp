@@ -8,6 +8,7 @@
 #include "store/RecordQueries.h"
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
+#include <map>
 #include <set>
 
 namespace {
@@ -248,6 +249,134 @@ TEST_F(ReportMerge, RefusesDamagedInputsAndWritesNothing)
     auto seen = Command(ID_TOOLS_MERGE, {Choose(folder.File("Text.db")), Choose(first), Press(IDOK), Press(IDCANCEL)});
     ASSERT_EQ(3u, seen.size());
     EXPECT_EQ(damaged + folder.File("Text.db") + untouched, seen[2].text);
+}
+
+// The time stamps of the rows on a page of a record file's table, read from its
+// bytes: a table leaf (type 13) lists its cells, each a payload size and a key.
+std::vector<int64_t> KeysOnPage(const std::string& bytes, int page)
+{
+    auto byte = [&](size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    auto varint = [&](size_t& at) {
+        int64_t value = 0;
+        for (int i = 0; i < 9; ++i) {
+            unsigned char b = byte(at++);
+            value = i == 8 ? value << 8 | b : value << 7 | (b & 0x7F);
+            if (i < 8 && b < 0x80)
+                break;
+        }
+        return value;
+    };
+    size_t start = static_cast<size_t>(page - 1) * 4096, header = start + (page == 1 ? 100 : 0);
+    std::vector<int64_t> keys;
+    for (int cell = 0; byte(header) == 13 && cell < (byte(header + 3) << 8 | byte(header + 4)); ++cell) {
+        size_t at = start + (byte(header + 8 + 2 * cell) << 8 | byte(header + 9 + 2 * cell));
+        varint(at);
+        keys.push_back(varint(at));
+    }
+    return keys;
+}
+
+// A record with pages overwritten (a few of its table's leaves, an index page;
+// or its table's top page, which leaves every leaf without its parent) and a
+// backup of some days before: the new file holds each row of the pages left
+// whole, exactly, and every row of the backup, a row that differs both; the
+// summary tells what came from where. The damaged file and the backup stay
+// as they were, and the copy of a later day that is no record is passed over.
+TEST_F(ReportMerge, RepairsADamagedRecordWithItsBackup)
+{
+    std::string record = folder.File("Default.db"), damaged = folder.File("Damaged.db"),
+                backup = folder.File("backup\\Damaged_2024-05-09.db"), output = folder.File("Damaged_修復.db");
+    const int64_t t = Day(2024, 5, 1);
+    std::map<int64_t, MatchRecord> rows, backupRows;
+    for (int i = 0; i < 3000; ++i) {
+        MatchRecord row = {t + i * MINUTE, "me", i % 20, 2 - i % 3 / 2, "", (i * 7) % 20, i % 2 * 2};
+        lstrcpyA(row.p2name, std::string("相手", 0, 4 + i % 3 * 2).append(std::to_string(i % 50)).c_str());
+        rows[row.timestamp] = row;
+        // Days ago: the older half; a match since removed, and one the record now holds otherwise.
+        if (i < 1500 || i == 2900)
+            backupRows[row.timestamp] = row;
+    }
+    backupRows[t + 10 * MINUTE].p2win = 1;
+    auto write = [](const std::string& path, const std::map<int64_t, MatchRecord>& matches) {
+        ASSERT_TRUE(OpenStoreFile(path));
+        BeginTransaction();
+        for (const auto& match : matches)
+            ASSERT_TRUE(InsertRecord(&match.second));
+        ASSERT_TRUE(EndTransaction(false));
+        CloseRecordDatabase();
+    };
+    rows.erase(t + 2900 * MINUTE);
+    write(record, rows);
+    CreateDirectoryA(folder.File("backup").c_str(), nullptr);
+    write(backup, backupRows);
+    WriteFileBytes(folder.File("backup\\Damaged_2024-05-10.db"), "not a record");
+    std::string bytes = ReadFileBytes(record);
+    sqlite3* db = OpenRecordReadOnly(record.c_str());
+    int root = std::stoi(QueryText(db, "SELECT rootpage FROM sqlite_master WHERE type='table'")),
+        index = std::stoi(QueryText(db, "SELECT rootpage FROM sqlite_master WHERE type='index'"));
+    sqlite3_close(db);
+    std::vector<int> leaves;
+    for (int page = 2; page <= static_cast<int>(bytes.size() / 4096); ++page)
+        if (page != root && !KeysOnPage(bytes, page).empty())
+            leaves.push_back(page);
+    ASSERT_GT(leaves.size(), 20u);
+    struct {
+        std::vector<int> pages;  // overwritten
+    } cases[] = {{{leaves[1], leaves[7], leaves[leaves.size() - 1], index}}, {{root, leaves[3]}}};
+    Open(record);
+    for (const auto& c : cases) {
+        std::string broken = bytes;
+        std::map<int64_t, MatchRecord> expected = rows;
+        for (int page : c.pages) {
+            for (int64_t key : KeysOnPage(bytes, page))
+                expected.erase(key);
+            broken.replace(static_cast<size_t>(page - 1) * 4096, 4096, std::string(4096, '\xA5'));
+        }
+        int recovered = static_cast<int>(expected.size()), onlyInBackup = 0, both = 0;
+        for (const auto& row : backupRows)
+            if (!expected.count(row.first))
+                ++onlyInBackup;
+            else if (RecordText(expected[row.first]) == RecordText(row.second))
+                ++both;
+        for (const auto& row : backupRows)
+            if (expected.count(row.first) && RecordText(expected[row.first]) != RecordText(row.second))
+                expected[row.first + 1] = MatchRecord(row.second), expected[row.first + 1].timestamp = row.first + 1;
+            else
+                expected.insert(row);
+        WriteFileBytes(damaged, broken);
+        std::string damagedBefore = Snapshot(damaged), backupBefore = Snapshot(backup);
+        DeleteFileA(output.c_str());
+
+        auto seen = Command(ID_TOOLS_REPAIR, {Choose(damaged), Press(IDOK), Choose(output), Press(IDOK)});
+        ASSERT_EQ(4u, seen.size());
+        char counts[300];
+        wsprintfA(counts,
+                  "\r\n\r\n壊れたファイルから読み出せた対戦: %d 件\r\n  そのうちバックアップにない対戦: %d 件\r\n"
+                  "バックアップだけにある対戦: %d 件\r\n両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: 1 組",
+                  recovered, recovered - both - 1, onlyInBackup, both);
+        EXPECT_EQ("壊れた記録ファイルを修復すると、次のようになります。\r\n壊れたファイル: " + damaged +
+                      "\r\nバックアップ: " + backup + counts,
+                  seen[1].text.substr(0, seen[1].text.find("（同じ時刻")));
+        EXPECT_EQ(0u, seen[3].text.find("修復した記録（" + std::to_string(expected.size()) +
+                                        " 件、検査済み）を新しいファイルに保存しました。\r\n" + output))
+            << seen[3].text;
+        std::string lines;
+        for (const auto& row : expected) {
+            const MatchRecord& m = row.second;
+            lines += (lines.empty() ? "" : "\n") + std::to_string(m.timestamp) + " '" + m.p1name + "' " +
+                     std::to_string(m.p1id) + " " + std::to_string(m.p1win) + " '" + m.p2name + "' " +
+                     std::to_string(m.p2id) + " " + std::to_string(m.p2win);
+        }
+        EXPECT_EQ(lines, Rows(output));
+        sqlite3* repaired = OpenRecordReadOnly(output.c_str());
+        EXPECT_EQ(std::string(RECORD_TABLE_SCHEMA) + ";" + RECORD_INDEX_SCHEMA,
+                  QueryText(repaired, "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master ORDER BY name)"));
+        EXPECT_EQ("ok", QueryText(repaired, "PRAGMA integrity_check"));
+        sqlite3_close(repaired);
+        EXPECT_EQ(damagedBefore, Snapshot(damaged));
+        EXPECT_EQ(backupBefore, Snapshot(backup));
+        EXPECT_EQ("Damaged.db Damaged_修復.db Default.db backup ", FolderNames(folder));
+    }
 }
 
 // The check item writes the switch into vty.ini and shows what the file

@@ -91,6 +91,15 @@ static void ListCopies(const char* folder, const char* recordName, GrowArray<Bac
         qsort(dates->data, dates->count, sizeof(BackupDate), NewestFirst);
 }
 
+// A database with the record table: a quick look, not the full check.
+static bool IsRecordFile(const char* path)
+{
+    sqlite3* copy = OpenRecordReadOnly(path);
+    bool record = copy && ProbeRecord(copy) == RECORD_READABLE;
+    sqlite3_close(copy);
+    return record;
+}
+
 void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today)
 {
     char todayDate[DATE_SIZE];
@@ -99,9 +108,14 @@ void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME*
     all.Init();
     dates.Init();
     ListCopies(folder, recordName, &all);
-    for (uint32_t i = 0; i < all.count; ++i)
-        if (IsSensibleDate(all.data[i].date, todayDate))
+    char path[SETTING_PATH_SIZE];
+    // A file of a copy's name that holds no record (cut short, emptied) is no
+    // copy: it must not take the place of one that is kept.
+    for (uint32_t i = 0; i < all.count; ++i) {
+        CopyPath(folder, recordName, all.data[i].date, path);
+        if (IsSensibleDate(all.data[i].date, todayDate) && IsRecordFile(path))
             dates.Append(all.data[i]);
+    }
     all.Clear();
     // Today's copy, just made and good, is the newest left: always kept.
     for (uint32_t i = BACKUPS_KEPT; i < dates.count; ++i) {
@@ -109,16 +123,17 @@ void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME*
         bool firstOfMonth = i + 1 == dates.count || strncmp(dates.data[i].date, dates.data[i + 1].date, 7) != 0;
         if (firstOfMonth)
             continue;
-        char path[SETTING_PATH_SIZE];
         CopyPath(folder, recordName, dates.data[i].date, path);
         DeleteFileA(path);
     }
     dates.Clear();
 }
 
-// The newest copy that is a good record file, into path; "" when none is.
-static void FindNewestGood(const char* folder, const char* recordName, char* path)
+void FindNewestGoodBackup(const char* recordPath, char* path)
 {
+    char folder[SETTING_PATH_SIZE], recordName[SETTING_PATH_SIZE];
+    BackupFolder(recordPath, folder);
+    RecordName(recordPath, recordName);
     GrowArray<BackupDate> dates;
     dates.Init();
     ListCopies(folder, recordName, &dates);
@@ -221,7 +236,7 @@ void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* 
     }
     if (copied == COPY_UNSOUND) {
         outcome->state = BACKUP_DAMAGED;
-        FindNewestGood(outcome->folder, recordName, outcome->newestGood);
+        FindNewestGoodBackup(recordPath, outcome->newestGood);
         return;
     }
     // Only a good copy of today counts: an empty file or a folder of its
@@ -249,18 +264,21 @@ void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath,
         message->Append(outcome->folder);
         message->Append("\r\n\r\nディスクの空きと、このフォルダーに書き込めるかを確かめてください。");
     } else if (outcome->state == BACKUP_DAMAGED) {
+        // Copying a backup over the record would lose every match since that
+        // backup, though most of them can still be read: the repair keeps them.
         message->Append("記録ファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n");
         message->Append(recordPath);
-        message->Append("\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。\r\n\r\n");
+        message->Append("\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。"
+                        "\r\n\r\n修復すると、このファイルから読める対戦をすべて取り出し、");
         if (outcome->newestGood[0]) {
-            message->Append("最新の正常なバックアップ:\r\n");
+            message->Append("最新の正常なバックアップ\r\n");
             message->Append(outcome->newestGood);
-            message->Append("\r\n\r\n元に戻すには、vty.exe を終了してから、このバックアップを記録ファイルと同じフォルダーへコピーし、名前を「");
-            message->Append(PathFindFileNameA(recordPath));
-            message->Append("」に変えてください。");
+            message->Append("\r\nと合わせて");
         } else {
-            message->Append("正常なバックアップはありません。");
+            message->Append("（正常なバックアップはありません）");
         }
+        message->Append("新しい記録ファイルに保存します。壊れたファイルもバックアップも変更しません。\r\n\r\n"
+                        "今すぐ修復しますか？（メニュー「記録と配信」の「壊れた記録ファイルを修復する」からもできます）");
     } else if (outcome->state == BACKUP_BUSY) {
         // Nothing is known to be wrong: no advice that would replace the record.
         message->Append("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"

@@ -38,9 +38,15 @@ struct BackupOutcome {
 void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome);
 
 // Removes the copies of one record in folder that rotation does not keep.
-// Copies dated after today, or on no real day, are left alone and do not
-// count: a clock set wrong once must not cost the copies made since.
+// Copies dated after today, or on no real day, and files of a copy's name
+// that hold no record are left alone and do not count: a clock set wrong
+// once, or a copy cut short, must not cost the copies made since.
 void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today);
 
-// What the player is told, in Japanese; "" when all went well.
+// The newest copy of the record (code page path) in its backup folder that
+// passes the check, into path (SETTING_PATH_SIZE bytes); "" when none does.
+void FindNewestGoodBackup(const char* recordPath, char* path);
+
+// What the player is told, in Japanese; "" when all went well. A damaged
+// record's message ends in the question whether to repair it now.
 void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath, TextBuffer* message);

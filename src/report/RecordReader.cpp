@@ -33,6 +33,7 @@ void InitReportData(ReportData* data)
 {
     data->results.Init();
     data->leftOut = 0;
+    data->latestPlayed = 0;
     memset(&data->totals, 0, sizeof data->totals);
     InitSessionReport(&data->session);
     data->recent.Init();
@@ -42,6 +43,7 @@ void ClearReportData(ReportData* data)
 {
     data->results.Clear();
     data->leftOut = 0;
+    data->latestPlayed = 0;
     ClearSessionReport(&data->session);
     data->recent.Clear();
     memset(&data->totals, 0, sizeof data->totals);
@@ -185,12 +187,20 @@ bool ReadReportData(sqlite3* record, ReportData* data)
         results.capacity = results.count;
     }
     CountRecordTotals(results.data, results.count, &data->totals);
-    if (ok && results.count) {
-        ListRecentSessions(results.data, results.count, RECENT_SESSIONS, &data->recent);
+    // Rows dated after tomorrow come from a clock set wrong or a hand-edited
+    // file: counted, but the sessions end before them. When every row is that
+    // late, the clock is what is wrong.
+    uint32_t played = results.count;
+    int64_t tomorrow = CurrentTimestamp() + DAY_TICKS;
+    while (played > 0 && results.data[played - 1].timestamp > tomorrow)
+        --played;
+    played = played ? played : results.count;
+    if (ok && played) {
+        ListRecentSessions(results.data, played, RECENT_SESSIONS, &data->recent);
         // The latest session up to the last match read, so that a match stored
         // since then is in neither part.
-        int64_t latest = results.data[results.count - 1].timestamp;
-        int64_t sessionStart = LatestSessionStart(results.data, results.count);
+        int64_t latest = data->latestPlayed = results.data[played - 1].timestamp;
+        int64_t sessionStart = LatestSessionStart(results.data, played);
         GrowArray<MatchRecord> rows;
         rows.Init();
         int32_t sessionLeftOut = 0;

@@ -37,6 +37,8 @@ struct ReportData {
     int32_t leftOut;                 // rows with a character id outside 0 to 19 or a
                                      // win count outside 0 to 2 (or no integer): in no count
     RecordTotals totals;
+    int64_t latestPlayed;            // the last match not dated after tomorrow (0 with none):
+                                     // the end of the sessions and of the chart
     SessionReport session;           // the latest session played
     GrowArray<SessionSummary> recent;  // the latest sessions, newest first
 };

@@ -20,6 +20,7 @@ void AppendRecordToolsMenu(HMENU bar)
 {
     HMENU tools = CreatePopupMenu();
     AppendMenuA(tools, MF_STRING, ID_TOOLS_MERGE, "別の記録ファイルと合わせて新しいファイルを作る(&M)...");
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_REPAIR, "壊れた記録ファイルを修復する(&R)...");
     AppendMenuA(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FILES, "配信用ファイルを書き出す(&L)");
     AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FOLDER_OPEN, LIVE_FOLDER_ITEM);
@@ -126,6 +127,25 @@ static void AppendMatch(TextBuffer* text, const MatchRecord* row)
     text->Append(")");
 }
 
+// The conflicts, the first few with both of their matches, first being the
+// name of the input whose row keeps its time.
+static void AppendConflicts(TextBuffer* text, const RecordMerge* merge, const char* first, const char* second)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    for (uint32_t i = 0; i < merge->conflicts.count && i < CONFLICTS_LISTED; ++i) {
+        const MergeConflict* conflict = &merge->conflicts.data[i];
+        SYSTEMTIME at = {};
+        LocalTimeFromTimestamp(conflict->first.timestamp, &at);
+        text->Append(FormatText(line, "\r\n  %04d/%02d/%02d %02d:%02d:%02d.%03d\r\n    %s: ", at.wYear, at.wMonth,
+                                at.wDay, at.wHour, at.wMinute, at.wSecond, at.wMilliseconds, first));
+        AppendMatch(text, &conflict->first);
+        text->Append(FormatText(line, "\r\n    %s: ", second));
+        AppendMatch(text, &conflict->second);
+    }
+    if (merge->conflicts.count > CONFLICTS_LISTED)
+        text->Append(FormatText(line, "\r\n  ほか %d 組", merge->conflicts.count - CONFLICTS_LISTED));
+}
+
 // What the merge gives; true when the player goes on to save it.
 static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first, const char* second)
 {
@@ -141,18 +161,7 @@ static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first,
                            merge->firstOnly, merge->secondOnly, merge->both, merge->conflicts.count));
     if (merge->conflicts.count)
         text.Append("（同じ時刻で内容が違う対戦。どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）");
-    for (uint32_t i = 0; i < merge->conflicts.count && i < CONFLICTS_LISTED; ++i) {
-        const MergeConflict* conflict = &merge->conflicts.data[i];
-        SYSTEMTIME at = {};
-        LocalTimeFromTimestamp(conflict->first.timestamp, &at);
-        text.Append(FormatText(line, "\r\n  %04d/%02d/%02d %02d:%02d:%02d.%03d\r\n    1つ目: ", at.wYear, at.wMonth,
-                               at.wDay, at.wHour, at.wMinute, at.wSecond, at.wMilliseconds));
-        AppendMatch(&text, &conflict->first);
-        text.Append("\r\n    2つ目: ");
-        AppendMatch(&text, &conflict->second);
-    }
-    if (merge->conflicts.count > CONFLICTS_LISTED)
-        text.Append(FormatText(line, "\r\n  ほか %d 組", merge->conflicts.count - CONFLICTS_LISTED));
+    AppendConflicts(&text, merge, "1つ目", "2つ目");
     text.Append(FormatText(line,
                            "\r\n\r\n合わせた記録: %d 件\r\n\r\nどちらのファイルも変更しません。"
                            "OK を押すと、保存する新しいファイルの名前を選べます。",
@@ -162,21 +171,22 @@ static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first,
     return go;
 }
 
-// A new file for the merged record, beside the first: never an input, nor
-// any file that exists.
-static bool ChooseOutput(HWND window, const char* first, const char* second, char* path)
+// A new file for the merged or repaired record, beside the first input and
+// named after it with ending: never an input, nor any file that exists.
+static bool ChooseOutput(HWND window, const char* first, const char* second, const char* ending, const char* title,
+                         char* path)
 {
     char folder[SETTING_PATH_SIZE];
     lstrcpynA(folder, first, sizeof folder);
     PathRemoveFileSpecA(folder);
     lstrcpynA(path, PathFindFileNameA(first), SETTING_PATH_SIZE);
     PathRemoveExtensionA(path);
-    lstrcatA(path, "_統合.db");
+    lstrcatA(path, ending);
     for (;;) {
         if (!ChooseNewFile(window, RECORD_FILTER, "db", OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path, SETTING_PATH_SIZE,
-                           folder, "合わせた記録を保存する新しいファイル"))
+                           folder, title))
             return false;
-        if (SamePath(path, first) || SamePath(path, second))
+        if (SamePath(path, first) || (second[0] && SamePath(path, second)))
             ShowWithPath(window, false, "合わせる元の記録ファイルには保存できません。新しい名前を選んでください。", path);
         else if (PathFileExistsA(path))
             ShowWithPath(window, false, "すでにあるファイルには保存しません。新しい名前を選んでください。", path);
@@ -184,6 +194,11 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, cha
             return true;
     }
 }
+
+#define HOW_TO_USE                                                                                           \
+    "\r\n\r\n使うには: vty.exe の戦績ウィンドウのタイトルバーを右クリックして「プロファイルを読み込む」"         \
+    "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"             \
+    "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
 
 static void MergeRecords(HWND window)
 {
@@ -212,7 +227,8 @@ static void MergeRecords(HWND window)
             TellInputProblem(window, merge.firstState, first);
         else
             TellInputProblem(window, merge.secondState, second);
-    } else if (AskToMerge(window, &merge, first, second) && ChooseOutput(window, first, second, output)) {
+    } else if (AskToMerge(window, &merge, first, second) &&
+               ChooseOutput(window, first, second, "_統合.db", "合わせた記録を保存する新しいファイル", output)) {
         if (WriteMergedRecord(&merge, output)) {
             char line[FORMAT_TEXT_LIMIT];
             TextBuffer text;
@@ -223,10 +239,7 @@ static void MergeRecords(HWND window)
                 text.Append(FormatText(line, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
                                              "ずらしています）。",
                                        merge.conflicts.count));
-            text.Append("\r\n\r\n使うには: vty.exe の戦績ウィンドウのタイトルバーを右クリックして「プロファイルを読み込む」"
-                        "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"
-                        "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
-                        "元の記録ファイルはどちらも変更していません。");
+            text.Append(HOW_TO_USE "元の記録ファイルはどちらも変更していません。");
             MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OK | MB_ICONINFORMATION);
             text.Release();
         } else {
@@ -237,6 +250,93 @@ static void MergeRecords(HWND window)
         }
     }
     ClearRecordMerge(&merge);
+}
+
+// Why a repair cannot start; nothing has been written.
+static void TellRepairProblem(HWND window, const RecordMerge* merge, const char* damaged, const char* backup)
+{
+    if (merge->firstState == MERGE_INPUT_READ) {
+        TellInputProblem(window, merge->secondState, backup);
+    } else if (merge->firstState == MERGE_INPUT_BUSY || merge->firstState == MERGE_INPUT_MISSING) {
+        TellInputProblem(window, merge->firstState, damaged);
+    } else {
+        ShowWithPath(window, true,
+                     "このファイルからは対戦の記録を1件も読み出せませんでした（記録ファイルではないか、"
+                     "記録の表がすべて壊れています）。",
+                     damaged, "\r\n\r\n新しいファイルは作っていません。どのファイルも変更していません。");
+    }
+}
+
+// What the repair gives: from where each row comes; true when the player
+// goes on to save it.
+static bool AskToRepair(HWND owner, const RecordMerge* merge, const char* damaged, const char* backup)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    TextBuffer text;
+    text.InitFrom("壊れた記録ファイルを修復すると、次のようになります。\r\n壊れたファイル: ");
+    text.Append(damaged);
+    text.Append("\r\nバックアップ: ");
+    text.Append(backup[0] ? backup : "（正常なバックアップはありません）");
+    text.Append(FormatText(line,
+                           "\r\n\r\n壊れたファイルから読み出せた対戦: %d 件\r\n"
+                           "  そのうちバックアップにない対戦: %d 件\r\nバックアップだけにある対戦: %d 件\r\n"
+                           "両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: %d 組",
+                           merge->recovered, merge->firstOnly, merge->secondOnly, merge->both,
+                           merge->conflicts.count));
+    if (merge->conflicts.count)
+        text.Append("（同じ時刻で内容が違う対戦。どちらも残し、バックアップの方は時刻を 0.1 マイクロ秒後ろにずらします）");
+    AppendConflicts(&text, merge, "壊れたファイル", "バックアップ");
+    text.Append(FormatText(line,
+                           "\r\n\r\n修復した記録: %d 件\r\n\r\n壊れたファイルもバックアップも変更しません。"
+                           "OK を押すと、保存する新しいファイルの名前を選べます。",
+                           merge->merged));
+    bool go = MessageBoxA(owner, text.data, "記録ファイルを修復する", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+    text.Release();
+    return go;
+}
+
+void RepairRecord(HWND owner, const char* path)
+{
+    char backup[SETTING_PATH_SIZE], output[SETTING_PATH_SIZE];
+    FindNewestGoodBackup(path, backup);
+    RecordMerge merge;
+    InitRecordMerge(&merge);
+    if (!ReadRecordsToRepair(path, backup[0] ? backup : nullptr, &merge)) {
+        TellRepairProblem(owner, &merge, path, backup);
+    } else if (AskToRepair(owner, &merge, path, backup) &&
+               ChooseOutput(owner, path, backup, "_修復.db", "修復した記録を保存する新しいファイル", output)) {
+        if (WriteMergedRecord(&merge, output)) {
+            char line[FORMAT_TEXT_LIMIT];
+            TextBuffer text;
+            text.InitFrom(FormatText(line, "修復した記録（%d 件、検査済み）を新しいファイルに保存しました。\r\n",
+                                     merge.merged));
+            text.Append(output);
+            text.Append(FormatText(line,
+                                   "\r\n壊れたファイルから %d 件、バックアップだけから %d 件、両方から %d 件。"
+                                   "食い違った対戦 %d 組は両方とも入っています。",
+                                   merge.firstOnly, merge.secondOnly, merge.both, merge.conflicts.count));
+            text.Append(HOW_TO_USE "壊れた記録ファイルとバックアップはどちらも変更していません。");
+            MessageBoxA(owner, text.data, "記録ファイルを修復する", MB_OK | MB_ICONINFORMATION);
+            text.Release();
+        } else {
+            ShowWithPath(owner, true,
+                         "修復した記録を保存できませんでした（書き込めないか、保存した記録の検査で問題が見つかりました）。"
+                         "新しいファイルは作っていません。",
+                         output);
+        }
+    }
+    ClearRecordMerge(&merge);
+}
+
+// The repair from the menu: any record file, the one shown offered first.
+static void RepairChosenRecord(HWND window)
+{
+    char folder[SETTING_PATH_SIZE], path[SETTING_PATH_SIZE];
+    const char* shown = static_cast<const char*>(GetPropA(window, RECORD_PATH_PROPERTY));
+    lstrcpynA(folder, shown ? shown : "", sizeof folder);
+    PathRemoveFileSpecA(folder);
+    if (ChooseInput(window, "修復する記録ファイル", folder, path))
+        RepairRecord(window, path);
 }
 
 static int CALLBACK StartInFolder(HWND dialog, UINT message, LPARAM, LPARAM folder)
@@ -270,6 +370,9 @@ bool HandleRecordToolsCommand(HWND window, UINT id)
     switch (id) {
     case ID_TOOLS_MERGE:
         MergeRecords(window);
+        return true;
+    case ID_TOOLS_REPAIR:
+        RepairChosenRecord(window);
         return true;
     case ID_TOOLS_LIVE_FILES:
         WriteSettingInt(SECTION_LIVE_FILES, KEY_LIVE_ENABLED, LiveFilesEnabled() ? 0 : 1);

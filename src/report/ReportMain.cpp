@@ -6,7 +6,9 @@
 #include "base/TextUtil.h"
 #include "report/Backup.h"
 #include "report/RecordReader.h"
+#include "report/RecordTools.h"
 #include "report/ReportWindow.h"
+#include "store/RecordMerge.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 #include <sqlite3.h>
@@ -50,6 +52,11 @@ static int RunReport(HINSTANCE instance)
         TellRecordProblem("記録ファイルを開けませんでした。", path);
         return 1;
     }
+    // What a merge killed while writing left beside the record.
+    char folder[SETTING_PATH_SIZE];
+    lstrcpynA(folder, path, sizeof folder);
+    PathRemoveFileSpecA(folder);
+    RemoveStaleMergeFiles(folder);
     SYSTEMTIME today;
     GetLocalTime(&today);
     BackupOutcome outcome;
@@ -65,10 +72,14 @@ static int RunReport(HINSTANCE instance)
     message.Init();
     DescribeBackupOutcome(&outcome, path, &message);
     bool readable = outcome.state != BACKUP_BUSY && outcome.state != BACKUP_NOT_RECORD;
-    if (outcome.state == BACKUP_DAMAGED || outcome.state == BACKUP_NOT_RECORD)
+    if (outcome.state == BACKUP_DAMAGED) {
+        if (MessageBoxA(nullptr, message.data, nullptr, MB_YESNO | MB_ICONERROR) == IDYES)
+            RepairRecord(nullptr, path);
+    } else if (outcome.state == BACKUP_NOT_RECORD) {
         ShowError(nullptr, message.data);
-    else if (message.length)
+    } else if (message.length) {
         ShowWarning(nullptr, message.data);
+    }
     message.Release();
     // Nothing to show: the message has said why.
     if (!readable) {

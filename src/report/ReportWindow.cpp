@@ -274,7 +274,7 @@ static void FillChartPage(ReportView* view)
     view->chart.chosen.Init();
     view->chart.firstWeek = view->chart.lastWeek = 0;
     if (results->count) {
-        view->chart.lastWeek = WeekOf(results->data[results->count - 1].timestamp);
+        view->chart.lastWeek = WeekOf(view->data.latestPlayed);
         int32_t firstPlayed = WeekOf(results->data[0].timestamp);
         int32_t earliest = view->chart.lastWeek - CHART_WEEKS + 1;
         view->chart.firstWeek = firstPlayed > earliest ? firstPlayed : earliest;
@@ -402,7 +402,7 @@ static void ExportCsv(HWND window, ReportView* view)
     TextBuffer message;
     message.InitFrom("CSVファイルを書き出しました。\r\n");
     message.Append(path);
-    MessageBoxA(window, message.data, nullptr, MB_OK | MB_ICONINFORMATION);
+    MessageBoxA(window, message.data, "CSVファイルに書き出す", MB_OK | MB_ICONINFORMATION);
     message.Release();
 }
 

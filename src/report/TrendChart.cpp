@@ -71,7 +71,9 @@ static void DrawDates(HDC dc, const RECT* plot, const ChartSeries* series, HPEN 
             monthStep = monthSteps[i];
     int32_t lastYear = -1;
     // Day by day through the weeks shown: the first week's Monday to the last week's Sunday.
-    for (int64_t day = static_cast<int64_t>(series->firstWeek) * 7; day < (series->lastWeek + 1LL) * 7; ++day) {
+    // Days past the last one a time stamp can hold have no date.
+    int64_t end = (series->lastWeek + 1LL) * 7, lastDay = INT64_MAX / DAY_TICKS;
+    for (int64_t day = static_cast<int64_t>(series->firstWeek) * 7; day < end && day <= lastDay; ++day) {
         SYSTEMTIME date;
         ReportTime(day * DAY_TICKS, &date);
         int64_t week = day / 7 - (day % 7 < 0);

@@ -1,5 +1,6 @@
 #include "store/RecordMerge.h"
 #include "base/TextUtil.h"
+#include "store/RecordRepair.h"
 #include <sqlite3.h>
 
 #define COLUMNS "timestamp, p1name, p1id, p1win, p2name, p2id, p2win"
@@ -26,7 +27,7 @@ void ClearRecordMerge(RecordMerge* merge)
     merge->work = nullptr;
     merge->conflicts.Clear();
     merge->firstState = merge->secondState = MERGE_INPUT_MISSING;
-    merge->firstOnly = merge->secondOnly = merge->both = merge->merged = 0;
+    merge->firstOnly = merge->secondOnly = merge->both = merge->merged = merge->recovered = 0;
 }
 
 // Runs one statement to its end; the first column of its first row, if
@@ -71,7 +72,52 @@ static int32_t StateOf(int code)
     return MERGE_INPUT_BUSY;
 }
 
-// Copies the input's rows into table, checking the input in the same read.
+// Pages copied in one step of an input's read, with the input's read lock
+// held: a megabyte, a few milliseconds of work.
+const int READ_STEP_PAGES = 256;
+// The pause after each step, in which vty.exe can store a match.
+const DWORD READ_PAUSE_MS = 2;
+// A match stored meanwhile starts the copy over; an input that keeps
+// changing this long counts as busy.
+const DWORD READ_TIME_LIMIT_MS = 15000;
+
+// Copies the input file into work as the in-memory database "input" a few
+// pages at a time, as the report's backup does, so that vty.exe recording
+// into it waits at most for one step. Returns SQLITE_DONE or SQLite's error.
+static int CopyInput(sqlite3* work, const char* path)
+{
+    TextBuffer uri;
+    uri.Init();
+    sqlite3* source = nullptr;
+    // A WAL input's -shm is read, never written: it is the input's too.
+    bool ok = ReadOnlyRecordUri(path, &uri);
+    uri.Append("&readonly_shm=1");
+    int rc = ok ? sqlite3_open_v2(uri.data, &source, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) : SQLITE_CANTOPEN;
+    uri.Release();
+    if (rc == SQLITE_OK)
+        rc = Run(work, "ATTACH ':memory:' AS input") == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+    sqlite3_backup* backup = rc == SQLITE_OK ? sqlite3_backup_init(work, "input", source, "main") : nullptr;
+    if (rc == SQLITE_OK && !backup)
+        rc = sqlite3_errcode(work);
+    if (backup) {
+        sqlite3_busy_timeout(source, DATABASE_BUSY_TIMEOUT_MS);
+        DWORD start = GetTickCount();
+        while ((rc = sqlite3_backup_step(backup, READ_STEP_PAGES)) == SQLITE_OK) {
+            if (GetTickCount() - start > READ_TIME_LIMIT_MS) {
+                rc = SQLITE_BUSY;
+                break;
+            }
+            Sleep(READ_PAUSE_MS);
+        }
+        sqlite3_backup_finish(backup);
+    }
+    sqlite3_close(source);
+    return rc;
+}
+
+// Copies the input's rows into table and checks them, from a copy of the
+// whole input taken in short reads: the rows and the check see one state of
+// the file.
 static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
 {
     WIN32_FILE_ATTRIBUTE_DATA file;
@@ -79,32 +125,20 @@ static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
         return MERGE_INPUT_MISSING;
     if (file.nFileSizeHigh == 0 && file.nFileSizeLow == 0)
         return MERGE_INPUT_NOT_RECORD;
-    TextBuffer uri;
-    uri.Init();
-    int rc = ReadOnlyRecordUri(path, &uri) ? Run(work, "ATTACH ?1 AS input", nullptr, uri.data) : SQLITE_CANTOPEN;
-    uri.Release();
-    if (rc != SQLITE_DONE)
-        return StateOf(rc);
     char copy[200], answer[24] = "";
     wnsprintfA(copy, sizeof copy, "INSERT INTO %s SELECT " COLUMNS " FROM input.vaviradudiz123", table);
-    // One read transaction: the rows and the check see the same file, and a
-    // writer waits only this long.
-    rc = Run(work, "BEGIN");
+    int rc = CopyInput(work, path);
     if (rc == SQLITE_DONE)
         rc = Run(work, "SELECT count(*) FROM input.sqlite_master WHERE type='table' AND name='vaviradudiz123'",
                  answer);
     if (rc == SQLITE_DONE && lstrcmpA(answer, "1") != 0)
         rc = SQLITE_ERROR;
     if (rc == SQLITE_DONE)
-        rc = Run(work, copy);
-    if (rc == SQLITE_DONE)
         rc = Run(work, "PRAGMA input.quick_check", answer);
     if (rc == SQLITE_DONE && lstrcmpA(answer, "ok") != 0)
         rc = SQLITE_CORRUPT;
     if (rc == SQLITE_DONE)
-        rc = Run(work, "COMMIT");
-    if (rc != SQLITE_DONE && !sqlite3_get_autocommit(work))
-        Run(work, "ROLLBACK");
+        rc = Run(work, copy);
     Run(work, "DETACH input");
     return rc == SQLITE_DONE ? MERGE_INPUT_READ : StateOf(rc);
 }
@@ -169,7 +203,8 @@ static bool MoveConflicts(RecordMerge* merge)
     return ok && rc == SQLITE_DONE;
 }
 
-bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge)
+// A fresh work copy in memory, with its empty tables.
+static bool StartWork(RecordMerge* merge)
 {
     ClearRecordMerge(merge);
     if (sqlite3_open_v2(":memory:", &merge->work, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI,
@@ -178,10 +213,12 @@ bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMer
         ClearRecordMerge(merge);
         return false;
     }
-    // vty.exe storing a match holds its record for a moment: wait for it.
-    sqlite3_busy_timeout(merge->work, DATABASE_BUSY_TIMEOUT_MS);
-    merge->firstState = ReadInput(merge->work, firstPath, "first_rows");
-    merge->secondState = ReadInput(merge->work, secondPath, "second_rows");
+    return true;
+}
+
+// What joining the two inputs gives, once both are read.
+static bool CountMerge(RecordMerge* merge)
+{
     if (merge->firstState != MERGE_INPUT_READ || merge->secondState != MERGE_INPUT_READ)
         return false;
     int32_t first = Count(merge->work, "SELECT count(*) FROM first_rows");
@@ -198,13 +235,57 @@ bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMer
     return true;
 }
 
+bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge)
+{
+    if (!StartWork(merge))
+        return false;
+    merge->firstState = ReadInput(merge->work, firstPath, "first_rows");
+    merge->secondState = ReadInput(merge->work, secondPath, "second_rows");
+    return CountMerge(merge);
+}
+
+bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge)
+{
+    if (!StartWork(merge))
+        return false;
+    merge->firstState = RecoverRecordRows(merge->work, damagedPath, "first_rows", &merge->recovered);
+    merge->secondState = backupPath ? ReadInput(merge->work, backupPath, "second_rows") : MERGE_INPUT_READ;
+    return CountMerge(merge);
+}
+
 // The new file with the schema exactly as vty.exe creates it.
 static bool CreateRecordFile(const char* utf8Path)
 {
     sqlite3* file = nullptr;
-    bool ok = sqlite3_open_v2(utf8Path, &file, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+    bool ok = sqlite3_open_v2(utf8Path, &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK &&
               Execute(file, RECORD_TABLE_SCHEMA) && Execute(file, RECORD_INDEX_SCHEMA);
     return sqlite3_close(file) == SQLITE_OK && ok;
+}
+
+void RemoveStaleMergeFiles(const char* folder)
+{
+    char pattern[MAX_PATH], path[MAX_PATH];
+    lstrcpynA(pattern, folder[0] ? folder : ".", sizeof pattern);
+    PathAppendA(pattern, "*" MERGE_PART_SUFFIX);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    do {
+        ULARGE_INTEGER written = {{found.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwHighDateTime}};
+        ULARGE_INTEGER current = {{now.dwLowDateTime, now.dwHighDateTime}};
+        bool stale = current.QuadPart > written.QuadPart &&
+                     current.QuadPart - written.QuadPart > MERGE_PART_STALE_MS * 10000ULL;
+        if (stale && !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            lstrcpynA(path, pattern, sizeof path);
+            PathRemoveFileSpecA(path);
+            PathAppendA(path, found.cFileName);
+            DeleteFileA(path);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
@@ -214,8 +295,11 @@ bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
     char folder[MAX_PATH], temporary[MAX_PATH];
     lstrcpynA(folder, outputPath, sizeof folder);
     PathRemoveFileSpecA(folder);
-    if (!GetTempFileNameA(folder[0] ? folder : ".", "vty", 0, temporary))
+    RemoveStaleMergeFiles(folder);
+    if (wnsprintfA(temporary, sizeof temporary, "%s" MERGE_PART_SUFFIX, outputPath) >= MAX_PATH - 1)
         return false;
+    // Left by a merge into the same name that did not end.
+    DeleteFileA(temporary);
     TextBuffer utf8;
     utf8.Init();
     char answer[24] = "";

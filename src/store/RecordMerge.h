@@ -5,9 +5,9 @@
 struct sqlite3;
 
 // Joins two record files (a backup, the record of another PC) into a new
-// record file. Neither input is ever written: each is attached read-only and
-// copied in one short read, so that vty.exe, recording into one of them,
-// waits at most for that read.
+// record file. Neither input is ever written: each is opened read-only and
+// copied a few pages at a time, so that vty.exe, recording into one of them,
+// waits at most for one short read.
 
 // What the read of one input found.
 enum MergeInputState {
@@ -33,7 +33,8 @@ struct RecordMerge {
     int32_t firstOnly, secondOnly;  // time stamps in one input only
     int32_t both;                   // same time stamp and the same values: kept once
     GrowArray<MergeConflict> conflicts;
-    int32_t merged;  // rows of the new file
+    int32_t merged;     // rows of the new file
+    int32_t recovered;  // a repair: the rows read from the damaged file
 };
 
 void InitRecordMerge(RecordMerge* merge);
@@ -43,9 +44,23 @@ void ClearRecordMerge(RecordMerge* merge);
 // with the states saying why, when either cannot be read.
 bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge);
 
+// A repair of a damaged record (code page paths): its readable rows
+// (RecordRepair) as the first input, the backup (null for none) as the
+// second; counted as a merge. False, with the states saying why, when
+// either cannot be read.
+bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge);
+
+// The new file is written as "<outputPath>.vty-part" and renamed when it is
+// checked. One left by a merge that was killed goes at the next merge into
+// its folder, or at the report's next start in the record's folder, once it
+// is this old (a merge still writing one changes it all the time).
+#define MERGE_PART_SUFFIX ".vty-part"
+const uint32_t MERGE_PART_STALE_MS = 10 * 60 * 1000;
+void RemoveStaleMergeFiles(const char* folder);
+
 // Writes the merged rows, by time stamp, as a new record file with the
-// schema vty.exe creates: first under a temporary name beside outputPath,
-// which becomes outputPath only when PRAGMA integrity_check answers ok and
-// the row count is the sum of the counts. False, with nothing left behind,
-// when any step fails or outputPath exists.
+// schema vty.exe creates: first under the temporary name above, which
+// becomes outputPath only when PRAGMA integrity_check answers ok and the
+// row count is the sum of the counts. False, with nothing left behind, when
+// any step fails or outputPath exists.
 bool WriteMergedRecord(RecordMerge* merge, const char* outputPath);
