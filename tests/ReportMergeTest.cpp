@@ -125,24 +125,42 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
                        {t + 2 * MINUTE, "me", 0, 2, "bob", 1, 1},
                        {t + 2 * MINUTE + 2, "me", 2, 0, "eve", 3, 2},
                        {t + 3 * MINUTE, "me", 4, 1, "bob", 5, 2}});
-    MakeRecord(second, {{t + MINUTE, "me", 0, 2, "bob", 1, 0},
+    std::string source = folder.File("Source.db");
+    MakeRecord(source, {{t + MINUTE, "me", 0, 2, "bob", 1, 0},
                         {t + 2 * MINUTE, "me", 0, 0, "bob", 2, 2},
                         {t + 2 * MINUTE + 1, "me", 6, 2, "sue", 7, 0},
                         {t + 3 * MINUTE, "me", 4, 1, "bob", 5, 2}});
+    // The second input in WAL mode, its last match still in its -wal, as a
+    // writer that stopped left it: its -shm is read, never rewritten.
     sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(second.c_str(), &db));
-    char* sql = sqlite3_mprintf("INSERT INTO vaviradudiz123 VALUES(%lld, 'me', 8, 2, NULL, 9, 1)", t + 4 * MINUTE);
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(source.c_str(), &db));
+    char* sql = sqlite3_mprintf("PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; INSERT INTO vaviradudiz123 "
+                                "VALUES(%lld, 'me', 8, 2, NULL, 9, 1)", t + 4 * MINUTE);
     ASSERT_TRUE(ExecuteSql(db, sql));
     sqlite3_free(sql);
+    for (const char* ending : {"", "-wal", "-shm"})
+        ASSERT_TRUE(CopyFileA((source + ending).c_str(), (second + ending).c_str(), FALSE));
     sqlite3_close(db);
     MakeRecord(other, {});
-    std::string firstBefore = Snapshot(first), secondBefore = Snapshot(second);
+    // Left by merges killed while writing: one long ago goes, one being written stays.
+    WriteFileBytes(folder.File("Old.db" MERGE_PART_SUFFIX), "part");
+    WriteFileBytes(folder.File("New.db" MERGE_PART_SUFFIX), "part");
+    HANDLE old = CreateFileA(folder.File("Old.db" MERGE_PART_SUFFIX).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    FILETIME longAgo = {};
+    SYSTEMTIME day = {2020, 1, 0, 1, 0, 0, 0, 0};
+    SystemTimeToFileTime(&day, &longAgo);
+    SetFileTime(old, nullptr, nullptr, &longAgo);
+    CloseHandle(old);
+    std::string firstBefore = Snapshot(first), secondBefore = Snapshot(second) + Snapshot(second + "-wal") +
+                                                             Snapshot(second + "-shm");
     Open(first);
 
-    // While the player reads the summary, vty.exe could store a match in either input.
+    // While the player reads the summary, vty.exe could store a match in the record (a
+    // WAL input never keeps a writer out, and a writer would rewrite its -shm).
     std::string writable;
     auto summary = [&](HWND) {
-        for (const std::string& path : {first, second}) {
+        for (const std::string& path : {first}) {
             sqlite3* writer = nullptr;
             sqlite3_open(path.c_str(), &writer);
             writable += ExecuteSql(writer, "BEGIN EXCLUSIVE; ROLLBACK") ? "yes " : "no ";
@@ -153,7 +171,7 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
     auto seen = Command(ID_TOOLS_MERGE, {Choose(second), summary, Choose(first), Press(IDOK), Choose(other),
                                          Press(IDOK), Choose(output), Press(IDOK)});
     ASSERT_EQ(8u, seen.size());
-    EXPECT_EQ("yes yes ", writable);
+    EXPECT_EQ("yes ", writable);
     EXPECT_EQ("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
                   "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
                   "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容が違う対戦。"
@@ -184,8 +202,9 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
     EXPECT_TRUE(OpenStoreFile(output));  // vty.exe takes it as a record to store matches in
     CloseRecordDatabase();
     EXPECT_EQ(firstBefore, Snapshot(first));
-    EXPECT_EQ(secondBefore, Snapshot(second));
-    EXPECT_EQ("Default.db Joined.db Laptop.db Other.db ", FolderNames(folder));
+    EXPECT_EQ(secondBefore, Snapshot(second) + Snapshot(second + "-wal") + Snapshot(second + "-shm"));
+    EXPECT_EQ("Default.db Joined.db Laptop.db Laptop.db-shm Laptop.db-wal New.db.vty-part Other.db Source.db ",
+              FolderNames(folder));
 }
 
 // Files that are no record are refused with a message, before anything is

@@ -147,11 +147,14 @@ TEST(ReportNumbers, Sessions)
          {DAY2 + 4 * MINUTE, "me", 0, 1, "ふらん", 1, 1}, {DAY2 + 5 * MINUTE, "me", 1, 2, "bob", 2, 0},
          {DAY2 + 6 * MINUTE, "me", 0, 2, "ふらん", 1, 0}, {DAY2 + 7 * MINUTE, "me", 0, 0, "ふらん", 1, 2},
          {DAY2 + 8 * MINUTE, "me", 256, 2, "x", 1, 0},    {DAY2 + 9 * MINUTE, "me", 0, 0, "ふらん", 1, 2},
-         {DAY2 + 10 * MINUTE, "me", 0, 2, "bob", 2, 1}});
+         {DAY2 + 10 * MINUTE, "me", 0, 2, "bob", 2, 1},  {INT64_MAX, "me", 5, 2, "未来", 6, 0}});
     ReportData data;
     InitReportData(&data);
     ASSERT_TRUE(record && ReadReportData(record, &data));
     EXPECT_EQ(1, data.leftOut);
+    // A row dated far ahead (a clock set wrong) counts, but ends no session nor the chart.
+    EXPECT_EQ(1, data.totals.perCharacter[5].wins);
+    EXPECT_EQ(DAY2 + 10 * MINUTE, data.latestPlayed);
     TextBuffer text;
     text.Init();
     FormatSessionSummary(&data.session, &text);
@@ -283,22 +286,26 @@ TEST_F(ReportBackup, OneGoodCopyADay)
 }
 
 // The newest 14 copies and the first of each month stay. Copies of other records, other
-// files, and copies dated after today or on no real day are never touched nor counted.
+// files, copies dated after today or on no real day, and files of a copy's name that
+// hold no record are never touched nor counted.
 TEST_F(ReportBackup, Rotation)
 {
     CreateDirectoryA(backups.c_str(), nullptr);
+    std::string record = ReadFileBytes(path);
     for (int month = 3; month <= 5; ++month)
         for (int day = 1; day <= (month == 5 ? 9 : 30); ++day)
             WriteFileBytes(backups + "\\Default_2024-0" + std::to_string(month) + (day < 10 ? "-0" : "-") +
                                std::to_string(day) + ".db",
-                           "copy");
+                           day == 8 || day == 9 ? "cut short" : record);
     for (const char* other : {"Default_2023-12-15.db", "Default_2023-12-20.db", "Other_2024-01-01.db",
                               "Default_x_2024-01-01.db", "Default_2024-01-02.txt", "Default_2024-05-11.db",
                               "Default_2031-01-01.db", "Default_2024-02-30.db"})
-        WriteFileBytes(backups + "\\" + other, "other");
+        WriteFileBytes(backups + "\\" + other, strncmp(other, "Default_2023", 12) ? "other" : record);
     EXPECT_EQ(BACKUP_MADE, Backup(10).state);
     EXPECT_EQ("Default_2023-12-15.db Default_2024-01-02.txt Default_2024-02-30.db Default_2024-03-01.db "
-              "Default_2024-04-01.db Default_2024-04-27.db Default_2024-04-28.db Default_2024-04-29.db "
+              "Default_2024-03-08.db Default_2024-03-09.db Default_2024-04-01.db Default_2024-04-08.db "
+              "Default_2024-04-09.db Default_2024-04-25.db Default_2024-04-26.db "
+              "Default_2024-04-27.db Default_2024-04-28.db Default_2024-04-29.db "
               "Default_2024-04-30.db Default_2024-05-01.db Default_2024-05-02.db Default_2024-05-03.db "
               "Default_2024-05-04.db Default_2024-05-05.db Default_2024-05-06.db Default_2024-05-07.db "
               "Default_2024-05-08.db Default_2024-05-09.db Default_2024-05-10.db Default_2024-05-11.db "
@@ -331,9 +338,10 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
     DescribeBackupOutcome(&outcome, path.c_str(), &message);
     EXPECT_EQ("記録ファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n" + path +
                   "\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。"
-                  "\r\n\r\n最新の正常なバックアップ:\r\n" + backups + "\\Default_2024-05-09.db\r\n\r\n"
-                  "元に戻すには、vty.exe を終了してから、このバックアップを記録ファイルと同じフォルダーへコピーし、"
-                  "名前を「Default.db」に変えてください。",
+                  "\r\n\r\n修復すると、このファイルから読める対戦をすべて取り出し、最新の正常なバックアップ\r\n" +
+                  backups + "\\Default_2024-05-09.db\r\nと合わせて新しい記録ファイルに保存します。"
+                  "壊れたファイルもバックアップも変更しません。\r\n\r\n今すぐ修復しますか？"
+                  "（メニュー「記録と配信」の「壊れた記録ファイルを修復する」からもできます）",
               message.data);
     message.Release();
     EXPECT_EQ(BACKUP_NOT_RECORD, Backup(13, tableless).state);
@@ -453,6 +461,7 @@ TEST(ReportWindow, RowsAndMessageBox)
     ASSERT_EQ(2u, told.Seen().size());
     EXPECT_EQ("CSVファイルを書き出しました。\r\n" + written, told.Seen()[1].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_ASTERISK), told.Seen()[1].icon);
+    EXPECT_EQ("CSVファイルに書き出す", told.Seen()[1].title);
     EXPECT_EQ(0u, ReadFileBytes(written).find("日時,"));
     DestroyWindow(window);
     PumpMessages(0);  // takes the quit message that the window's end posts
