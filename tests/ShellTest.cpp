@@ -6,6 +6,7 @@
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
+#include "store/WaitingMatches.h"
 #include "support/DialogAnswerer.h"
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
@@ -13,6 +14,7 @@
 #include "ui/stats/StatsWindow.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
+#include <regex>
 #include <sqlite3.h>
 
 namespace {
@@ -25,12 +27,12 @@ std::string Query(const std::string& sql)
     return QueryText(RecordConnection(), sql.c_str());
 }
 
-// The rows of a record file that this process does not use.
-std::string RowsOf(const std::string& path)
+// The rows of a record file that this process does not use, or of the journal of waiting matches.
+std::string RowsOf(const std::string& path, const std::string& table = "vaviradudiz123")
 {
     sqlite3* db = nullptr;
     sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    std::string rows = QueryText(db, ROWS.c_str());
+    std::string rows = QueryText(db, std::regex_replace(ROWS, std::regex("vaviradudiz123"), table).c_str());
     sqlite3_close(db);
     return rows;
 }
@@ -119,16 +121,23 @@ protected:
         ASSERT_NE(nullptr, Start());
         ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED; }, 10000));
     }
-    // Runs stand-in commands that end a match, and returns once the tool has handled its end.
-    void Play(const std::string& commands)
+    // Runs stand-in commands that end a match, and returns once the tool has
+    // handled its end; unhandled, once the watcher has seen it, as for a main
+    // thread busy elsewhere.
+    void Play(const std::string& commands, bool handled = true)
     {
+        auto seen = [&](int32_t mode) {
+            for (int i = 0; i < 500 && !handled && GameWatcher.lastValues[BattleMode] != mode; ++i)
+                Sleep(20);
+            return PumpUntil([=] { return !handled || GameWatcher.lastValues[BattleMode] == mode; }, 10000);
+        };
         // The mode leaves 5 first and the watcher sees it: the end below is a
         // change it cannot miss, however late its polls come.
         ASSERT_TRUE(game.Do("mode 0")) << game.lastAnswer;
-        ASSERT_TRUE(PumpUntil([] { return GameWatcher.lastValues[BattleMode] == 0; }, 10000));
+        ASSERT_TRUE(seen(0));
         ASSERT_TRUE(game.Do(commands)) << game.lastAnswer;
         // The watcher posts the end before it keeps the value: once kept, one pass of the queue takes it.
-        ASSERT_TRUE(PumpUntil([] { return GameWatcher.lastValues[BattleMode] == 5; }, 10000));
+        ASSERT_TRUE(seen(5) && GameWatcher.lastValues[BattleMode] == 5);
         PumpMessages(0);
     }
 };
@@ -266,31 +275,68 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
     EXPECT_TRUE(ReadFileBytes(folder.File("Default.db\\live")).empty());
 }
 
-TEST_F(Shell, MatchesTheRecordCannotTakeWaitAndAreNeverLost)
+TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredOnceInOrder)
 {
     StartWithGame("[General]\r\ninfoTrans=2\r\n");
+    Play("match 13 4 Zed Yan 0 1 2 0");
     sqlite3* lock = Lock(folder.File("Default.db"));
-    Play("match 13 4 Alice Bob 0 1 2 1");
-    Play("match 14 5 A B 3 7 1 2");
-    EXPECT_EQ("未保存の対戦結果が 2 件あります（記録ファイルに書き込めません）", std::string(App.trayIcon.szTip));
-    EXPECT_EQ("B(幽々子) 2-1 A(アリス)", ClipboardText());  // when the match ends
+    // Ends come faster than the tool handles them: each keeps its own values.
+    for (const char* match : {"match 13 4 Alice Bob 0 1 2 1", "match 14 5 A B 3 7 1 2", "match 13 4 C D 5 6 2 0"})
+        Play(match, false);
+    PumpMessages(200);
+    const std::string journal = folder.File(MATCH_JOURNAL_NAME), waiting = "Alice 0 2 Bob 1 1; B 7 2 A 3 1; C 5 2 D 6 0";
+    EXPECT_EQ(waiting, RowsOf(journal, "waiting"));
+    EXPECT_EQ("未保存の対戦結果が 3 件あります（記録ファイルに書き込めません）", std::string(App.trayIcon.szTip));
+    EXPECT_EQ("C(妖夢) 2-0 D(レミリア)", ClipboardText());  // when the match ends
+    // The file is free, the retry not yet come: undo waits with them, so it never takes back Zed's match.
     sqlite3_close(lock);
-    // The file free again takes them, oldest first, before the next match.
-    Play("match 13 4 Carol Dan 5 6 2 0");
-    EXPECT_EQ("Alice 0 2 Bob 1 1; B 7 2 A 3 1; Carol 5 2 Dan 6 0", Query(ROWS));
-    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
-    // What still waits at exit goes to a record file of its own.
+    SendMessageA(App.statsWindow, WM_INITMENU, 0, 0);
+    EXPECT_TRUE(GetMenuState(GetSystemMenu(App.statsWindow, FALSE), IDM_UNDO, 0) & MF_GRAYED);
+    SendMessageA(App.statsWindow, WM_SYSCOMMAND, IDM_UNDO, 0);
     lock = Lock(folder.File("Default.db"));
-    Play("match 13 4 Eve Fay 0 1 2 0");
+    Stop();  // they stay in the journal; the next start stores them
+    sqlite3_close(lock);
+    EXPECT_EQ(waiting, RowsOf(journal, "waiting"));
+    // Started on another record, they wait for theirs, which takes them when it is loaded.
+    ASSERT_TRUE(game.Do("mode 0"));
+    WriteFileBytes(folder.File("vty.ini"), "[General]\r\nProfile=" + folder.File("other.db") + "\r\n");
+    ASSERT_NE(nullptr, Start());
+    EXPECT_EQ("3 件の対戦結果が記録「Default」を開くのを待っています", std::string(App.trayIcon.szTip));
+    EXPECT_EQ("<null>", Query(ROWS));
+    ASSERT_TRUE(LoadProfile(App.statsWindow, folder.File("Default.db").c_str()));
+    EXPECT_EQ("Zed 0 2 Yan 1 0; " + waiting, Query(ROWS));
+    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+    Stop();
+    EXPECT_FALSE(FileExists(journal));
+
+    // Nowhere to write them, the player is shown each one at exit, and gets the list.
+    ModuleDirectory.Assign(folder.File("gone").c_str());
+    ASSERT_NE(nullptr, Start());
+    lock = Lock(folder.File("Default.db"));
+    ASSERT_TRUE(game.Do("match 13 4 Eve Fay 0 1 2 0"));
+    ASSERT_TRUE(PumpUntil([] { return App.trayIcon.szTip[0] != 'V'; }, 10000));
+    DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
     Stop();
     sqlite3_close(lock);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(folder.File("未保存の対戦結果(Default) *.db").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search);
-    FindClose(search);
-    ASSERT_TRUE(OpenStoreFile(folder.File(found.cFileName)));
-    EXPECT_EQ("Eve 0 2 Fay 1 0", Query(ROWS));
-    CloseRecordDatabase();
+    ASSERT_EQ(1u, answerer.Seen().size());
+    std::string line = ClipboardText();
+    EXPECT_TRUE(std::regex_match(line, std::regex("20\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d Eve\\(霊夢\\) 2-0 Fay\\(魔理沙\\)\r\n"))) << line;
+    EXPECT_EQ("1 件の対戦結果を保存できませんでした。\r\n\r\n" + line + "\r\n一覧をクリップボードにコピーしました。",
+              answerer.Seen()[0].text);
+}
+
+TEST_F(Shell, AGameFoundOnItsResultScreenAddsThatMatchOnlyWhenNoRunStoredIt)
+{
+    StartWithGame("");
+    Play("match 13 4 Alice Bob 0 1 2 1");
+    for (const std::string& record : {folder.File("Default.db"), folder.File("other.db")}) {
+        Stop();
+        WriteFileBytes(folder.File("vty.ini"), "[General]\r\nProfile=" + record + "\r\n");
+        ASSERT_NE(nullptr, Start());
+        ASSERT_TRUE(PumpUntil([] { return GameWatcher.state == WATCH_ATTACHED && !GameWatcher.firstPoll; }, 10000));
+        PumpMessages(0);
+        EXPECT_EQ("Alice 0 2 Bob 1 1", Query(ROWS)) << record;
+    }
 }
 
 TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoffOrARefusedStart)
@@ -425,5 +471,14 @@ TEST(Program, RecordsTheGameAndASecondStartInItsFolderOnlyShowsTheFirst)
     EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(stats) != FALSE; }, 10000));
     Tool other(otherFolder);  // another folder is another player's tool
     EXPECT_EQ(0, other.Exit());
-    EXPECT_EQ(0, tool.Exit());
+    // Killed while matches wait for the file, it stores them at the next start, each once.
+    sqlite3* lock = Lock(folder.File("Default.db"));
+    ASSERT_TRUE(game.Do("mode 0; wait 300; match 13 4 C D 2 3 0 2; wait 300; mode 0; wait 300; match 14 5 E F 4 5 2 0"));
+    EXPECT_TRUE(PumpUntil([&] { return RowsOf(folder.File(MATCH_JOURNAL_NAME), "waiting") == "C 2 0 D 3 2; F 5 0 E 4 2"; }, 10000));
+    TerminateProcess(tool.run.info.hProcess, 1);
+    WaitForSingleObject(tool.run.info.hProcess, 10000);
+    sqlite3_close(lock);
+    Tool again(folder);
+    EXPECT_TRUE(PumpUntil([&] { return RowsOf(folder.File("Default.db")) == "Alice 0 2 Bob 1 1; C 2 0 D 3 2; F 5 0 E 4 2"; }, 10000));
+    EXPECT_EQ(0, again.Exit());
 }

@@ -15,7 +15,7 @@ void CreateGlobals()
     DatabasePath.Init();
     DatabasePathUtf8.Init();
     ShortcutList.Init();
-    PendingMatches.Init();
+    WaitingMatches.Init();
 }
 
 void ReleaseGlobals()
@@ -27,5 +27,5 @@ void ReleaseGlobals()
     DatabasePath.Release();
     DatabasePathUtf8.Release();
     ShortcutList.Clear();
-    PendingMatches.Clear();
+    WaitingMatches.Clear();
 }

@@ -14,6 +14,7 @@
 #include "ui/window/FileDialog.h"
 #include "ui/window/MessageBoxes.h"
 #include "watcher/BattleState.h"
+#include "watcher/MatchEnd.h"
 #include "watcher/WatcherThread.h"
 #include <commdlg.h>
 
@@ -22,14 +23,20 @@ static void OpenOpponentTableOf(HWND owner)
     OpenOpponentTable(owner);
 }
 
-// Waiting matches belong to the record in use when they ended.
+// Waiting matches belong to the record in use when they ended: its last
+// chance before another opens, and the new one's own go in first.
 static void RetryBeforeProfileLoad()
 {
-    RetryPendingMatches(false);
+    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
+}
+
+static void RetryAfterProfileLoad(const char*)
+{
+    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
 }
 
 const StatsWindowLinks ToolStatsLinks = {OpenOpponentTableOf, ChooseHistoryFilter, RetryBeforeProfileLoad,
-                                         RescuePendingMatches};
+                                         RetryAfterProfileLoad};
 
 static void SetTrayPicture(UINT iconId)
 {
@@ -127,6 +134,8 @@ static bool OnCreate(HWND window)
     // Started at logon before the shell has a taskbar, the add fails; the tool
     // keeps recording and adds the icon when the taskbar announces itself.
     AddTrayIcon();
+    // Matches an earlier run could not store go in before any new one.
+    StartPendingMatches();
 
     App.trayMenuBar = LoadMenuA(App.instance, MAKEINTRESOURCEA(IDM_TRAY));
     App.trayMenu = App.trayMenuBar ? GetSubMenu(App.trayMenuBar, 0) : nullptr;
@@ -182,9 +191,7 @@ static void OnDestroy()
         App.watcherStarted = false;
     }
     DestroyShortcutTable();
-    // A last try; what still waits then goes to a file of its own.
-    RetryPendingMatches(false);
-    RescuePendingMatches(DatabasePath.data);
+    EndPendingMatches();
     CloseRecordDatabase();
     if (App.trayMenuBar)
         DestroyMenu(App.trayMenuBar);
@@ -266,14 +273,19 @@ static void OnTrayNotify(HWND window, LPARAM mouseMessage)
 
 static void OnWatchNotify(WPARAM wParam, LPARAM lParam)
 {
-    if (App.countingSuspended)
-        return;
     uint32_t kind = LOWORD(wParam);
     uint32_t detail = HIWORD(wParam);
+    if (kind == WATCH_MATCH_ENDED) {
+        MatchEnd* end = reinterpret_cast<MatchEnd*>(lParam);
+        if (!App.countingSuspended)
+            RunEndOfMatchTest(end);
+        Heap.Free(end);
+        return;
+    }
+    if (App.countingSuspended)
+        return;
     if (kind == WATCH_STATE_CHANGED)
         ApplyTrayState(detail);
-    else if (kind == WATCH_VALUE_CHANGED && detail == BattleMode && lParam == 5)
-        RunEndOfMatchTest();
     else if (kind == WATCH_VALUE_CHANGED && detail == SceneId)
         RunStartOfMatchTest(static_cast<int32_t>(lParam));
 }
@@ -303,7 +315,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     case WM_TIMER:
         if (wParam == PENDING_RETRY_TIMER)
-            RetryPendingMatches(true);
+            RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
         return 0;
     case WM_ENDSESSION:
         // At logoff the process ends without its windows being destroyed:

@@ -16,12 +16,11 @@ const int32_t COMM_MODE_CLIENT = 5;
 const int32_t COMM_MODE_NOT_RECORDED = 6;
 const uint32_t LIMITER_MAX_IN_A_ROW = 3;
 
-void RunEndOfMatchTest()
+void RunEndOfMatchTest(const MatchEnd* end)
 {
-    int32_t scene = ReadGameValue(SceneId);
-    if (scene != SCENE_NETWORK_BATTLE_A && scene != SCENE_NETWORK_BATTLE_B)
+    if (end->scene != SCENE_NETWORK_BATTLE_A && end->scene != SCENE_NETWORK_BATTLE_B)
         return;
-    RecordFinishedMatch();
+    RecordFinishedMatch(end);
 }
 
 // The user is the right-hand player as the client, else the left-hand one;
@@ -32,14 +31,13 @@ static bool UserIsRight(int32_t mode)
 }
 
 // True when the limiter lets this match be counted.
-static bool LimiterAllows()
+static bool LimiterAllows(const MatchEnd* end)
 {
-    int32_t mode = ReadGameValue(CommMode);
     uint32_t opponent;
-    if (mode == COMM_MODE_HOST)
-        opponent = static_cast<uint32_t>(ReadGameValue(HostPeerAddress));
-    else if (mode == COMM_MODE_CLIENT)
-        opponent = static_cast<uint32_t>(ReadGameValue(ClientPeerAddress));
+    if (end->commMode == COMM_MODE_HOST)
+        opponent = static_cast<uint32_t>(end->hostPeer);
+    else if (end->commMode == COMM_MODE_CLIENT)
+        opponent = static_cast<uint32_t>(end->clientPeer);
     else
         opponent = App.limiterLastOpponent + 1;  // no key: always another opponent
     if (opponent != App.limiterLastOpponent) {
@@ -50,19 +48,25 @@ static bool LimiterAllows()
     return App.limiterCount <= LIMITER_MAX_IN_A_ROW;
 }
 
-// Copies a profile name from the game into a record field: at most 31 bytes
-// of whole characters, empty when unreadable.
-static void ReadProfileName(int32_t selector, char* field)
+// Copies a profile name of the game into a record field: at most 31 bytes
+// of whole characters.
+static void KeepProfileName(const char* name, char* field)
 {
     memset(field, 0, PROFILE_NAME_SIZE);
-    if (ReadGameValue(selector) == GAME_VALUE_UNREADABLE)
-        return;
     // The game's 32 bytes need not be terminated.
-    const char* name = GameNameBuffer();
     for (int i = 0; i < PROFILE_NAME_SIZE - 2 && name[i]; ++i)
         field[i] = name[i];
     // A 16-character full-width name would otherwise keep half of its last one.
     CutToWholeCharacters(field, PROFILE_NAME_SIZE - 2);
+}
+
+// Empty when unreadable.
+static void ReadProfileName(int32_t selector, char* field)
+{
+    char name[GAME_NAME_SIZE + 1] = {};
+    if (!ReadGameName(selector, name))
+        name[0] = '\0';
+    KeepProfileName(name, field);
 }
 
 void RunStartOfMatchTest(int32_t scene)
@@ -90,36 +94,46 @@ static void CopyResult(const MatchRecord& record)
     }
 }
 
-void RecordFinishedMatch()
+// How long a result screen may have shown a match that a run before this
+// one stored.
+const int64_t RESULT_SCREEN_TICKS = 10 * 60 * 10000000LL;
+
+// A tool started on a result screen sees that match end again: it is the
+// one stored (or waiting) last when players, characters and score agree and
+// it ended shortly before.
+static bool StoredBefore(const MatchRecord* match)
 {
-    int32_t mode = ReadGameValue(CommMode);
-    if (mode == COMM_MODE_NOT_RECORDED)
-        return;
-    if (App.limiterOn && !LimiterAllows())
-        return;
+    MatchRecord last;
+    RecordFilter all;
+    memset(&all, 0, sizeof all);
+    return (NewestWaitingMatch(&last) || QueryLatestRecord(&all, &last)) &&
+           lstrcmpA(last.p1name, match->p1name) == 0 && lstrcmpA(last.p2name, match->p2name) == 0 &&
+           last.p1id == match->p1id && last.p2id == match->p2id && last.p1win == match->p1win &&
+           last.p2win == match->p2win && match->timestamp - last.timestamp <= RESULT_SCREEN_TICKS;
+}
 
-    char leftName[PROFILE_NAME_SIZE];
-    char rightName[PROFILE_NAME_SIZE];
-    ReadProfileName(LeftProfileName, leftName);
-    ReadProfileName(RightProfileName, rightName);
-    uint32_t leftWins = static_cast<uint32_t>(ReadGameValue(LeftWinCount));
-    uint32_t rightWins = static_cast<uint32_t>(ReadGameValue(RightWinCount));
-    uint32_t leftChar = static_cast<uint32_t>(ReadGameValue(LeftCharId));
-    uint32_t rightChar = static_cast<uint32_t>(ReadGameValue(RightCharId));
-    // Unsigned, so an unreadable -1 fails too.
-    if (leftWins > 2 || rightWins > 2 || leftChar > 19 || rightChar > 19)
+void RecordFinishedMatch(const MatchEnd* end)
+{
+    if (end->commMode == COMM_MODE_NOT_RECORDED)
         return;
-
+    bool userIsRight = UserIsRight(end->commMode);
     MatchRecord record;
     memset(&record, 0, sizeof record);
-    record.timestamp = CurrentTimestamp();
-    bool userIsRight = UserIsRight(mode);
-    memcpy(record.p1name, userIsRight ? rightName : leftName, PROFILE_NAME_SIZE);
-    record.p1id = static_cast<int32_t>(userIsRight ? rightChar : leftChar);
-    record.p1win = static_cast<int32_t>(userIsRight ? rightWins : leftWins);
-    memcpy(record.p2name, userIsRight ? leftName : rightName, PROFILE_NAME_SIZE);
-    record.p2id = static_cast<int32_t>(userIsRight ? leftChar : rightChar);
-    record.p2win = static_cast<int32_t>(userIsRight ? leftWins : rightWins);
+    record.timestamp = TimestampFromLocalTime(&end->localTime);
+    KeepProfileName(userIsRight ? end->rightName : end->leftName, record.p1name);
+    record.p1id = userIsRight ? end->rightChar : end->leftChar;
+    record.p1win = userIsRight ? end->rightWins : end->leftWins;
+    KeepProfileName(userIsRight ? end->leftName : end->rightName, record.p2name);
+    record.p2id = userIsRight ? end->leftChar : end->rightChar;
+    record.p2win = userIsRight ? end->leftWins : end->rightWins;
+    if (end->seenAtAttach && StoredBefore(&record))
+        return;
+    if (App.limiterOn && !LimiterAllows(end))
+        return;
+    // Unsigned, so an unreadable -1 fails too.
+    if (static_cast<uint32_t>(record.p1win) > 2 || static_cast<uint32_t>(record.p2win) > 2 ||
+        static_cast<uint32_t>(record.p1id) > 19 || static_cast<uint32_t>(record.p2id) > 19)
+        return;
 
     // A match that has to wait for the file still goes to the clipboard now:
     // the player pastes it right after the match, and a line that came when

@@ -4,35 +4,59 @@
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
+#include "store/CharacterNames.h"
 #include "store/MatchStore.h"
+#include "store/TimeStamp.h"
 #include "ui/window/MessageBoxes.h"
 
 // Within the tray's 128-byte tip in code page 932.
 #define PENDING_TIP "未保存の対戦結果が %u 件あります（記録ファイルに書き込めません）"
+#define OTHER_RECORD_TIP "%u 件の対戦結果が記録「%s」を開くのを待っています"
 #define PENDING_FILE_NAME "未保存の対戦結果(%s) %04u%02u%02u-%02u%02u%02u%s.db"
 #define ERROR_MATCHES_LOST "%u 件の対戦結果を保存できませんでした。"
+#define MATCHES_LOST_LIST "一覧をクリップボードにコピーしました。"
+#define MATCHES_NOT_SHOWN "ほか %u 件"
 
 // Rescue files made in the same second get a number.
 const int RESCUE_NAME_TRIES = 10;
-
-GrowArray<MatchRecord> PendingMatches;
+// A message box taller than the screen hides its button.
+const uint32_t LOST_MATCHES_SHOWN = 20;
+// Leaves room in the tip for the text around a record's name.
+const int32_t TIP_RECORD_NAME_LIMIT = 60;
 
 // The refresh follows each stored match as it does a match stored at once.
-static void AfterStored()
+static void AfterStored(const MatchRecord*)
 {
     if (App.statsWindow)
         PostMessageA(App.statsWindow, WM_RECORDCHANGED, 0, 0);
 }
 
-// The tip tells the player while matches wait, so that they can free the file
-// before closing the tool; the timer runs just as long.
+// A record's file name without folder and extension.
+static void RecordName(const char* recordPath, char* name, int size)
+{
+    lstrcpynA(name, PathFindFileNameA(recordPath), size);
+    PathRemoveExtensionA(name);
+}
+
+// The tip tells the player while matches wait, so that they can free the
+// file, or load the record that others wait for; the timer runs while the
+// current record has matches waiting or a match is in memory only.
 static void ShowPendingState()
 {
     char tip[FORMAT_TEXT_LIMIT];
-    if (PendingMatches.count)
-        FormatText(tip, PENDING_TIP, PendingMatches.count);
-    else
+    uint32_t current = CountWaitingMatches(true);
+    const char* other = OtherWaitingRecord();
+    if (current) {
+        FormatText(tip, PENDING_TIP, current);
+    } else if (other) {
+        char name[MAX_PATH];
+        RecordName(other, name, sizeof name);
+        CutToWholeCharacters(name, TIP_RECORD_NAME_LIMIT);
+        FormatText(tip, OTHER_RECORD_TIP, CountWaitingMatches(false), name);
+    } else {
         lstrcpynA(tip, TRAY_TIP, sizeof tip);
+    }
+    CutToWholeCharacters(tip, sizeof App.trayIcon.szTip - 1);
     if (lstrcmpA(tip, App.trayIcon.szTip) != 0 && App.trayIcon.cbSize) {
         lstrcpynA(App.trayIcon.szTip, tip, sizeof App.trayIcon.szTip);
         if (App.trayIconShown)
@@ -40,60 +64,46 @@ static void ShowPendingState()
     }
     if (!App.mainWindow)
         return;
-    if (PendingMatches.count)
+    if (current || JournalWaitingMatches())
         SetTimer(App.mainWindow, PENDING_RETRY_TIMER, PENDING_RETRY_INTERVAL_MS, nullptr);
     else
         KillTimer(App.mainWindow, PENDING_RETRY_TIMER);
 }
 
-// Stores waiting matches oldest first up to the first the file does not take.
-static void FlushPendingMatches(int busyWaitMs)
+void StartPendingMatches()
 {
-    uint32_t done = 0;
-    while (done < PendingMatches.count) {
-        const MatchRecord* record = &PendingMatches.At(done);
-        uint32_t outcome = StoreMatch(record, busyWaitMs);
-        if (outcome == MATCH_NOT_WRITTEN)
-            break;
-        if (outcome == MATCH_STORED)
-            AfterStored();
-        ++done;
-    }
-    if (done == 0)
-        return;
-    PendingMatches.count -= done;
-    memmove(PendingMatches.data, PendingMatches.data + done, PendingMatches.count * sizeof(MatchRecord));
-    ShowPendingState();
+    TextBuffer path;
+    path.InitFrom(ModuleDirectory.data);
+    path.AppendPath(MATCH_JOURNAL_NAME);
+    OpenMatchJournal(path.data);
+    path.Release();
+    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
 }
 
 bool StoreFinishedMatch(const MatchRecord* record)
 {
-    FlushPendingMatches(DATABASE_BUSY_TIMEOUT_MS);
+    StoreWaitingMatches(BRIEF_BUSY_WAIT_MS, AfterStored);
     // Behind a match that still waits, a newer one would only jump the line.
-    uint32_t outcome = PendingMatches.count ? MATCH_NOT_WRITTEN : StoreMatch(record, DATABASE_BUSY_TIMEOUT_MS);
-    if (outcome == MATCH_STORED) {
-        AfterStored();
-    } else if (outcome == MATCH_NOT_WRITTEN) {
-        PendingMatches.Append(*record);
-        ShowPendingState();
-    }
+    uint32_t outcome = CountWaitingMatches(true) ? MATCH_NOT_WRITTEN : StoreMatch(record, BRIEF_BUSY_WAIT_MS);
+    if (outcome == MATCH_STORED)
+        AfterStored(record);
+    else if (outcome == MATCH_NOT_WRITTEN)
+        AddWaitingMatch(record);
+    ShowPendingState();
     return outcome != MATCH_REFUSED;
 }
 
-void RetryPendingMatches(bool briefly)
+void RetryPendingMatches(int busyWaitMs)
 {
-    // A try that waited the full time for another program's lock would stall
-    // the windows every few seconds while the file stays busy.
-    const int BRIEF_BUSY_WAIT_MS = 100;
-    FlushPendingMatches(briefly ? BRIEF_BUSY_WAIT_MS : DATABASE_BUSY_TIMEOUT_MS);
+    StoreWaitingMatches(busyWaitMs, AfterStored);
+    ShowPendingState();
 }
 
 // ModuleDirectory\未保存の対戦結果(record) date-time[-n].db, the first that is free.
-static bool WriteRescueFile(const char* recordPath)
+static bool WriteRescueFile(const char* recordPath, const GrowArray<MatchRecord>* matches)
 {
     char record[MAX_PATH];
-    lstrcpynA(record, PathFindFileNameA(recordPath), sizeof record);
-    PathRemoveExtensionA(record);
+    RecordName(recordPath, record, sizeof record);
     SYSTEMTIME now;
     GetLocalTime(&now);
     TextBuffer path;
@@ -109,21 +119,87 @@ static bool WriteRescueFile(const char* recordPath)
         path.Assign(ModuleDirectory.data);
         path.AppendPath(name);
         if (!PathFileExistsA(path.data))
-            written = WriteNewRecordFile(path.data, PendingMatches.data, PendingMatches.count);
+            written = WriteNewRecordFile(path.data, matches->data, matches->count);
     }
     path.Release();
     return written;
 }
 
-void RescuePendingMatches(const char* recordPath)
+// Moves the matches in memory only of the oldest one's record into a rescue
+// file; those it cannot take go to lost. False when none is left.
+static bool RescueOneRecord(GrowArray<MatchRecord>* lost)
 {
-    if (!PendingMatches.count)
-        return;
-    if (!WriteRescueFile(recordPath)) {
-        char text[FORMAT_TEXT_LIMIT];
-        FormatText(text, ERROR_MATCHES_LOST, PendingMatches.count);
-        ShowError(nullptr, text);
+    uint32_t first = 0;
+    while (first < WaitingMatches.count && WaitingMatches.At(first).journaled)
+        ++first;
+    if (first == WaitingMatches.count)
+        return false;
+    char recordPath[SETTING_PATH_SIZE];
+    lstrcpynA(recordPath, WaitingMatches.At(first).recordPath, sizeof recordPath);
+    GrowArray<MatchRecord> matches;
+    matches.Init();
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < WaitingMatches.count; ++i) {
+        const WaitingMatch& match = WaitingMatches.At(i);
+        if (!match.journaled && lstrcmpiA(match.recordPath, recordPath) == 0)
+            matches.Append(match.record);
+        else
+            WaitingMatches.data[kept++] = match;
     }
-    PendingMatches.count = 0;
-    ShowPendingState();
+    WaitingMatches.count = kept;
+    if (!WriteRescueFile(recordPath, &matches))
+        for (uint32_t i = 0; i < matches.count; ++i)
+            lost->Append(matches.At(i));
+    matches.Clear();
+    return true;
+}
+
+// One line a match, as the player would write it down.
+static void AppendMatchLine(TextBuffer* text, const MatchRecord* match)
+{
+    SYSTEMTIME at = {};
+    LocalTimeFromTimestamp(match->timestamp, &at);
+    char line[FORMAT_TEXT_LIMIT];
+    FormatText(line, "%04u/%02u/%02u %02u:%02u:%02u %s(%s) %d-%d %s(%s)\r\n", at.wYear, at.wMonth, at.wDay,
+               at.wHour, at.wMinute, at.wSecond, match->p1name, CharacterShortName(match->p1id), match->p1win,
+               match->p2win, match->p2name, CharacterShortName(match->p2id));
+    text->Append(line);
+}
+
+// Nothing kept them: the player sees each one, and can paste the list.
+static void ShowLostMatches(const GrowArray<MatchRecord>* lost)
+{
+    TextBuffer list, message;
+    list.Init();
+    message.Init();
+    char line[FORMAT_TEXT_LIMIT];
+    message.Append(FormatText(line, ERROR_MATCHES_LOST, lost->count));
+    message.Append("\r\n\r\n");
+    for (uint32_t i = 0; i < lost->count; ++i) {
+        AppendMatchLine(&list, &lost->data[i]);
+        if (i < LOST_MATCHES_SHOWN)
+            AppendMatchLine(&message, &lost->data[i]);
+    }
+    if (lost->count > LOST_MATCHES_SHOWN)
+        message.Append(FormatText(line, MATCHES_NOT_SHOWN "\r\n", lost->count - LOST_MATCHES_SHOWN));
+    if (CopyTextToClipboard(list.data, static_cast<int>(list.length)))
+        message.Append("\r\n" MATCHES_LOST_LIST);
+    ShowError(nullptr, message.data);
+    list.Release();
+    message.Release();
+}
+
+void EndPendingMatches()
+{
+    RetryPendingMatches(DATABASE_BUSY_TIMEOUT_MS);
+    GrowArray<MatchRecord> lost;
+    lost.Init();
+    if (JournalWaitingMatches())
+        while (RescueOneRecord(&lost)) {
+        }
+    if (lost.count)
+        ShowLostMatches(&lost);
+    lost.Clear();
+    CloseMatchJournal();
+    WaitingMatches.Clear();
 }

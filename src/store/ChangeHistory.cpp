@@ -1,5 +1,6 @@
 #include "store/ChangeHistory.h"
 #include "store/RecordQueries.h"
+#include "store/WaitingMatches.h"
 
 GrowArray<ChangeEntry> UndoList;
 GrowArray<ChangeEntry> RedoList;
@@ -17,7 +18,10 @@ void RecordChange(uint32_t kind, const MatchRecord* record)
 // transaction and moves it to the end of to; the entry stays on failure.
 static bool MoveChange(GrowArray<ChangeEntry>* from, GrowArray<ChangeEntry>* to, bool undo)
 {
-    if (from->count == 0)
+    // The newest change is not the newest match while one waits for the
+    // file: undo would take back the one before it, and the late store
+    // would then empty the redo list.
+    if (from->count == 0 || CountWaitingMatches(true) > 0)
         return false;
     BeginTransaction();
     ChangeEntry entry = from->At(from->count - 1);

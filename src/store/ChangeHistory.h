@@ -22,7 +22,8 @@ extern GrowArray<ChangeEntry> RedoList;
 void RecordChange(uint32_t kind, const MatchRecord* record);
 // Takes back the newest change of UndoList in a transaction of its own and
 // moves it to RedoList. False, with both lists unchanged and the transaction
-// rolled back, when the list is empty or the database refused.
+// rolled back, when the list is empty, a match waits for the record
+// (WaitingMatches.h) or the database refused.
 bool UndoChange();
 // Makes the newest change of RedoList again and moves it back to UndoList;
 // fails like UndoChange.

@@ -106,6 +106,21 @@ bool InsertRecord(const MatchRecord* record)
     return InsertRecordInto(RecordConnection(), record);
 }
 
+void BindRecordColumns(sqlite3_stmt* statement, const MatchRecord* record)
+{
+    // The names go in as the code page bytes they hold; the record outlives
+    // the statement, so SQLite need not copy them.
+    sqlite3_bind_int64(statement, 1, record->timestamp);
+    sqlite3_bind_text(statement, 2, record->p1name, static_cast<int>(strnlen(record->p1name, PROFILE_NAME_SIZE)),
+                      SQLITE_STATIC);
+    sqlite3_bind_int(statement, 3, record->p1id);
+    sqlite3_bind_int(statement, 4, record->p1win);
+    sqlite3_bind_text(statement, 5, record->p2name, static_cast<int>(strnlen(record->p2name, PROFILE_NAME_SIZE)),
+                      SQLITE_STATIC);
+    sqlite3_bind_int(statement, 6, record->p2id);
+    sqlite3_bind_int(statement, 7, record->p2win);
+}
+
 bool InsertRecordInto(sqlite3* connection, const MatchRecord* record)
 {
     if (!connection)
@@ -118,17 +133,7 @@ bool InsertRecordInto(sqlite3* connection, const MatchRecord* record)
         sqlite3_finalize(statement);
         return false;
     }
-    // The names go in as the code page bytes they hold; the record outlives
-    // the statement, so SQLite need not copy them.
-    sqlite3_bind_int64(statement, 1, record->timestamp);
-    sqlite3_bind_text(statement, 2, record->p1name, static_cast<int>(strnlen(record->p1name, PROFILE_NAME_SIZE)),
-                      SQLITE_STATIC);
-    sqlite3_bind_int(statement, 3, record->p1id);
-    sqlite3_bind_int(statement, 4, record->p1win);
-    sqlite3_bind_text(statement, 5, record->p2name, static_cast<int>(strnlen(record->p2name, PROFILE_NAME_SIZE)),
-                      SQLITE_STATIC);
-    sqlite3_bind_int(statement, 6, record->p2id);
-    sqlite3_bind_int(statement, 7, record->p2win);
+    BindRecordColumns(statement, record);
     bool ok = sqlite3_step(statement) == SQLITE_DONE;
     sqlite3_finalize(statement);
     return ok;

@@ -27,6 +27,8 @@ typedef PairResult PairMatrix[MATRIX_SIZE];
 #define RECORD_COLUMNS "timestamp, p1name, p1id, p1win, p2name, p2id, p2win"
 struct sqlite3_stmt;
 void ReadRecordColumns(sqlite3_stmt* statement, MatchRecord* record);
+// Binds a record to parameters 1 to 7 in that order; it must outlive the statement's run.
+void BindRecordColumns(sqlite3_stmt* statement, const MatchRecord* record);
 
 // Receives one row of a query with the caller's context. The row lives only
 // for the call; a handler copies what it keeps.

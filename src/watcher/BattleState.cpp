@@ -80,13 +80,16 @@ static int32_t ReadClientPeer(HANDLE process)
     return ReadHostPeer(process);
 }
 
-static int32_t ReadName(HANDLE process, uint32_t nameOffset)
+static bool ReadNameInto(HANDLE process, uint32_t nameOffset, char* name)
 {
     uint32_t network;
-    if (!ReadWord(process, GameAddresses.networkObjectAddress, &network) ||
-        !ReadBytes(process, network + nameOffset, GameWatcher.nameBuffer, GAME_NAME_SIZE))
-        return GAME_VALUE_UNREADABLE;
-    return NameReference();
+    return ReadWord(process, GameAddresses.networkObjectAddress, &network) &&
+           ReadBytes(process, network + nameOffset, name, GAME_NAME_SIZE);
+}
+
+static int32_t ReadName(HANDLE process, uint32_t nameOffset)
+{
+    return ReadNameInto(process, nameOffset, GameWatcher.nameBuffer) ? NameReference() : GAME_VALUE_UNREADABLE;
 }
 
 static int32_t ReadChain(HANDLE process, int32_t selector)
@@ -128,6 +131,18 @@ int32_t ReadGameValue(int32_t selector)
     int32_t value = process ? ReadChain(process, selector) : GAME_VALUE_UNREADABLE;
     EndGameRead();
     return value;
+}
+
+bool ReadGameName(int32_t selector, char* name)
+{
+    if (selector != LeftProfileName && selector != RightProfileName)
+        return false;
+    const GameAddressTable& t = GameAddresses;
+    HANDLE process = BeginGameRead();
+    bool read = process &&
+                ReadNameInto(process, selector == LeftProfileName ? t.leftProfileOffset : t.rightProfileOffset, name);
+    EndGameRead();
+    return read;
 }
 
 const char* GameNameBuffer()

@@ -20,6 +20,9 @@ enum GameValue : int32_t {
     RightProfileName = 11,
 };
 
+// BattleMode's value once a match has ended.
+const int32_t BATTLE_MODE_MATCH_ENDED = 5;
+
 // Result of an unreadable value. A value of 0xFFFFFFFF in the game reads the same.
 const int32_t GAME_VALUE_UNREADABLE = -1;
 // Bytes of a profile name in the game; shorter names are terminated within them.
@@ -30,6 +33,10 @@ const uint32_t GAME_NAME_SIZE = 32;
 // result is the address of GameNameBuffer, which holds the 32 bytes just read
 // (0 in a 64-bit build, whose addresses do not fit).
 int32_t ReadGameValue(int32_t selector);
+
+// Reads a profile name (selector 10 or 11) into name, 32 bytes not
+// necessarily terminated; any thread. False when it cannot be read.
+bool ReadGameName(int32_t selector, char* name);
 
 // The one process-wide name buffer: 32 bytes, not necessarily terminated.
 // The next name read overwrites it, so copy it at once. Main thread only.

@@ -1,9 +1,11 @@
 #include "watcher/WatcherThread.h"
+#include "base/HeapAllocator.h"
 #include "watcher/BattleState.h"
 #include "watcher/GameAddressTable.h"
 #include "watcher/GameProcess.h"
+#include "watcher/MatchEnd.h"
 
-WatcherState GameWatcher = {nullptr, 0, nullptr, 0, WATCH_SEARCHING, 0, {}, nullptr, SRWLOCK_INIT, {}};
+WatcherState GameWatcher = {nullptr, 0, nullptr, 0, WATCH_SEARCHING, 0, {}, false, nullptr, SRWLOCK_INIT, {}};
 
 // Only what the tool uses: it reads the game and waits for its end.
 static const DWORD GAME_PROCESS_RIGHTS = PROCESS_VM_READ | SYNCHRONIZE;
@@ -37,8 +39,20 @@ static void TryAttach(DWORD* lastFailedOpen, bool* openFailed)
     SetGameProcess(process);
     for (int32_t i = 0; i < WATCHED_VALUE_COUNT; ++i)
         GameWatcher.lastValues[i] = 0;
+    GameWatcher.firstPoll = true;
     GameWatcher.state = WATCH_ATTACHED;
     Notify(WATCH_STATE_CHANGED, WATCH_ATTACHED, 0);
+}
+
+// The values of a match that has just ended travel with the report, so
+// that neither a busy main thread nor the next match can change them.
+static void ReportMatchEnd()
+{
+    MatchEnd* end = static_cast<MatchEnd*>(Heap.Allocate(sizeof(MatchEnd)));
+    CaptureMatchEnd(GameWatcher.firstPoll, end);
+    if (!GameWatcher.target || !PostMessageA(GameWatcher.target, GameWatcher.message,
+                                             MAKEWPARAM(WATCH_MATCH_ENDED, 0), reinterpret_cast<LPARAM>(end)))
+        Heap.Free(end);
 }
 
 // Attached: detaches when the game has ended, else reports changed values.
@@ -57,9 +71,12 @@ static void Poll()
             GameWatcher.lastValues[i] = 0;
         } else if (v != GameWatcher.lastValues[i]) {
             Notify(WATCH_VALUE_CHANGED, i, v);
+            if (i == BattleMode && v == BATTLE_MODE_MATCH_ENDED)
+                ReportMatchEnd();
             GameWatcher.lastValues[i] = v;
         }
     }
+    GameWatcher.firstPoll = false;
 }
 
 static VOID CALLBACK WakeUp(ULONG_PTR)

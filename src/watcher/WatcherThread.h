@@ -4,11 +4,13 @@
 
 // The background thread that finds the running game by its window, opens its
 // process for reading, and polls selectors 0..8 ten times a second. It only
-// reports, by posting WM_WATCHNOTIFY to the notification target.
+// reports, by posting WM_WATCHNOTIFY to the notification target; when the
+// battle mode turns 5 it also takes the match's values at once (MatchEnd.h).
 
 enum WatchNotifyKind : uint16_t {
     WATCH_STATE_CHANGED = 0,
     WATCH_VALUE_CHANGED = 1,
+    WATCH_MATCH_ENDED = 2,  // lParam: a MatchEnd from the heap, the receiver frees it
 };
 
 enum WatchState : int32_t {
@@ -30,6 +32,7 @@ struct WatcherState {
     volatile int32_t state;                   // WATCH_SEARCHING or WATCH_ATTACHED; readable any time
     volatile LONG stopRequested;              // set by StopWatcher: a thread without a queue misses WM_QUIT
     int32_t lastValues[WATCHED_VALUE_COUNT];  // each polled value as last reported
+    bool firstPoll;                           // no poll since the attach yet
     HANDLE gameProcess;                       // the attached game; replaced only under gameProcessLock
     SRWLOCK gameProcessLock;                  // held shared by a read chain, so its handle stays open
     char nameBuffer[GAME_NAME_SIZE];          // the profile name read last, main thread only

@@ -1,5 +1,6 @@
 #include "ui/stats/StatsMenu.h"
 #include "store/ChangeHistory.h"
+#include "store/WaitingMatches.h"
 
 bool AddMenuEntries(HWND window, const MenuEntry* entries, size_t count, UINT checkedId)
 {
@@ -20,6 +21,8 @@ void UpdateUndoItems(HWND window, UINT message, WPARAM wParam, UINT undoId, UINT
     if (message != WM_INITMENU && (message != WM_NCRBUTTONDOWN || wParam != HTCAPTION))
         return;
     HMENU menu = GetSystemMenu(window, FALSE);
-    EnableMenuItem(menu, undoId, MF_BYCOMMAND | (UndoList.count ? MF_ENABLED : MF_GRAYED));
-    EnableMenuItem(menu, redoId, MF_BYCOMMAND | (RedoList.count ? MF_ENABLED : MF_GRAYED));
+    // Both wait with the matches that wait for the record.
+    bool waiting = CountWaitingMatches(true) > 0;
+    EnableMenuItem(menu, undoId, MF_BYCOMMAND | (UndoList.count && !waiting ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, redoId, MF_BYCOMMAND | (RedoList.count && !waiting ? MF_ENABLED : MF_GRAYED));
 }

@@ -115,13 +115,14 @@ bool LoadProfile(HWND window, const char* path)
         statsState.links.beforeProfileLoad();
     bool opened = SetDatabasePath(path) && OpenRecordDatabase();
     if (opened) {
-        if (statsState.links.afterProfileLoad)
-            statsState.links.afterProfileLoad(previous.data);
         // The report tool, started when the game has gone, reads the record
         // in use from the settings: they must name it now, not at exit.
         WriteSettingText(SECTION_GENERAL, KEY_PROFILE, DatabasePath.data);
         RedoList.Clear();
         UndoList.Clear();
+        // After the lists are emptied, so that what it stores can be undone.
+        if (statsState.links.afterProfileLoad)
+            statsState.links.afterProfileLoad(previous.data);
         CloseOwnedWindows(window);
         RefreshStatsWindow(window);
     } else {
