@@ -146,6 +146,38 @@ static void AppendConflicts(TextBuffer* text, const RecordMerge* merge, const ch
         text->Append(FormatText(line, "\r\n  ほか %d 組", merge->conflicts.count - CONFLICTS_LISTED));
 }
 
+// The words of one kind of join in its summary.
+struct JoinWords {
+    const char* first;      // the input whose rows keep their time
+    const char* second;     // the input whose conflicting rows move
+    const char* total;      // the rows of the new file
+    const char* untouched;  // that neither input is changed
+    const char* unchanged;  // that neither input was changed
+    const char* title;
+};
+static const JoinWords mergeWords = {"1つ目", "2つ目", "合わせた記録", "どちらのファイルも変更しません。",
+                                     "元の記録ファイルはどちらも変更していません。", "記録ファイルを合わせる"};
+static const JoinWords repairWords = {"壊れたファイル", "バックアップ", "修復した記録",
+                                      "壊れたファイルもバックアップも変更しません。",
+                                      "壊れた記録ファイルとバックアップはどちらも変更していません。",
+                                      "記録ファイルを修復する"};
+
+// The summary's end (the conflicts, the total) after the counts in text,
+// shown with OK and Cancel; true when the player goes on to save.
+static bool AskToSave(HWND owner, TextBuffer* text, const RecordMerge* merge, const JoinWords* words)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    if (merge->conflicts.count)
+        text->Append(FormatText(line, "（同じ時刻で内容が違う対戦。どちらも残し、%sの方は時刻を 0.1 マイクロ秒後ろにずらします）",
+                                words->second));
+    AppendConflicts(text, merge, words->first, words->second);
+    text->Append(FormatText(line, "\r\n\r\n%s: %d 件\r\n\r\n%sOK を押すと、保存する新しいファイルの名前を選べます。",
+                            words->total, merge->merged, words->untouched));
+    bool go = MessageBoxA(owner, text->data, words->title, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+    text->Release();
+    return go;
+}
+
 // What the merge gives; true when the player goes on to save it.
 static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first, const char* second)
 {
@@ -159,16 +191,7 @@ static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first,
                            "\r\n\r\n1つ目だけにある対戦: %d 件\r\n2つ目だけにある対戦: %d 件\r\n"
                            "両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: %d 組",
                            merge->firstOnly, merge->secondOnly, merge->both, merge->conflicts.count));
-    if (merge->conflicts.count)
-        text.Append("（同じ時刻で内容が違う対戦。どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）");
-    AppendConflicts(&text, merge, "1つ目", "2つ目");
-    text.Append(FormatText(line,
-                           "\r\n\r\n合わせた記録: %d 件\r\n\r\nどちらのファイルも変更しません。"
-                           "OK を押すと、保存する新しいファイルの名前を選べます。",
-                           merge->merged));
-    bool go = MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
-    text.Release();
-    return go;
+    return AskToSave(window, &text, merge, &mergeWords);
 }
 
 // A new file for the merged or repaired record, beside the first input and
@@ -200,6 +223,31 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, con
     "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"             \
     "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
 
+// Writes the new file and tells where it is and what it holds (detail), or
+// that it could not be written.
+static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const char* detail,
+                       const JoinWords* words)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    if (!WriteMergedRecord(merge, output)) {
+        ShowWithPath(owner, true,
+                     FormatText(line, "%sを保存できませんでした（書き込めないか、保存した記録の検査で問題が"
+                                      "見つかりました）。新しいファイルは作っていません。",
+                                words->total),
+                     output);
+        return;
+    }
+    TextBuffer text;
+    text.InitFrom(FormatText(line, "%s（%d 件、検査済み）を新しいファイルに保存しました。\r\n", words->total,
+                             merge->merged));
+    text.Append(output);
+    text.Append(detail);
+    text.Append(HOW_TO_USE);
+    text.Append(words->unchanged);
+    MessageBoxA(owner, text.data, words->title, MB_OK | MB_ICONINFORMATION);
+    text.Release();
+}
+
 static void MergeRecords(HWND window)
 {
     char first[SETTING_PATH_SIZE], second[SETTING_PATH_SIZE], folder[SETTING_PATH_SIZE], output[SETTING_PATH_SIZE];
@@ -229,25 +277,12 @@ static void MergeRecords(HWND window)
             TellInputProblem(window, merge.secondState, second);
     } else if (AskToMerge(window, &merge, first, second) &&
                ChooseOutput(window, first, second, "_統合.db", "合わせた記録を保存する新しいファイル", output)) {
-        if (WriteMergedRecord(&merge, output)) {
-            char line[FORMAT_TEXT_LIMIT];
-            TextBuffer text;
-            text.InitFrom(FormatText(line, "合わせた記録（%d 件、検査済み）を新しいファイルに保存しました。\r\n",
-                                     merge.merged));
-            text.Append(output);
-            if (merge.conflicts.count)
-                text.Append(FormatText(line, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
-                                             "ずらしています）。",
-                                       merge.conflicts.count));
-            text.Append(HOW_TO_USE "元の記録ファイルはどちらも変更していません。");
-            MessageBoxA(window, text.data, "記録ファイルを合わせる", MB_OK | MB_ICONINFORMATION);
-            text.Release();
-        } else {
-            ShowWithPath(window, true,
-                         "合わせた記録を保存できませんでした（書き込めないか、保存した記録の検査で問題が見つかりました）。"
-                         "新しいファイルは作っていません。",
-                         output);
-        }
+        char detail[FORMAT_TEXT_LIMIT] = "";
+        if (merge.conflicts.count)
+            FormatText(detail, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
+                               "ずらしています）。",
+                       merge.conflicts.count);
+        SaveJoined(window, &merge, output, detail, &mergeWords);
     }
     ClearRecordMerge(&merge);
 }
@@ -283,16 +318,7 @@ static bool AskToRepair(HWND owner, const RecordMerge* merge, const char* damage
                            "両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: %d 組",
                            merge->recovered, merge->firstOnly, merge->secondOnly, merge->both,
                            merge->conflicts.count));
-    if (merge->conflicts.count)
-        text.Append("（同じ時刻で内容が違う対戦。どちらも残し、バックアップの方は時刻を 0.1 マイクロ秒後ろにずらします）");
-    AppendConflicts(&text, merge, "壊れたファイル", "バックアップ");
-    text.Append(FormatText(line,
-                           "\r\n\r\n修復した記録: %d 件\r\n\r\n壊れたファイルもバックアップも変更しません。"
-                           "OK を押すと、保存する新しいファイルの名前を選べます。",
-                           merge->merged));
-    bool go = MessageBoxA(owner, text.data, "記録ファイルを修復する", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
-    text.Release();
-    return go;
+    return AskToSave(owner, &text, merge, &repairWords);
 }
 
 void RepairRecord(HWND owner, const char* path)
@@ -305,25 +331,12 @@ void RepairRecord(HWND owner, const char* path)
         TellRepairProblem(owner, &merge, path, backup);
     } else if (AskToRepair(owner, &merge, path, backup) &&
                ChooseOutput(owner, path, backup, "_修復.db", "修復した記録を保存する新しいファイル", output)) {
-        if (WriteMergedRecord(&merge, output)) {
-            char line[FORMAT_TEXT_LIMIT];
-            TextBuffer text;
-            text.InitFrom(FormatText(line, "修復した記録（%d 件、検査済み）を新しいファイルに保存しました。\r\n",
-                                     merge.merged));
-            text.Append(output);
-            text.Append(FormatText(line,
-                                   "\r\n壊れたファイルから %d 件、バックアップだけから %d 件、両方から %d 件。"
-                                   "食い違った対戦 %d 組は両方とも入っています。",
-                                   merge.firstOnly, merge.secondOnly, merge.both, merge.conflicts.count));
-            text.Append(HOW_TO_USE "壊れた記録ファイルとバックアップはどちらも変更していません。");
-            MessageBoxA(owner, text.data, "記録ファイルを修復する", MB_OK | MB_ICONINFORMATION);
-            text.Release();
-        } else {
-            ShowWithPath(owner, true,
-                         "修復した記録を保存できませんでした（書き込めないか、保存した記録の検査で問題が見つかりました）。"
-                         "新しいファイルは作っていません。",
-                         output);
-        }
+        char detail[FORMAT_TEXT_LIMIT];
+        FormatText(detail,
+                   "\r\n壊れたファイルから %d 件、バックアップだけから %d 件、両方から %d 件。"
+                   "食い違った対戦 %d 組は両方とも入っています。",
+                   merge.firstOnly, merge.secondOnly, merge.both, merge.conflicts.count);
+        SaveJoined(owner, &merge, output, detail, &repairWords);
     }
     ClearRecordMerge(&merge);
 }

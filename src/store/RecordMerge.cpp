@@ -89,7 +89,8 @@ static int CopyInput(sqlite3* work, const char* path)
     TextBuffer uri;
     uri.Init();
     sqlite3* source = nullptr;
-    // A WAL input's -shm is read, never written: it belongs to the input.
+    // A WAL input's -shm is read, never written, and its -wal is never folded
+    // into it: the connection cannot write either.
     bool ok = ReadOnlyRecordUri(path, &uri);
     uri.Append("&readonly_shm=1");
     int rc = ok ? sqlite3_open_v2(uri.data, &source, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) : SQLITE_CANTOPEN;
@@ -101,8 +102,6 @@ static int CopyInput(sqlite3* work, const char* path)
         rc = sqlite3_errcode(work);
     if (backup) {
         sqlite3_busy_timeout(source, DATABASE_BUSY_TIMEOUT_MS);
-        // The last connection to close a WAL file would fold the -wal into it.
-        sqlite3_db_config(source, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         DWORD start = GetTickCount();
         while ((rc = sqlite3_backup_step(backup, READ_STEP_PAGES)) == SQLITE_OK) {
             if (GetTickCount() - start > READ_TIME_LIMIT_MS) {

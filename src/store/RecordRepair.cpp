@@ -46,8 +46,6 @@ static int Recover(const char* path, const char* outputUri)
     if (rc == SQLITE_OK) {
         // vty.exe storing a match holds the file for a moment.
         sqlite3_busy_timeout(input, DATABASE_BUSY_TIMEOUT_MS);
-        // Closed, it must not fold a -wal into the file.
-        sqlite3_db_config(input, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         sqlite3_recover* recover = sqlite3_recover_init(input, "main", outputUri);
         sqlite3_recover_config(recover, SQLITE_RECOVER_LOST_AND_FOUND, const_cast<char*>(LOST_TABLE));
         sqlite3_recover_run(recover);
