@@ -19,6 +19,8 @@ static LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         if (LOWORD(wParam) == WATCH_STATE_CHANGED) {
             ++stateNotices;
             attached = HIWORD(wParam);
+        } else if (LOWORD(wParam) == WATCH_MATCH_ENDED) {
+            Heap.Free(reinterpret_cast<void*>(lParam));
         } else {
             ++valueNotices;
         }

@@ -129,7 +129,7 @@ protected:
         auto seen = [&](int32_t mode) {
             for (int i = 0; i < 500 && !handled && GameWatcher.lastValues[BattleMode] != mode; ++i)
                 Sleep(20);
-            return PumpUntil([=] { return !handled || GameWatcher.lastValues[BattleMode] == mode; }, 10000);
+            return !handled || PumpUntil([=] { return GameWatcher.lastValues[BattleMode] == mode; }, 10000);
         };
         // The mode leaves 5 first and the watcher sees it: the end below is a
         // change it cannot miss, however late its polls come.
@@ -138,7 +138,8 @@ protected:
         ASSERT_TRUE(game.Do(commands)) << game.lastAnswer;
         // The watcher posts the end before it keeps the value: once kept, one pass of the queue takes it.
         ASSERT_TRUE(seen(5) && GameWatcher.lastValues[BattleMode] == 5);
-        PumpMessages(0);
+        if (handled)
+            PumpMessages(0);
     }
 };
 
@@ -247,9 +248,19 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
              u8"\n直近 勝\n|負け You(霊夢) 0-2 " + oddUtf8 + u8"(パチュリー)\n|今回 4戦 2勝 2敗 50% 1連敗\n|"
              u8"霊夢\n通算 4戦 3勝 1敗 75%\n30日 3戦 2勝 1敗 67%\n|"},
     };
+    const std::string result = folder.File("live\\result.txt");
     for (const Step& step : steps) {
         SCOPED_TRACE(step.played);
+        // A file a reader holds open gets its text once the reader lets go.
+        HANDLE held = step.files.empty() ? CreateFileA(result.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                       OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
+        const std::string before = ReadFileBytes(result);
         Play(step.played);
+        if (held != INVALID_HANDLE_VALUE) {
+            EXPECT_EQ(before, ReadFileBytes(result));
+            CloseHandle(held);
+            EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(result) == u8"勝ち You(霊夢) 2-0 " + oddUtf8 + u8"(パチュリー)\n"; }, 5000));
+        }
         if (!step.files.empty()) {
             EXPECT_EQ(step.files, LiveFiles(folder));
         }

@@ -64,6 +64,43 @@ static bool ToUtf8(const char* text, TextBuffer* utf8)
     return ok;
 }
 
+// New texts that wait beside their file (as name.tmp) because a reader holds
+// the file open and it cannot be replaced: moved over it at the next write
+// and at each tick of a timer, so that a stream never keeps a stale card.
+const int HELD_FILE_SLOTS = 4;
+static char heldFiles[HELD_FILE_SLOTS][PROGRAM_PATH_SIZE];
+const UINT LIVE_RETRY_INTERVAL_MS = 1000;
+
+static void KeepHeldFile(const char* path)
+{
+    int slot = 0;
+    for (int i = HELD_FILE_SLOTS; i-- > 0;)
+        if (!heldFiles[i][0] || lstrcmpiA(heldFiles[i], path) == 0)
+            slot = i;
+    lstrcpynA(heldFiles[slot], path, PROGRAM_PATH_SIZE);
+    if (App.mainWindow)
+        SetTimer(App.mainWindow, LIVE_RETRY_TIMER, LIVE_RETRY_INTERVAL_MS, nullptr);
+}
+
+void RetryHeldLiveFiles()
+{
+    bool held = false;
+    for (char* path : heldFiles) {
+        if (!path[0])
+            continue;
+        TextBuffer temporary;
+        temporary.InitFrom(path);
+        temporary.Append(".tmp");
+        // Gone meanwhile (a newer text took its place): nothing left to move.
+        if (!PathFileExistsA(temporary.data) || MoveFileExA(temporary.data, path, MOVEFILE_REPLACE_EXISTING))
+            path[0] = '\0';
+        held = held || path[0];
+        temporary.Release();
+    }
+    if (!held && App.mainWindow)
+        KillTimer(App.mainWindow, LIVE_RETRY_TIMER);
+}
+
 // Replaces folder\name with text in UTF-8: written beside it under another
 // name first, then moved over it in one step.
 static void WriteLiveFile(const char* folder, const char* name, const char* text)
@@ -81,7 +118,9 @@ static void WriteLiveFile(const char* folder, const char* name, const char* text
             DWORD written = 0;
             bool ok = WriteFile(file, utf8.data, utf8.length, &written, nullptr) && written == utf8.length;
             CloseHandle(file);
-            if (!ok || !MoveFileExA(temporary.data, path.data, MOVEFILE_REPLACE_EXISTING))
+            if (ok && !MoveFileExA(temporary.data, path.data, MOVEFILE_REPLACE_EXISTING) && PathFileExistsA(path.data))
+                KeepHeldFile(path.data);
+            else if (!ok)
                 DeleteFileA(temporary.data);
         }
     }
@@ -98,6 +137,7 @@ static bool LiveFolder(char* folder, UINT* errorMode)
     if (!LiveFilesEnabled())
         return false;
     *errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    RetryHeldLiveFiles();
     ReadLiveFolder(folder, PROGRAM_PATH_SIZE);
     CreateDirectoryA(folder, nullptr);
     return true;

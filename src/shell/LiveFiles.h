@@ -5,8 +5,14 @@
 // sources) in the folder of the settings' [LiveFiles], and the opponent card
 // as a balloon of the tray icon at a match start; nothing at all unless
 // [LiveFiles] Enabled is 1, read at each moment. Each file is replaced whole,
-// so a reader never sees half of one. Failures are dropped silently: the
-// recording never depends on them.
+// so a reader never sees half of one; one that a reader holds open gets its
+// new text once it lets go. Failures are dropped silently: the recording
+// never depends on them.
+
+// The hidden main window's timer that replaces files a reader held.
+const UINT_PTR LIVE_RETRY_TIMER = 2;
+// Moves the texts that wait beside held files over them.
+void RetryHeldLiveFiles();
 
 // The opponent card: name, matches, wins, losses and rate over all time and
 // the last 30 days, the day last met, the last five results newest first.

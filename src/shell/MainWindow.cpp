@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "shell/AppState.h"
 #include "shell/Autorun.h"
+#include "shell/LiveFiles.h"
 #include "shell/MatchRecording.h"
 #include "shell/PendingMatches.h"
 #include "store/RecordDatabase.h"
@@ -316,6 +317,8 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_TIMER:
         if (wParam == PENDING_RETRY_TIMER)
             RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
+        else if (wParam == LIVE_RETRY_TIMER)
+            RetryHeldLiveFiles();
         return 0;
     case WM_ENDSESSION:
         // At logoff the process ends without its windows being destroyed:
