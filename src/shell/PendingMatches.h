@@ -10,7 +10,7 @@ const UINT_PTR PENDING_RETRY_TIMER = 1;
 const UINT PENDING_RETRY_INTERVAL_MS = 3000;
 // A match end and the timer wait only this long for another program's lock,
 // so that a held file never freezes the windows.
-const int BRIEF_BUSY_WAIT_MS = 100;
+const int BRIEF_BUSY_WAIT_MS = 50;
 
 // At start, once the record is open: takes in the journal beside the
 // program and stores what waits there for this record.
