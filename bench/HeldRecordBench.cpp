@@ -27,10 +27,7 @@ int main(int argc, char** argv)
 {
     CreateGlobals();
     int runs = argc > 1 ? atoi(argv[1]) : 21;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-heldbench-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("heldbench");
     ModuleDirectory.Assign(folder.c_str());
     SettingsPath.Assign((folder + "\\vty.ini").c_str());
     std::string path = folder + "\\held.db";

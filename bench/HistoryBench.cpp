@@ -122,10 +122,7 @@ int main(int argc, char** argv)
     InitCommonControls();
     int runs = argc > 1 ? atoi(argv[1]) : 3;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-historybench-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("historybench");
     printf("%9s | %-28s | %-28s | %-28s | %-20s\n", "matches", "history: menu->painted ms",
            "history: OK->painted ms", "history: window alone ms", "opponents: menu->painted ms");
     bool ok = true;

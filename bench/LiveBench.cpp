@@ -88,10 +88,7 @@ int main(int argc, char** argv)
     CreateGlobals();
     int runs = argc > 1 ? atoi(argv[1]) : 21;
     int largest = argc > 2 ? atoi(argv[2]) : 100000;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-livebench-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("livebench");
     // The files go where the settings say, as in the tool.
     SettingsPath.Assign((folder + "\\vty.ini").c_str());
     WritePrivateProfileStringA("LiveFiles", "Enabled", "1", SettingsPath.data);

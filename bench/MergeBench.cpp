@@ -41,10 +41,7 @@ int main(int argc, char** argv)
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     int matches = argc > 2 ? atoi(argv[2]) : 100000;
     CreateGlobals();
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-merge-bench";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("merge");
     std::string all = folder + "\\All.db", first = folder + "\\First.db", second = folder + "\\Second.db",
                 output = folder + "\\Joined.db";
     DeleteFileA(all.c_str());

@@ -20,10 +20,7 @@ int main(int argc, char** argv)
     int runs = argc > 1 ? atoi(argv[1]) : 5;
     int matches = argc > 2 ? atoi(argv[2]) : 100000;
     CreateGlobals();
-    char folder[MAX_PATH];
-    GetTempPathA(sizeof folder, folder);
-    PathAppendA(folder, "vty-repair-bench");
-    CreateDirectoryA(folder, nullptr);
+    std::string folder = BenchFolder("repair");
     auto file = [&](const char* name) { return std::string(folder) + "\\" + name; };
     std::string record = file("Record.db"), backup = file("Backup.db"), damaged = file("Damaged.db"),
                 output = file("Repaired.db");

@@ -61,10 +61,7 @@ int main(int argc, char** argv)
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     CreateGlobals();
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-report-bench";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("report");
     std::string path = folder + "\\Bench.db";
     printf("matches    backup(ms)  to painted window(ms)  total(ms)  chart page(ms)  file(MB)\n");
     for (int matches = 10000; matches <= largest; matches *= 10) {

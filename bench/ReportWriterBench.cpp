@@ -104,10 +104,7 @@ int main(int argc, char** argv)
     int runs = argc > 2 ? atoi(argv[2]) : 3;
     int pauseMs = argc > 3 ? atoi(argv[3]) : 250;
     CreateGlobals();
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-writer-bench";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("reportwriter");
     std::string path = folder + "\\Bench.db", csv = folder + "\\Bench.csv";
     DeleteFileA(path.c_str());
     // Matches three minutes apart up to now, against 1,000 opponent names.

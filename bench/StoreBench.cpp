@@ -95,10 +95,7 @@ int main(int argc, char** argv)
     CreateGlobals();
     int runs = argc > 1 ? atoi(argv[1]) : 7;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "vty-storebench-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string folder = BenchFolder("storebench");
 
     printf("SQLite %s, median of %d runs, ms\n", sqlite3_libversion(), runs);
     printf("%9s %6s | %9s %9s %9s | %s\n", "matches", "shape", "refresh", "24 bare", "GROUP BY", "refresh/GROUP BY");

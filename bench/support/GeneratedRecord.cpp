@@ -84,3 +84,12 @@ void EmptyFolder(const std::string& folder)
     }
     FindClose(search);
 }
+
+std::string BenchFolder(const char* name)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "vty-" + name + "-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}

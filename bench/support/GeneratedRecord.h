@@ -23,3 +23,5 @@ double Median(std::vector<double> values);
 
 // Deletes the files in folder (the report's backup copies between runs).
 void EmptyFolder(const std::string& folder);
+// A new folder vty-<name>-<process id> under the temporary directory.
+std::string BenchFolder(const char* name);
