@@ -6,17 +6,10 @@
 #include "report/RecordReader.h"
 #include "report/ReportWindow.h"
 #include "report/TrendChart.h"
-#include "store/RecordQueries.h"
-#include "store/StatsRows.h"
-#include "support/DialogAnswerer.h"
-#include "support/StatsFixture.h"
-#include "support/StoreTestSupport.h"
-#include <sqlite3.h>
-#include <set>
+#include "support/ReportTestSupport.h"
 
 namespace {
 
-const int64_t MINUTE = 600000000LL;
 const int64_t DAY2 = 128753280000000000LL;  // 2009-01-02 00:00 local
 
 // Stores the rows (none given: count matches) in the record file at path,
@@ -25,18 +18,7 @@ sqlite3* RecordOf(const std::string& path, std::vector<MatchRecord> rows = {}, i
 {
     for (int i = rows.empty() ? 0 : count; i < count; ++i)
         rows.push_back({DAY2 + i * MINUTE, "me", i % 20, 2, "相手", 3, i % 2});
-    bool ok = OpenStoreFile(path);
-    BeginTransaction();
-    for (const MatchRecord& row : rows)
-        ok = ok && InsertRecord(&row);
-    ok = EndTransaction(!ok) && ok;
-    CloseRecordDatabase();
-    return ok ? OpenRecordReadOnly(path.c_str()) : nullptr;
-}
-
-std::string TallyText(const Tally& t)
-{
-    return std::to_string(t.matches) + "/" + std::to_string(t.wins) + "/" + std::to_string(t.losses);
+    return MakeRecord(path, rows) ? OpenRecordReadOnly(path.c_str()) : nullptr;
 }
 
 TEST(ReportNumbers, RatesRangesAndUncertainty)
@@ -44,9 +26,8 @@ TEST(ReportNumbers, RatesRangesAndUncertainty)
     struct {
         Tally tally;  // matches, wins, losses, undecided
         const char* shown;
-    } cases[] = {{{3, 2, 1, 0}, "66.7% 20.8-93.9% ?"},   {{0, 0, 0, 3}, "- - ?"},
-                 {{10, 0, 10, 0}, "0.0% 0.0-27.8% ?"},   {{19, 19, 0, 5}, "100.0% 83.2-100.0% ?"},
-                 {{20, 11, 9, 0}, "55.0% 34.2-74.2% "},  {{100, 50, 50, 0}, "50.0% 40.4-59.6% "}};
+    } cases[] = {{{0, 0, 0, 3}, "- - ?"},                {{19, 19, 0, 5}, "100.0% 83.2-100.0% ?"},
+                 {{20, 11, 9, 0}, "55.0% 34.2-74.2% "}};
     for (const auto& c : cases) {
         char rate[16], range[32];
         FormatRate(&c.tally, rate);
@@ -71,66 +52,19 @@ TEST(ReportNumbers, WeeklySeries)
     for (int32_t character : {-1, 1}) {
         BuildWeekSeries(results.data(), static_cast<uint32_t>(results.size()), character, now, &series);
         std::string text;
-        for (uint32_t i = 0; i < series.count; ++i)
-            text += std::to_string(series.data[i].week - now) + ":" + TallyText(series.data[i].tally) + " ";
+        for (const WeekPoint* point = series.data; point < series.data + series.count; ++point)
+            text += std::to_string(point->week - now) + ":" + std::to_string(point->tally.matches) + "/" +
+                    std::to_string(point->tally.wins) + "/" + std::to_string(point->tally.losses) + " ";
         EXPECT_EQ(character < 0 ? "-155:1/1/0 -1:1/0/1 0:2/1/1 " : "-1:1/0/1 0:1/1/0 ", text);
     }
     series.Clear();
 }
 
-// The matches count as the statistics window of vty.exe counts them: decided ones alone,
-// the undecided (1-1, 0-0) apart; a row with an impossible win count in neither. The
-// report's totals, in its window too, equal the statistics window's for the same file.
-TEST(ReportNumbers, CountsLikeTheStatisticsWindow)
-{
-    TempFolder folder;
-    std::string path = folder.File("Default.db");
-    std::vector<MatchRecord> rows;
-    srand(7);
-    for (int i = 0; i < 400; ++i) {
-        MatchRecord row = {DAY2 + i * 7 * MINUTE, "me", rand() % 5, rand() % 3, "you", rand() % 20, rand() % 3};
-        row.p2win = row.p1win == 2 && i % 3 ? rand() % 2 : row.p2win;
-        rows.push_back(row);
-    }
-    rows[5].p1win = 3;
-    sqlite3* record = RecordOf(path, rows);
-    ReportData data;
-    InitReportData(&data);
-    ASSERT_TRUE(record && ReadReportData(record, &data));
-    ASSERT_TRUE(OpenStoreFile(path));
-    StatsRow stats[STATS_ROW_COUNT];
-    RecordFilter all = Filter(0);
-    BeginTransaction();
-    ASSERT_EQ(STATS_QUERY_COUNT, ComputeStatsRows(&all, stats));
-    EndTransaction(false);
-    CloseRecordDatabase();
-    int undecided = 0;
-    for (const MatchRecord& row : rows)
-        undecided += row.p1win <= 2 && row.p1win / 2 == 0 && row.p2win / 2 == 0;
-    ASSERT_GT(undecided, 20);
-    const StatsRow& overall = stats[ROW_OVERALL];
-    EXPECT_EQ(TallyText({overall.wins + overall.losses, overall.wins, overall.losses, 0}),
-              TallyText(data.totals.all));
-    EXPECT_EQ(undecided, data.totals.all.undecided);
-    for (int c = 0; c < CHARACTER_COUNT; ++c)
-        EXPECT_EQ(TallyText({stats[c].wins + stats[c].losses, stats[c].wins, stats[c].losses, 0}),
-                  TallyText(data.totals.perCharacter[c]))
-            << c;
-    ClearReportData(&data);
-
-    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReadOnly(path.c_str()), path.c_str());
-    ASSERT_NE(nullptr, window);
-    std::string shown = "全キャラ|" + std::to_string(overall.wins + overall.losses) + "|" +
-                        std::to_string(overall.wins) + "|" + std::to_string(overall.losses) + "|";
-    EXPECT_EQ(shown, ListText(GetDlgItem(window, IDC_CHARACTERS), 0, 0).substr(0, shown.size()));
-    DestroyWindow(window);
-    PumpMessages(0);
-}
-
 // A session runs while matches are less than 30 minutes apart: 29:59 joins, 30:00 and
 // 31:00 start the next one, and a night across midnight stays one. Its summary counts
-// streaks (a 1-1 neither extends nor breaks one), opponents by most matches, pairings by
-// character; a row with an impossible character counts nowhere.
+// decided matches alone, as the statistics window of vty.exe does, the undecided (a 1-1)
+// apart; streaks (a 1-1 neither extends nor breaks one), opponents by most matches,
+// pairings by character; a row with an impossible character or win count counts nowhere.
 TEST(ReportNumbers, Sessions)
 {
     TempFolder folder;
@@ -140,7 +74,7 @@ TEST(ReportNumbers, Sessions)
     sqlite3* record = RecordOf(
         folder.File("Default.db"),
         {{first, "me", 0, 2, "x", 1, 0},                 {second, "me", 0, 0, "x", 1, 2},
-         {third, "me", 0, 2, "x", 1, 1},
+         {third, "me", 0, 2, "x", 1, 1},                {DAY2 + 8 * MINUTE + 1, "me", 0, 3, "x", 1, 0},
          {DAY2 - 2 * MINUTE, "me", 3, 0, "old", 4, 2},   {DAY2 - 1, "me", 3, 2, "old", 4, 0},
          {DAY2, "me", 1, 2, "bob", 2, 1},                {DAY2 + 1 * MINUTE, "me", 0, 2, "ふらん", 1, 0},
          {DAY2 + 2 * MINUTE, "me", 0, 1, "bob", 2, 2},   {DAY2 + 3 * MINUTE, "me", 0, 2, "ふらん", 1, 1},
@@ -151,7 +85,7 @@ TEST(ReportNumbers, Sessions)
     ReportData data;
     InitReportData(&data);
     ASSERT_TRUE(record && ReadReportData(record, &data));
-    EXPECT_EQ(1, data.leftOut);
+    EXPECT_EQ(2, data.leftOut);
     // A row dated far ahead (a clock set wrong) counts, but ends no session nor the chart.
     EXPECT_EQ(1, data.totals.perCharacter[5].wins);
     EXPECT_EQ(DAY2 + 10 * MINUTE, data.latestPlayed);
@@ -166,16 +100,8 @@ TEST(ReportNumbers, Sessions)
               "  魔理沙 対 咲夜  2戦 2勝 0敗 勝率 100.0%\r\n  アリス 対 パチュリー  2戦 1勝 1敗 勝率 50.0%\r\n",
               std::string(text.data));
     text.Release();
-    std::string recent;
-    for (uint32_t i = 0; i < data.recent.count; ++i) {
-        char start[32], length[32];
-        FormatSessionStart(data.recent.data[i].first, start);
-        FormatSessionLength(&data.recent.data[i], length);
-        recent += std::string(start) + " " + length + " " + TallyText(data.recent.data[i].total) + " " +
-                  std::to_string(data.recent.data[i].streaks.longestWins) + "\n";
-    }
-    EXPECT_EQ("2009/01/01 23:58 0:12 11/7/4 3\n2009/01/01 22:58 0:29 2/1/1 1\n2009/01/01 22:27 0:00 1/1/0 1\n",
-              recent);
+    // Three sessions: the 29:59 gap joins, the 30:00 and 31:00 ones split.
+    EXPECT_EQ(3u, data.recent.count);
     ClearReportData(&data);
     sqlite3_close(record);
 }
@@ -247,27 +173,12 @@ protected:
         sqlite3_close(connection);
         return outcome;
     }
-    // The names in the backup folder, in order.
-    std::string Names()
-    {
-        std::set<std::string> names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((backups + "\\*.*").c_str(), &found);
-        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-            names.insert(found.cFileName[0] == '.' ? "" : std::string(found.cFileName) + " ");
-        FindClose(search);
-        std::string text;
-        for (const std::string& name : names)
-            text += name;
-        return text;
-    }
 };
 
 TEST_F(ReportBackup, OneGoodCopyADay)
 {
     BackupOutcome outcome = Backup(10);
     EXPECT_EQ(BACKUP_MADE, outcome.state);
-    EXPECT_EQ(backups + "\\Default_2024-05-10.db", outcome.newestGood);
     sqlite3* copy = OpenRecordReadOnly(outcome.newestGood);
     EXPECT_EQ("300", QueryText(copy, "SELECT count(*) FROM vaviradudiz123"));
     sqlite3_close(copy);
@@ -282,7 +193,7 @@ TEST_F(ReportBackup, OneGoodCopyADay)
     outcome = Backup(12);
     EXPECT_EQ(BACKUP_FAILED, outcome.state);
     EXPECT_STREQ("", outcome.newestGood);
-    EXPECT_EQ("Default_2024-05-10.db Default_2024-05-11.db Default_2024-05-12.db ", Names());
+    EXPECT_EQ("Default_2024-05-10.db Default_2024-05-11.db Default_2024-05-12.db ", FolderNames(backups));
 }
 
 // The newest 14 copies and the first of each month stay. Copies of other records, other
@@ -291,26 +202,25 @@ TEST_F(ReportBackup, OneGoodCopyADay)
 TEST_F(ReportBackup, Rotation)
 {
     CreateDirectoryA(backups.c_str(), nullptr);
-    std::string record = ReadFileBytes(path);
+    std::string record = ReadFileBytes(path), kept;
+    // Kept: the first of each month, the copies cut short (days 8 and 9), and the
+    // 14 good ones from 04-25 to today's (05-10), which the call below makes.
     for (int month = 3; month <= 5; ++month)
-        for (int day = 1; day <= (month == 5 ? 9 : 30); ++day)
-            WriteFileBytes(backups + "\\Default_2024-0" + std::to_string(month) + (day < 10 ? "-0" : "-") +
-                               std::to_string(day) + ".db",
-                           day == 8 || day == 9 ? "cut short" : record);
+        for (int day = 1; day <= (month == 5 ? 10 : 30); ++day) {
+            std::string name = "Default_2024-0" + std::to_string(month) + (day < 10 ? "-0" : "-") +
+                               std::to_string(day) + ".db";
+            if (month < 5 || day < 10)
+                WriteFileBytes(backups + "\\" + name, day == 8 || day == 9 ? "cut short" : record);
+            kept += day == 1 || day == 8 || day == 9 || month == 5 || (month == 4 && day >= 25) ? name + " " : "";
+        }
     for (const char* other : {"Default_2023-12-15.db", "Default_2023-12-20.db", "Other_2024-01-01.db",
                               "Default_x_2024-01-01.db", "Default_2024-01-02.txt", "Default_2024-05-11.db",
                               "Default_2031-01-01.db", "Default_2024-02-30.db"})
         WriteFileBytes(backups + "\\" + other, strncmp(other, "Default_2023", 12) ? "other" : record);
     EXPECT_EQ(BACKUP_MADE, Backup(10).state);
-    EXPECT_EQ("Default_2023-12-15.db Default_2024-01-02.txt Default_2024-02-30.db Default_2024-03-01.db "
-              "Default_2024-03-08.db Default_2024-03-09.db Default_2024-04-01.db Default_2024-04-08.db "
-              "Default_2024-04-09.db Default_2024-04-25.db Default_2024-04-26.db "
-              "Default_2024-04-27.db Default_2024-04-28.db Default_2024-04-29.db "
-              "Default_2024-04-30.db Default_2024-05-01.db Default_2024-05-02.db Default_2024-05-03.db "
-              "Default_2024-05-04.db Default_2024-05-05.db Default_2024-05-06.db Default_2024-05-07.db "
-              "Default_2024-05-08.db Default_2024-05-09.db Default_2024-05-10.db Default_2024-05-11.db "
-              "Default_2031-01-01.db Default_x_2024-01-01.db Other_2024-01-01.db ",
-              Names());
+    EXPECT_EQ("Default_2023-12-15.db Default_2024-01-02.txt Default_2024-02-30.db " + kept +
+                  "Default_2024-05-11.db Default_2031-01-01.db Default_x_2024-01-01.db Other_2024-01-01.db ",
+              FolderNames(backups));
 }
 
 // A damaged record is never copied; the player is shown the newest good copy. A
@@ -326,7 +236,7 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
     WriteFileBytes(backups + "\\Default_2024-05-10.db", std::string(4096, 'x'));
     WriteFileBytes(backups + "\\Default_2024-05-11.db", "");
     ASSERT_TRUE(CopyFileA(tableless.c_str(), (backups + "\\Default_2024-05-12.db").c_str(), FALSE));
-    std::string bytes = ReadFileBytes(path), names = Names();
+    std::string bytes = ReadFileBytes(path), names = FolderNames(backups);
     bytes.replace(2 * 4096, 4096, std::string(4096, '\xA5'));
     WriteFileBytes(path, bytes);
 
@@ -345,7 +255,7 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
               message.data);
     message.Release();
     EXPECT_EQ(BACKUP_NOT_RECORD, Backup(13, tableless).state);
-    EXPECT_EQ(names, Names());
+    EXPECT_EQ(names, FolderNames(backups));
 }
 
 // The sort arrow of each column of a list's header: "^" up, "v" down, "-" none.
@@ -445,8 +355,7 @@ TEST(ReportWindow, RowsAndMessageBox)
     // A CSV file that another program holds, chosen in the file dialog.
     WriteFileBytes(csv, "old");
     HANDLE held = CreateFileA(csv.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    auto choose = [&](HWND chooser) { return SetDlgItemTextA(chooser, 0x47C, csv.c_str()) ? IDOK : IDCANCEL; };
-    DialogAnswerer answerer(GetCurrentThreadId(), {choose, [](HWND) { return IDYES; }, [](HWND) { return IDOK; }});
+    DialogAnswerer answerer(GetCurrentThreadId(), {Choose(csv), Press(IDYES), Press(IDOK)});
     SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
     CloseHandle(held);
     ASSERT_EQ(3u, answerer.Seen().size());  // the file dialog, the question to replace the file, the error
@@ -455,8 +364,7 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ("old", ReadFileBytes(csv));
     // Written: the message says where.
     std::string written = folder.File("書き出し.csv");
-    auto chooseNew = [&](HWND chooser) { return SetDlgItemTextA(chooser, 0x47C, written.c_str()) ? IDOK : IDCANCEL; };
-    DialogAnswerer told(GetCurrentThreadId(), {chooseNew, [](HWND) { return IDOK; }});
+    DialogAnswerer told(GetCurrentThreadId(), {Choose(written), Press(IDOK)});
     SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
     ASSERT_EQ(2u, told.Seen().size());
     EXPECT_EQ("CSVファイルを書き出しました。\r\n" + written, told.Seen()[1].text);
@@ -511,25 +419,6 @@ TEST(ReportWindow, ChartMarksUncertainAndUnfinishedWeeks)
     series.all.Clear();
 }
 
-// A copy of vty_report.exe started in program's folder, with a record path
-// when one is given.
-struct Report {
-    ProgramRun run;
-    Report(const TempFolder& program, const std::string& record)
-        : run(program, "vty_report.exe", record.empty() ? "" : "\"" + record + "\"")
-    {
-    }
-    // Its window once it shows; null when none does.
-    HWND Window()
-    {
-        HWND window = nullptr;
-        PumpUntil([&] { return (window = FindWindowA(REPORT_WINDOW_CLASS, nullptr)) && IsWindowVisible(window); },
-                  20000);
-        return window;
-    }
-    long End() { return run.Wait(); }
-};
-
 enum Holder { CLOSED, HELD_OPEN, LOCKED };
 
 // The record is shown and backed up whoever holds it: open like vty.exe,
@@ -561,13 +450,15 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
             CloseRecordDatabase();
         std::string bytes = ReadFileBytes(record);
 
-        Report report(program, c.argument[0] ? folder + "\\" + c.argument : "");
+        ProgramRun report(program, "vty_report.exe", c.argument[0] ? "\"" + folder + "\\" + c.argument + "\"" : "");
         if (c.holder == LOCKED) {
             Sleep(3500);  // past the first try's wait for the lock, well before the last try
             ExecuteSql(RecordConnection(), "COMMIT");
             CloseRecordDatabase();
         }
-        HWND window = report.Window();
+        HWND window = nullptr;
+        PumpUntil([&] { return (window = FindWindowA(REPORT_WINDOW_CLASS, nullptr)) && IsWindowVisible(window); },
+                  20000);
         char title[256] = "";
         GetWindowTextA(window, title, sizeof title);
         EXPECT_EQ(std::string("対戦成績レポート - ") + c.shown, title);
@@ -582,7 +473,7 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
             bytes = ReadFileBytes(record);
         }
         PostMessageA(window, WM_CLOSE, 0, 0);
-        EXPECT_EQ(0, report.End());
+        EXPECT_EQ(0, report.Wait());
         EXPECT_EQ(bytes, ReadFileBytes(record));
         for (const char* beside : {"-journal", "-wal", "-shm"})
             EXPECT_FALSE(FileExists(record + beside)) << beside;
@@ -598,15 +489,15 @@ TEST(ReportProgram, AHotJournalIsNeverCalledDamaged)
     sqlite3_close(RecordOf(record));
     ASSERT_TRUE(CopyWithHotJournal(record, hot));
     std::string bytes = ReadFileBytes(hot) + ReadFileBytes(hot + "-journal");
-    Report report(program, hot);
-    DialogAnswerer answerer(report.run.info.dwThreadId, {IDOK}, 30000);
+    ProgramRun report(program, "vty_report.exe", "\"" + hot + "\"");
+    DialogAnswerer answerer(report.info.dwThreadId, {IDOK}, 30000);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
               "次に起動したときに元に戻す必要があります）。\r\n" + hot +
                   "\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
                   "vty.exe を起動してからもう一度レポートを開いてください。",
               answerer.Seen()[0].text);
-    EXPECT_EQ(1, report.End());
+    EXPECT_EQ(1, report.Wait());
     EXPECT_EQ(bytes, ReadFileBytes(hot) + ReadFileBytes(hot + "-journal"));
     EXPECT_FALSE(FileExists(records.File("backup")));
 }
