@@ -91,14 +91,6 @@ TEST_F(Store, TodayAndYesterdayAreWholeLocalDays)
         expected.begin = c.day, expected.end = c.day + DAY_TICKS - STAMP_MS;
         EXPECT_EQ(0, memcmp(&expected, &filter, sizeof filter)) << c.day;  // nothing else set
     }
-    SYSTEMTIME now = {2009, 1, 0, 1, 12, 0, 0, 0};
-    RecordFilter yesterday = Filter(0);
-    // Both ends of yesterday count, and nothing beyond them.
-    int64_t day = Day(2008, 12, 31);
-    for (int64_t stamp : {day - STAMP_MS, day, day + DAY_TICKS - STAMP_MS, day + DAY_TICKS})
-        Rows("(" + std::to_string(stamp) + ",'me',1,2,'r',2,0)");
-    ApplyPeriodAt(&yesterday, PERIOD_YESTERDAY, &custom, &now);
-    EXPECT_EQ("1-2 2:0 ", Totals(yesterday));
 }
 
 TEST_F(Store, PairTotalsCountWonMatchesOfPossibleRowsNewestFirst)
@@ -118,13 +110,10 @@ TEST_F(Store, PairTotalsCountWonMatchesOfPossibleRowsNewestFirst)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.totals, Totals(c.filter)) << c.filter.flags << " " << c.filter.limit;
-    // A number that is no character fails the query; the last matrix stays.
-    for (const char* bad : {"(20,'me',20,2,'r',0,0)", "(20,'me',0,2,'r',-1,0)"}) {
-        Rows(bad);
-        EXPECT_EQ("<failed> <failed> 3-5 1:0 ",
-                  Totals(Filter(0)) + " " + Totals(Filter(FILTER_LIMIT, 0, 30)) + " " + Matrix());
-        ASSERT_TRUE(DeleteRecord(20));
-    }
+    // An opponent number that is no character fails the query; the last matrix stays.
+    Rows("(20,'me',0,2,'r',-1,0)");
+    EXPECT_EQ("<failed> <failed> 3-5 1:0 ",
+              Totals(Filter(0)) + " " + Totals(Filter(FILTER_LIMIT, 0, 30)) + " " + Matrix());
 }
 
 TEST_F(Store, WholeRowReadsFailOnAnotherTableAndEveryQueryWithoutOne)
@@ -137,13 +126,6 @@ TEST_F(Store, WholeRowReadsFailOnAnotherTableAndEveryQueryWithoutOne)
     MatchRecord record = {2, "me", 1, 2, "r", 2, 0};
     EXPECT_FALSE(InsertRecord(&record) || DeleteRecord(1) || QueryLatestRecord(&all, &record));
     EXPECT_EQ("<failed> <failed> 1-2 1:0 ", Totals(Filter(0)) + " " + HistoryText(Filter(0)) + " " + Matrix());
-}
-
-TEST(WinRate, WholePercentHalvesRoundedUp)
-{
-    const int32_t cases[][3] = {{0, 0, 0}, {1, 7, 13}, {1, 1, 50}, {2, 1, 67}, {1, 2, 33}, {1, 199, 1}, {3, 0, 100}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c[2], WinRate(c[0], c[1])) << c[0] << ":" << c[1];
 }
 
 TEST_F(Store, StatsRowsPerCharacterOverallAndNewestAndDetailRowsPerOpponent)
@@ -228,11 +210,8 @@ TEST_F(Store, SummariesForPlayCountTheOpponentTheCharacterAndTheSessionToTheirEd
         ASSERT_TRUE(SummariseSession(c.now, &summary));
         EXPECT_EQ(c.expected, Tally(summary.results) + " " + std::to_string(summary.streak)) << c.now - s;
     }
-    Insert(s + 4 * MINUTE, 0, 0, 1, 2);
-    CurrentSession lost;
-    ASSERT_TRUE(SummariseSession(s + 5 * MINUTE, &lost));
-    EXPECT_EQ("3-2 -1", Tally(lost.results) + " " + std::to_string(lost.streak));
     CloseRecordDatabase();
+    CurrentSession none;
     EXPECT_FALSE(SummariseOpponent(name, now, &opponent) || SummariseCharacter(3, now, &character) ||
-                 SummariseSession(now, &lost));
+                 SummariseSession(now, &none));
 }

@@ -13,16 +13,14 @@ namespace {
 class Watcher : public testing::Test {
 protected:
     TempFolder folder;  // beside the tool: where SWRSAddr.ini is looked for
-    std::string savedDirectory = ModuleDirectory.data;
+    PathScope directory{folder.Path(), ModuleDirectory};
     HWND target = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 
-    void SetUp() override { ModuleDirectory.Assign(folder.Path().c_str()); }
     void TearDown() override
     {
         if (GameWatcher.thread)
             StopWatcher();
         DestroyWindow(target);
-        ModuleDirectory.Assign(savedDirectory.c_str());
     }
     // The notices posted to target: once as many have come as expected, a
     // quiet while in which no more may come.

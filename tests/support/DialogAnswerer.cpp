@@ -11,24 +11,11 @@ static std::vector<HWND> ThreadWindows(DWORD threadId, const char* className)
     return found;
 }
 
-static std::vector<DialogAction> PressButtons(std::initializer_list<int> buttons)
-{
-    std::vector<DialogAction> actions;
-    for (int button : buttons)
-        actions.push_back([button](HWND) { return button; });
-    return actions;
-}
-
 DialogAnswerer::DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs)
     : threadId(threadId), actions(std::move(actions)), timeoutMs(timeoutMs),
       handled(ThreadWindows(threadId, nullptr))  // the dialog that opens this one, detail windows...
 {
     worker = std::thread(&DialogAnswerer::Run, this);
-}
-
-DialogAnswerer::DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs)
-    : DialogAnswerer(threadId, PressButtons(buttons), timeoutMs)
-{
 }
 
 void DialogAnswerer::Run()

@@ -14,17 +14,19 @@ struct DialogSeen {
 };
 
 // What to do in one dialog, from the answering thread: returns the button to
-// press in it (IDOK, IDCANCEL, ...), or 0 for none.
-using DialogAction = std::function<int(HWND dialog)>;
+// press in it (IDOK, IDCANCEL, ...), or 0 for none. A button alone presses it.
+struct DialogAction : std::function<int(HWND dialog)> {
+    using function::function;
+    DialogAction(int button) : function([button](HWND) { return button; }) {}
+};
 
 // The tests' one way through dialogs: from its own thread, waits for each next
 // dialog that thread threadId opens, until its modal loop runs; reads it and runs
 // its action (which drives it with messages, and may post a button to an earlier
-// dialog after its own) or presses its button. Fewer seen than actions: one never came.
+// dialog after its own). Fewer seen than actions: one never came.
 class DialogAnswerer {
 public:
     DialogAnswerer(DWORD threadId, std::vector<DialogAction> actions, DWORD timeoutMs = 15000);
-    DialogAnswerer(DWORD threadId, std::initializer_list<int> buttons, DWORD timeoutMs = 15000);
     ~DialogAnswerer() { Seen(); }
     const std::vector<DialogSeen>& Seen() { if (worker.joinable()) worker.join(); return seen; }
     // Stops waiting for a dialog that should not come, and tells what was found.

@@ -8,10 +8,6 @@ void ShellFixture::SetUp()
 {
     static bool registered = RegisterMainWindowClass(GetModuleHandleA(nullptr));
     ASSERT_TRUE(registered);
-    savedModuleDirectory = ModuleDirectory.data;
-    savedSettingsPath = SettingsPath.data;
-    ModuleDirectory.Assign(folder.Path().c_str());
-    SettingsPath.Assign(folder.File("vty.ini").c_str());
     App = AppState{};
     App.instance = GetModuleHandleA(nullptr);
 }
@@ -21,12 +17,11 @@ void ShellFixture::TearDown()
     Stop();
     UndoList.Clear();
     RedoList.Clear();
-    ModuleDirectory.Assign(savedModuleDirectory.c_str());
-    SettingsPath.Assign(savedSettingsPath.c_str());
 }
 
-HWND ShellFixture::Start()
+HWND ShellFixture::Start(const std::string& settings)
 {
+    WriteFileBytes(folder.File("vty.ini"), settings);
     return CreateMainWindow();
 }
 

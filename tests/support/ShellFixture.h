@@ -8,8 +8,9 @@ class ShellFixture : public testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Creates the hidden main window; null when start-up was refused.
-    HWND Start();
+    // Writes settings as vty.ini and creates the hidden main window; null when
+    // start-up was refused. CreateMainWindow alone starts on the file as it is.
+    HWND Start(const std::string& settings);
     // Destroys it as "終了する" does, takes the quit message, resets the state.
     void Stop();
     std::string Setting(const char* section, const char* key);
@@ -17,7 +18,5 @@ protected:
     std::string Checks(std::initializer_list<UINT> ids);
 
     TempFolder folder;
-
-private:
-    std::string savedModuleDirectory, savedSettingsPath;
+    PathScope directory{folder.Path(), ModuleDirectory}, settingsPath{folder.File("vty.ini")};
 };

@@ -61,13 +61,12 @@ protected:
         sqlite3_free(sql);
     }
     // Sends the table's double-click notice for a row, as a mouse double-click does.
-    LRESULT DoubleClickRow(int row)
+    void DoubleClickRow(int row)
     {
         HWND list = GetDlgItem(stats, IDC_STATS_LIST);
         SendMessageA(list, LVM_SETSELECTIONMARK, 0, row);
         NMHDR header = {list, IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
         SendMessageA(stats, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&header));
-        return GetWindowLongPtrA(stats, DWLP_MSGRESULT);
     }
     // The visible windows the statistics window owns whose caption starts with prefix.
     std::vector<HWND> Owned(const std::string& prefix = "")

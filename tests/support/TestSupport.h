@@ -40,15 +40,17 @@ public:
     PROCESS_INFORMATION info = {};
 };
 
-// Points SettingsPath at a file for the life of the object.
-class SettingsFileScope {
+// Points one of the tool's paths (SettingsPath unless told) elsewhere for the life of the object.
+class PathScope {
 public:
-    explicit SettingsFileScope(const std::string& path) : saved(SettingsPath.data) { SettingsPath.Assign(path.c_str()); }
-    ~SettingsFileScope() { SettingsPath.Assign(saved.c_str()); }
+    explicit PathScope(const std::string& to, TextBuffer& of = SettingsPath) : of(of), saved(of.data) { of.Assign(to.c_str()); }
+    ~PathScope() { of.Assign(saved.c_str()); }
 
 private:
+    TextBuffer& of;
     std::string saved;
 };
+using SettingsFileScope = PathScope;
 
 // Dispatches this thread's messages until done() holds or the time is over;
 // returns done(). With loop (the tool's own, which ends at WM_QUIT), that does.
