@@ -26,18 +26,13 @@ static void OpenOpponentTableOf(HWND owner)
 
 // Waiting matches belong to the record in use when they ended: its last
 // chance before another opens, and the new one's own go in first.
-static void RetryBeforeProfileLoad()
+static void RetryAroundProfileLoad()
 {
     RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
 }
 
-static void RetryAfterProfileLoad(const char*)
-{
-    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
-}
-
-const StatsWindowLinks ToolStatsLinks = {OpenOpponentTableOf, ChooseHistoryFilter, RetryBeforeProfileLoad,
-                                         RetryAfterProfileLoad};
+const StatsWindowLinks ToolStatsLinks = {OpenOpponentTableOf, ChooseHistoryFilter, RetryAroundProfileLoad,
+                                         RetryAroundProfileLoad};
 
 static void SetTrayPicture(UINT iconId)
 {

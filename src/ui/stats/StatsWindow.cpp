@@ -122,7 +122,7 @@ bool LoadProfile(HWND window, const char* path)
         UndoList.Clear();
         // After the lists are emptied, so that what it stores can be undone.
         if (statsState.links.afterProfileLoad)
-            statsState.links.afterProfileLoad(previous.data);
+            statsState.links.afterProfileLoad();
         CloseOwnedWindows(window);
         RefreshStatsWindow(window);
     } else {

@@ -6,8 +6,8 @@
 struct StatsWindowLinks {
     void (*openOpponentTable)(HWND owner);                 // the opponent-profile table
     void (*chooseHistoryFilter)(HWND owner);               // the history filter, then a history
-    void (*beforeProfileLoad)();                           // before another record file opens
-    void (*afterProfileLoad)(const char* previousRecord);  // once it did, with the one before
+    void (*beforeProfileLoad)();  // before another record file opens
+    void (*afterProfileLoad)();   // once it did
 };
 
 // Creates the statistics window, hidden and without owner, at its saved
