@@ -1,4 +1,5 @@
 // Text buffers and the paths they join, on the real process heap.
+#include "base/GrowArray.h"
 #include "base/TextBuffer.h"
 #include <gtest/gtest.h>
 
@@ -29,4 +30,30 @@ TEST(TextBuffer, AppendPathPutsExactlyOneBackslash)
                 EXPECT_EQ(path.length + 1, Heap.SizeOf(path.data));
                 path.Release();
             }
+}
+
+// A reserved block is kept while appends fill it, and a full one doubles:
+// a million appends resize the block about fourteen times, not a million.
+TEST(GrowArray, ReservesAndDoubles)
+{
+    GrowArray<int64_t> list;
+    list.Init();
+    list.Reserve(100);
+    list.Reserve(10);
+    int64_t* reserved = list.data;
+    for (int64_t i = 0; i < 100; ++i)
+        list.Append(i);
+    EXPECT_EQ(reserved, list.data);
+    EXPECT_EQ(100u, list.capacity);
+    uint32_t resizes = 0;
+    for (int64_t i = 100; i < 1000000; ++i) {
+        uint32_t before = list.capacity;
+        list.Append(i);
+        resizes += list.capacity != before;
+    }
+    EXPECT_LE(resizes, 16u);
+    EXPECT_EQ(999999, list.At(999999));
+    list.Trim();
+    EXPECT_EQ(1000000u * sizeof(int64_t), Heap.SizeOf(list.data));
+    list.Clear();
 }

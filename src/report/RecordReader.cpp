@@ -126,17 +126,20 @@ static bool ReadRows(sqlite3* record, int64_t from, int64_t to,
         sqlite3_bind_int(statement, 3, READ_RANGE_ROWS);
         range.count = 0;
         int step;
-        while ((step = sqlite3_step(statement)) == SQLITE_ROW)
-            ReadRow(statement, &range.data[range.count++]);
+        while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+            RangeRow row;
+            ReadRow(statement, &row);
+            range.Append(row);
+        }
         sqlite3_reset(statement);
         ok = step == SQLITE_DONE;
         for (uint32_t i = 0; ok && i < range.count; ++i)
-            if (range.data[i].countable || !leftOut)
-                handler(&range.data[i].match, context);
+            if (range.At(i).countable || !leftOut)
+                handler(&range.At(i).match, context);
             else
                 *leftOut += 1;
         // Time stamps are the key: the next range starts just after this one.
-        int64_t last = range.count ? range.data[range.count - 1].match.timestamp : to;
+        int64_t last = range.count ? range.At(range.count - 1).match.timestamp : to;
         more = range.count == static_cast<uint32_t>(READ_RANGE_ROWS) && last < to;
         if (more)
             from = last + 1;
@@ -151,29 +154,20 @@ bool ReadEveryMatch(sqlite3* record, void (*handler)(const MatchRecord* row, voi
     return ReadRows(record, INT64_MIN, INT64_MAX, handler, context, nullptr);
 }
 
-// Grown by doubling: a session can be a long one (Append would resize the
-// block at every row); the rows live only while the session is counted.
 static void KeepRow(const MatchRecord* row, void* context)
 {
-    GrowArray<MatchRecord>* rows = static_cast<GrowArray<MatchRecord>*>(context);
-    if (rows->count == rows->capacity)
-        rows->Reserve(rows->capacity ? rows->capacity * 2 : 256);
-    rows->data[rows->count++] = *row;
+    static_cast<GrowArray<MatchRecord>*>(context)->Append(*row);
 }
 
 static void KeepResult(const MatchRecord* row, void* context)
 {
-    GrowArray<MatchResult>* results = static_cast<GrowArray<MatchResult>*>(context);
-    // Grown by doubling and trimmed at the end: Append would resize the block
-    // at every row, which a million rows cannot afford.
-    if (results->count == results->capacity)
-        results->Reserve(results->capacity ? results->capacity * 2 : READ_RANGE_ROWS);
-    MatchResult& result = results->data[results->count++];
+    MatchResult result;
     result.timestamp = row->timestamp;
     result.p1id = static_cast<int8_t>(row->p1id);
     result.p1win = static_cast<int8_t>(row->p1win);
     result.p2id = static_cast<int8_t>(row->p2id);
     result.p2win = static_cast<int8_t>(row->p2win);
+    static_cast<GrowArray<MatchResult>*>(context)->Append(result);
 }
 
 bool ReadReportData(sqlite3* record, ReportData* data)
@@ -181,11 +175,7 @@ bool ReadReportData(sqlite3* record, ReportData* data)
     ClearReportData(data);
     GrowArray<MatchResult>& results = data->results;
     bool ok = ReadRows(record, INT64_MIN, INT64_MAX, KeepResult, &results, &data->leftOut);
-    if (results.count < results.capacity) {
-        results.data = static_cast<MatchResult*>(
-            ResizeArrayBlock(results.allocator, results.data, results.count, sizeof(MatchResult)));
-        results.capacity = results.count;
-    }
+    results.Trim();
     CountRecordTotals(results.data, results.count, &data->totals);
     // Rows dated after tomorrow come from a clock set wrong or a hand-edited
     // file: counted, but the sessions end before them. When every row is that

@@ -214,29 +214,21 @@ void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* 
             AddResult(&pairs[row->p1id * CHARACTER_COUNT + row->p2id], row->p1win, row->p2win);
     }
     qsort(byName, count, sizeof(MatchRecord*), CompareOpponentNames);
-    uint32_t names = 1;
-    for (uint32_t i = 1; i < count; ++i)
-        names += strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0;
-    // Filled in place: Append would resize the block at every name.
     GrowArray<OpponentTally>* opponents = &session->opponents;
-    opponents->Reserve(names);
     for (uint32_t i = 0; i < count; ++i) {
         if (i == 0 || strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0) {
-            OpponentTally* entry = &opponents->data[opponents->count++];
-            memset(entry, 0, sizeof *entry);
-            lstrcpynA(entry->name, byName[i]->p2name, PROFILE_NAME_SIZE);
+            OpponentTally entry;
+            memset(&entry, 0, sizeof entry);
+            lstrcpynA(entry.name, byName[i]->p2name, PROFILE_NAME_SIZE);
+            opponents->Append(entry);
         }
-        AddResult(&opponents->data[opponents->count - 1].tally, byName[i]->p1win, byName[i]->p2win);
+        AddResult(&opponents->At(opponents->count - 1).tally, byName[i]->p1win, byName[i]->p2win);
     }
     Heap.Free(byName);
     qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
-    uint32_t played = 0;
-    for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
-        played += pairs[i].matches + pairs[i].undecided > 0;
-    session->pairs.Reserve(played);
     for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
         if (pairs[i].matches + pairs[i].undecided > 0)
-            session->pairs.data[session->pairs.count++] = PairTally{i / CHARACTER_COUNT, i % CHARACTER_COUNT, pairs[i]};
+            session->pairs.Append(PairTally{i / CHARACTER_COUNT, i % CHARACTER_COUNT, pairs[i]});
 }
 
 void FormatSessionStart(int64_t timestamp, char* output)
@@ -324,10 +316,6 @@ void BuildWeekSeries(const MatchResult* results, uint32_t count, int32_t charact
             continue;
         AddResult(&weeks[week - firstWeek].tally, result->p1win, result->p2win);
     }
-    uint32_t used = 0;
-    for (int32_t i = 0; i < CHART_WEEKS; ++i)
-        used += DecidedMatches(&weeks[i].tally) > 0;
-    series->Reserve(used);
     for (int32_t i = 0; i < CHART_WEEKS; ++i) {
         weeks[i].week = firstWeek + i;
         if (DecidedMatches(&weeks[i].tally) > 0)

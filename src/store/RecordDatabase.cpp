@@ -2,7 +2,7 @@
 #include <sqlite3.h>
 
 const char* const RECORD_TABLE_SCHEMA =
-    "CREATE TABLE vaviradudiz123(\n"
+    "CREATE TABLE " RECORD_TABLE "(\n"
     "timestamp\tINTEGER NOT NULL,\n"
     "p1name     STRING,\n"
     "p1id       INTEGER NOT NULL,\n"
@@ -14,8 +14,8 @@ const char* const RECORD_TABLE_SCHEMA =
     ")";
 
 const char* const RECORD_INDEX_SCHEMA =
-    "CREATE INDEX vaviradudiz123_index\n"
-    "on vaviradudiz123 (timestamp)";
+    "CREATE INDEX " RECORD_TABLE "_index\n"
+    "on " RECORD_TABLE " (timestamp)";
 
 const char* const CONNECTION_SETTINGS = "PRAGMA temp_store = MEMORY;PRAGMA cache_size = 1048576;";
 
@@ -141,18 +141,24 @@ static bool NamesNoFile(const char* path)
            base[3] <= '9';
 }
 
-static int NoteRow(void* found, int, char**, char**)
+int FindRecordTable(sqlite3* connection, const char* schema)
 {
-    *static_cast<bool*>(found) = true;
-    return 0;
+    char* sql = sqlite3_mprintf("SELECT 1 FROM \"%w\".sqlite_master WHERE type='table' AND name='" RECORD_TABLE "'",
+                                schema);
+    sqlite3_stmt* statement = nullptr;
+    int rc = sql ? sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr) : SQLITE_NOMEM;
+    sqlite3_free(sql);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        rc = rc == SQLITE_ROW ? SQLITE_OK : rc == SQLITE_DONE ? SQLITE_NOTFOUND : rc;
+    }
+    sqlite3_finalize(statement);
+    return rc;
 }
 
 static bool HasRecordTable(sqlite3* connection)
 {
-    bool found = false;
-    return sqlite3_exec(connection, "SELECT 1 FROM sqlite_master WHERE type='table' AND name='vaviradudiz123'",
-                        NoteRow, &found, nullptr) == SQLITE_OK &&
-           found;
+    return FindRecordTable(connection, "main") == SQLITE_OK;
 }
 
 // Keeps the first column of a row in a 24-byte buffer.

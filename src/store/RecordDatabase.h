@@ -17,6 +17,9 @@ struct MatchRecord {
     int32_t p2win;
 };
 
+// The one table of a record file, for SQL texts.
+#define RECORD_TABLE "vaviradudiz123"
+
 // The texts a new record file is created with. Existing files carry them in
 // their schema, so they never change.
 extern const char* const RECORD_TABLE_SCHEMA;
@@ -50,6 +53,11 @@ sqlite3* RecordConnection();
 
 // How long a statement waits for another program that holds the file locked.
 const int DATABASE_BUSY_TIMEOUT_MS = 2000;
+
+// Whether schema ("main", or the name of an attached file) holds the record
+// table: SQLITE_OK when it does, SQLITE_NOTFOUND when it does not, else the
+// error that kept SQLite from reading the schema (SQLITE_BUSY, SQLITE_NOTADB...).
+int FindRecordTable(sqlite3* connection, const char* schema);
 
 // Runs statements on a connection; false when SQLite refuses one.
 bool Execute(sqlite3* connection, const char* sql);

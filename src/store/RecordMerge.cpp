@@ -127,13 +127,12 @@ static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
     if (file.nFileSizeHigh == 0 && file.nFileSizeLow == 0)
         return MERGE_INPUT_NOT_RECORD;
     char copy[200], answer[24] = "";
-    wnsprintfA(copy, sizeof copy, "INSERT INTO %s SELECT " COLUMNS " FROM input.vaviradudiz123", table);
+    wnsprintfA(copy, sizeof copy, "INSERT INTO %s SELECT " COLUMNS " FROM input." RECORD_TABLE, table);
     int rc = CopyInput(work, path);
-    if (rc == SQLITE_DONE)
-        rc = Run(work, "SELECT count(*) FROM input.sqlite_master WHERE type='table' AND name='vaviradudiz123'",
-                 answer);
-    if (rc == SQLITE_DONE && lstrcmpA(answer, "1") != 0)
-        rc = SQLITE_ERROR;
+    if (rc == SQLITE_DONE) {
+        rc = FindRecordTable(work, "input");
+        rc = rc == SQLITE_OK ? SQLITE_DONE : rc == SQLITE_NOTFOUND ? SQLITE_ERROR : rc;
+    }
     if (rc == SQLITE_DONE)
         rc = Run(work, "PRAGMA input.quick_check", answer);
     if (rc == SQLITE_DONE && lstrcmpA(answer, "ok") != 0)
@@ -311,7 +310,7 @@ bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
     ok = ok && Run(merge->work, "PRAGMA merged.journal_mode=OFF") == SQLITE_DONE &&
          Run(merge->work, "BEGIN") == SQLITE_DONE &&
          Run(merge->work,
-             "INSERT INTO merged.vaviradudiz123 (" COLUMNS ") SELECT * FROM (SELECT * FROM first_rows UNION ALL "
+             "INSERT INTO merged." RECORD_TABLE " (" COLUMNS ") SELECT * FROM (SELECT * FROM first_rows UNION ALL "
              "SELECT * FROM second_rows WHERE timestamp NOT IN (SELECT timestamp FROM first_rows) UNION ALL "
              "SELECT m.timestamp, b.p1name, b.p1id, b.p1win, b.p2name, b.p2id, b.p2win FROM moved AS m "
              "JOIN second_rows AS b ON b.timestamp = m.original) ORDER BY 1") == SQLITE_DONE &&
@@ -322,7 +321,7 @@ bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
     ok = ok && Run(merge->work, "PRAGMA merged.integrity_check", answer) == SQLITE_DONE &&
          lstrcmpA(answer, "ok") == 0;
     int32_t total = merge->firstOnly + merge->secondOnly + merge->both + 2 * static_cast<int32_t>(merge->conflicts.count);
-    ok = ok && total == merge->merged && Count(merge->work, "SELECT count(*) FROM merged.vaviradudiz123") == total;
+    ok = ok && total == merge->merged && Count(merge->work, "SELECT count(*) FROM merged." RECORD_TABLE) == total;
     ok = Run(merge->work, "DETACH merged") == SQLITE_DONE && ok;
     ok = ok && MoveFileExA(temporary, outputPath, MOVEFILE_WRITE_THROUGH);
     if (!ok)

@@ -127,7 +127,7 @@ bool InsertRecordInto(sqlite3* connection, const MatchRecord* record)
         return false;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(connection,
-                           "insert into vaviradudiz123 (timestamp, p1name, p1id, p1win, p2name, p2id, p2win) "
+                           "insert into " RECORD_TABLE " (timestamp, p1name, p1id, p1win, p2name, p2id, p2win) "
                            "values (?, ?, ?, ?, ?, ?, ?);",
                            -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
@@ -144,7 +144,7 @@ bool DeleteRecord(int64_t timestamp)
     sqlite3* connection = RecordConnection();
     if (!connection)
         return false;
-    char* sql = sqlite3_mprintf("DELETE FROM vaviradudiz123 WHERE timestamp = %lld",
+    char* sql = sqlite3_mprintf("DELETE FROM " RECORD_TABLE " WHERE timestamp = %lld",
                                 static_cast<sqlite3_int64>(timestamp));
     int result = sql ? sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) : SQLITE_NOMEM;
     sqlite3_free(sql);
@@ -176,8 +176,8 @@ bool QueryPairTotals(const RecordFilter* filter, PairMatrix totals)
     const char* format =
         (filter->flags & FILTER_LIMIT)
             ? "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, p2win FROM "
-              "vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
-            : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY T.p1id, "
+              RECORD_TABLE " %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
+            : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM " RECORD_TABLE " AS T %s GROUP BY T.p1id, "
               "T.p2id;";
     if (!RunQuery(format, filter, PairTotalsRow, working, COUNTABLE_RESULT))
         return false;
@@ -204,7 +204,7 @@ bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, v
     if (!RecordConnection())
         return false;
     RowDelivery delivery = {handler, context};
-    return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T %s GROUP BY p2name",
+    return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM " RECORD_TABLE " AS T %s GROUP BY p2name",
                     filter, OpponentTotalsRow, &delivery, COUNTABLE_ROW);
 }
 
@@ -213,8 +213,8 @@ bool QueryHistory(const RecordFilter* filter, RecordRowHandler handler, void* co
     if (!RecordConnection())
         return false;
     const char* format = (filter->flags & FILTER_LIMIT)
-                             ? "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d"
-                             : "SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC";
+                             ? "SELECT * FROM " RECORD_TABLE " %s ORDER BY timestamp DESC LIMIT %d"
+                             : "SELECT * FROM " RECORD_TABLE " %s ORDER BY timestamp DESC";
     return ReadRecords(format, filter, handler, context);
 }
 
@@ -230,7 +230,7 @@ bool QueryLatestRecord(const RecordFilter* filter, MatchRecord* record)
     if (!RecordConnection())
         return false;
     LatestRow latest = {false, record};
-    if (!ReadRecords("SELECT * FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT 1", filter,
+    if (!ReadRecords("SELECT * FROM " RECORD_TABLE " %s ORDER BY timestamp DESC LIMIT 1", filter,
                      KeepLatest, &latest))
         return false;
     return latest.found;

@@ -78,7 +78,7 @@ int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, in
     char copy[600];
     wnsprintfA(copy, sizeof copy,
                "INSERT OR IGNORE INTO %s SELECT timestamp, p1name, p1id, p1win, p2name, p2id, p2win FROM "
-               "recovered.vaviradudiz123 WHERE p1id IS NOT NULL AND p1win IS NOT NULL AND p2id IS NOT NULL AND "
+               "recovered." RECORD_TABLE " WHERE p1id IS NOT NULL AND p1win IS NOT NULL AND p2id IS NOT NULL AND "
                "p2win IS NOT NULL",
                table);
     bool hasTable = state == MERGE_INPUT_READ && Exec(work, copy) == SQLITE_OK;

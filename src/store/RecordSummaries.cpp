@@ -53,7 +53,7 @@ bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary)
     // The name is bound, never written into the statement: profile names
     // hold quotes, percent signs and bytes that are no text at all.
     sqlite3_stmt* statement =
-        Prepare("SELECT timestamp, p1win, p2win FROM vaviradudiz123 WHERE p2name = ?1 AND " COUNTABLE_RESULT_SQL
+        Prepare("SELECT timestamp, p1win, p2win FROM " RECORD_TABLE " WHERE p2name = ?1 AND " COUNTABLE_RESULT_SQL
                 " ORDER BY timestamp DESC");
     if (!statement)
         return false;
@@ -80,7 +80,7 @@ bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
     memset(summary, 0, sizeof *summary);
     sqlite3_stmt* statement = Prepare(
         "SELECT total(p1win = 2), total(p2win = 2), total(timestamp >= ?2 AND p1win = 2), "
-        "total(timestamp >= ?2 AND p2win = 2) FROM vaviradudiz123 WHERE p1id = ?1 AND " COUNTABLE_RESULT_SQL);
+        "total(timestamp >= ?2 AND p2win = 2) FROM " RECORD_TABLE " WHERE p1id = ?1 AND " COUNTABLE_RESULT_SQL);
     if (!statement)
         return false;
     sqlite3_bind_int(statement, 1, p1id);
@@ -99,7 +99,7 @@ bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
 bool SummariseSession(int64_t now, CurrentSession* summary)
 {
     memset(summary, 0, sizeof *summary);
-    sqlite3_stmt* statement = Prepare("SELECT timestamp, p1win, p2win FROM vaviradudiz123 WHERE " COUNTABLE_RESULT_SQL
+    sqlite3_stmt* statement = Prepare("SELECT timestamp, p1win, p2win FROM " RECORD_TABLE " WHERE " COUNTABLE_RESULT_SQL
                                       " ORDER BY timestamp DESC");
     if (!statement)
         return false;

@@ -15,24 +15,13 @@ static const ListColumn historyColumns[] = {
 };
 const int32_t HISTORY_COLUMN_COUNT = sizeof historyColumns / sizeof historyColumns[0];
 
-// Rows are kept in blocks of this many, so that gathering a million rows
-// never moves the rows already read.
-const uint32_t ROWS_PER_BLOCK = 4096;
-
 // One window's rows, newest first as the query delivers them; the list
 // (owner data) asks for its cells from here, the oldest at the top.
-struct HistoryRows {
-    GrowArray<MatchRecord*> blocks;
-    uint32_t count;
-};
+typedef GrowArray<MatchRecord> HistoryRows;
 
 static void AddHistoryRow(const MatchRecord* row, void* context)
 {
-    HistoryRows* rows = static_cast<HistoryRows*>(context);
-    if (rows->count % ROWS_PER_BLOCK == 0)
-        rows->blocks.Append(static_cast<MatchRecord*>(Heap.Allocate(ROWS_PER_BLOCK * sizeof(MatchRecord))));
-    rows->blocks.At(rows->count / ROWS_PER_BLOCK)[rows->count % ROWS_PER_BLOCK] = *row;
-    ++rows->count;
+    static_cast<HistoryRows*>(context)->Append(*row);
 }
 
 // The row shown at a list position, or null outside the rows.
@@ -40,15 +29,12 @@ static const MatchRecord* RowAt(HistoryRows* rows, int position)
 {
     if (!rows || position < 0 || static_cast<uint32_t>(position) >= rows->count)
         return nullptr;
-    uint32_t index = rows->count - 1 - static_cast<uint32_t>(position);
-    return &rows->blocks.At(index / ROWS_PER_BLOCK)[index % ROWS_PER_BLOCK];
+    return &rows->At(rows->count - 1 - static_cast<uint32_t>(position));
 }
 
 static void FreeRows(HistoryRows* rows)
 {
-    for (uint32_t i = 0; i < rows->blocks.count; ++i)
-        Heap.Free(rows->blocks.At(i));
-    rows->blocks.Clear();
+    rows->Clear();
     Heap.Free(rows);
 }
 
@@ -172,8 +158,7 @@ static HistoryRows* Rows(HWND window)
 static void InitHistoryWindow(HWND window)
 {
     HistoryRows* rows = static_cast<HistoryRows*>(Heap.Allocate(sizeof(HistoryRows)));
-    rows->blocks.Init();
-    rows->count = 0;
+    rows->Init();
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(rows));
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
     SetUpListColumns(list, historyColumns, HISTORY_COLUMN_COUNT);
@@ -181,6 +166,7 @@ static void InitHistoryWindow(HWND window)
     BuildFilter(&filter);
     // A failed query leaves the rows read before it.
     QueryHistory(&filter, AddHistoryRow, rows);
+    rows->Trim();
     SendMessageA(list, LVM_SETITEMCOUNT, rows->count, 0);
     ShowWindow(window, SW_SHOW);
 }
