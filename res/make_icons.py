@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws Vantory's icons and writes them as .ico files beside this script.
 
-vty.ico      (group 120) the program's icon, 32x32 and 16x16
+vty.ico      (group 120) the program's icon, 48x48 down to 16x16
 searching.ico (121) no game attached: the picture dark and greyed
 watching.ico  (122) game attached: the picture in bright colours
 limited.ico   (123) game attached with the limiter on: bright, "L" in the upper right
@@ -9,6 +9,7 @@ limited.ico   (123) game attached with the limiter on: bright, "L" in the upper 
 The picture is a shield with a "V" on it. Run again after changing it; the
 .ico files are committed so that a build needs no Python.
 """
+import math
 import os
 import struct
 
@@ -59,7 +60,7 @@ def l_mark(size):
                 if p not in glyph and 0 <= p[0] < 16 and 0 <= p[1] < 16:
                     outline.add(p)
     scale = lambda pts: {(int(px * s + i), int(py * s + j)) for (px, py) in pts
-                         for i in range(int(s)) for j in range(int(s))}
+                         for i in range(math.ceil(s)) for j in range(math.ceil(s))}
     return scale(glyph), scale(outline)
 
 
@@ -119,7 +120,9 @@ def write_ico(name, images):
 
 
 if __name__ == "__main__":
-    write_ico("vty.ico", [picture(32, "bright"), picture(16, "bright")])
-    write_ico("searching.ico", [picture(16, "grey")])
-    write_ico("watching.ico", [picture(16, "bright")])
-    write_ico("limited.ico", [picture(16, "limited")])
+    # Every size Windows asks for at 100 % to 200 % display scaling.
+    sizes = (16, 20, 24, 32)
+    write_ico("vty.ico", [picture(n, "bright") for n in (48, 32, 24, 20, 16)])
+    write_ico("searching.ico", [picture(n, "grey") for n in sizes])
+    write_ico("watching.ico", [picture(n, "bright") for n in sizes])
+    write_ico("limited.ico", [picture(n, "limited") for n in sizes])

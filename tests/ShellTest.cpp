@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
+#include "shell/TrayIcon.h"
 #include "store/ChangeHistory.h"
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
@@ -51,19 +52,20 @@ void Command(UINT id)
     SendMessageA(App.mainWindow, WM_COMMAND, id, 0);
 }
 
-// True when the shell knows the tool's icon.
-bool ShellHasIcon()
+// True when the shell knows the icon of the tool's main window.
+bool ShellHasIcon(HWND main)
 {
-    NOTIFYICONDATAA probe = App.trayIcon;
-    probe.cbSize = NOTIFYICONDATAA_V2_SIZE;  // shutdown clears it in the record
+    NOTIFYICONDATAA probe = {};
+    probe.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    probe.hWnd = main;
     probe.uFlags = NIF_TIP;
     return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
 HICON Picture(UINT id)
 {
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16,
-                                         LR_SHARED));
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON,
+                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 // Put in front of the main window's procedure: at its WM_DESTROY, takes
@@ -191,11 +193,11 @@ TEST_F(Shell, EachMatchEndIsStoredOnceWithThePlayerOnSideOneOrNotAtAll)
     EXPECT_EQ(static_cast<uint32_t>(count), UndoList.count);  // each one can be undone
     EXPECT_FALSE(FileExists(folder.File("live")));             // no live files unless switched on
     // The icon tells the limiter from plain watching, and a suspension from both.
-    EXPECT_EQ(Picture(IDI_TRAY_LIMITED), App.trayIcon.hIcon);
+    EXPECT_EQ(Picture(IDI_TRAY_LIMITED), TrayPicture());
     Command(ID_LIMITER);
-    EXPECT_EQ(Picture(IDI_TRAY_WATCHING), App.trayIcon.hIcon);
+    EXPECT_EQ(Picture(IDI_TRAY_WATCHING), TrayPicture());
     Command(ID_SUSPEND_COUNTING);
-    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), TrayPicture());
 }
 
 // The live files in their default folder, "" for one that is missing.
@@ -294,7 +296,7 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredO
     PumpMessages(200);
     const std::string journal = folder.File(MATCH_JOURNAL_NAME), waiting = "Alice 0 2 Bob 1 1; B 7 2 A 3 1; C 5 2 D 6 0";
     EXPECT_EQ(waiting, RowsOf(journal, "waiting"));
-    EXPECT_EQ("未保存の対戦結果が 3 件あります（記録ファイルに書き込めません）", std::string(App.trayIcon.szTip));
+    EXPECT_EQ("未保存の対戦結果が 3 件あります（記録ファイルに書き込めません）", std::string(TrayTip()));
     EXPECT_EQ("C(妖夢) 2-0 D(レミリア)", ClipboardText());  // when the match ends
     // The file is free, the retry not yet come: undo waits with them, so it never takes back Zed's match.
     sqlite3_close(lock);
@@ -308,11 +310,11 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredO
     // Started on another record, they wait for theirs, which takes them when it is loaded.
     ASSERT_TRUE(game.Do("mode 0"));
     ASSERT_NE(nullptr, Start("[General]\r\nProfile=" + folder.File("other.db") + "\r\n"));
-    EXPECT_EQ("3 件の対戦結果が記録「Default」を開くのを待っています", std::string(App.trayIcon.szTip));
+    EXPECT_EQ("3 件の対戦結果が記録「Default」を開くのを待っています", std::string(TrayTip()));
     EXPECT_EQ("<null>", Query(ROWS));
     ASSERT_TRUE(LoadProfile(App.statsWindow, folder.File("Default.db").c_str()));
     EXPECT_EQ("Zed 0 2 Yan 1 0; " + waiting, Query(ROWS));
-    EXPECT_STREQ(TRAY_TIP, App.trayIcon.szTip);
+    EXPECT_STREQ(TRAY_TIP, TrayTip());
     Stop();
     EXPECT_FALSE(FileExists(journal));
 
@@ -321,7 +323,7 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredO
     ASSERT_NE(nullptr, CreateMainWindow());
     lock = Lock(folder.File("Default.db"));
     ASSERT_TRUE(game.Do("match 13 4 Eve Fay 0 1 2 0"));
-    ASSERT_TRUE(PumpUntil([] { return App.trayIcon.szTip[0] != 'V'; }, 10000));
+    ASSERT_TRUE(PumpUntil([] { return TrayTip()[0] != 'V'; }, 10000));
     DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
     Stop();
     sqlite3_close(lock);
@@ -349,19 +351,22 @@ TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoffOrARefusedSt
 {
     ASSERT_NE(nullptr, CreateMainWindow());
     EXPECT_EQ(0u, ReadFileBytes(folder.File("Default.db")).find("SQLite format 3"));
-    EXPECT_TRUE(ShellHasIcon());
-    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), App.trayIcon.hIcon);
+    EXPECT_TRUE(ShellHasIcon(App.mainWindow));
+    EXPECT_EQ(Picture(IDI_TRAY_SEARCHING), TrayPicture());
     EXPECT_FALSE(IsWindowVisible(App.statsWindow) || IsWindowVisible(App.mainWindow));
     SendMessageA(App.mainWindow, WM_TRAYNOTIFY, 0, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(App.statsWindow));
     // A new taskbar knows no icons: the tool's comes back.
-    Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    icon.hWnd = App.mainWindow;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
     SendMessageA(App.mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(ShellHasIcon());
+    EXPECT_TRUE(ShellHasIcon(App.mainWindow));
     EXPECT_FALSE(FileExists(folder.File("vty.ini")));  // written at exit only
-    HWND stats = App.statsWindow;
+    HWND stats = App.statsWindow, main = App.mainWindow;
     Command(ID_EXIT);
-    EXPECT_FALSE(IsWindow(App.mainWindow) || IsWindow(stats) || ShellHasIcon() || RecordConnection());
+    EXPECT_FALSE(IsWindow(App.mainWindow) || IsWindow(stats) || ShellHasIcon(main) || RecordConnection());
     Stop();
 
     std::string other = folder.File("戦績.db"), fallback = folder.File("Default.db");
@@ -411,7 +416,7 @@ TEST_F(Shell, StartsHiddenAndKeepsItsSettingsFromStartToExitOrLogoffOrARefusedSt
     EXPECT_EQ("プロファイルのマッピングに失敗しました。", answerer.Seen()[0].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), answerer.Seen()[0].icon);
     EXPECT_EQ(settings + std::string(4096, 'n'), ReadFileBytes(folder.File("vty.ini")) + ReadFileBytes(notRecord));
-    EXPECT_FALSE(ShellHasIcon());
+    EXPECT_FALSE(TrayIconShown());
 }
 
 TEST_F(Shell, AutorunSwitchesStartTheGameOnlyWithAPath)

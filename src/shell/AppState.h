@@ -14,8 +14,6 @@ struct AppState {
     HWND statsWindow;  // modeless statistics window, created hidden
     HMENU trayMenuBar;
     HMENU trayMenu;    // sub-menu 0 of the tray menu resource
-    NOTIFYICONDATAA trayIcon;  // cbSize is non-zero once filled
-    bool trayIconShown;        // the shell has the icon
     UINT taskbarCreatedMessage;
     int32_t copyMode;
     uint32_t limiterOn;

@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
+#include "shell/TrayIcon.h"
 #include "store/CharacterNames.h"
 #include "store/RecordSummaries.h"
 #include "store/StatsRows.h"
@@ -182,21 +183,6 @@ static void WriteSession(const char* folder, int64_t now)
     text.Release();
 }
 
-// The tray icon's balloon; a copy of the icon's record, so that no later
-// change of the icon shows it again.
-static void ShowBalloon(const char* title, const char* body)
-{
-    if (!App.trayIconShown)
-        return;
-    NOTIFYICONDATAA balloon = App.trayIcon;
-    balloon.uFlags = NIF_INFO;
-    lstrcpynA(balloon.szInfoTitle, title, sizeof balloon.szInfoTitle);
-    lstrcpynA(balloon.szInfo, body, sizeof balloon.szInfo);
-    balloon.uTimeout = BALLOON_TIMEOUT_MS;
-    balloon.dwInfoFlags = NIIF_INFO;
-    Shell_NotifyIconA(NIM_MODIFY, &balloon);
-}
-
 void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
 {
     char folder[PROGRAM_PATH_SIZE];
@@ -228,7 +214,7 @@ void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
         card.Append(body.data);
         card.Append("\n");
         WriteLiveFile(folder, LIVE_OPPONENT_FILE, card.data);
-        ShowBalloon(title, body.data);
+        ShowTrayBalloon(title, body.data, BALLOON_TIMEOUT_MS);
         card.Release();
         body.Release();
     }

@@ -7,6 +7,7 @@
 #include "shell/LiveFiles.h"
 #include "shell/MatchRecording.h"
 #include "shell/PendingMatches.h"
+#include "shell/TrayIcon.h"
 #include "store/RecordDatabase.h"
 #include "ui/history/HistoryFilterDialog.h"
 #include "ui/history/OpponentTable.h"
@@ -34,21 +35,6 @@ static void RetryAroundProfileLoad()
 const StatsWindowLinks ToolStatsLinks = {OpenOpponentTableOf, ChooseHistoryFilter, RetryAroundProfileLoad,
                                          RetryAroundProfileLoad};
 
-static void SetTrayPicture(UINT iconId)
-{
-    App.trayIcon.hIcon = static_cast<HICON>(
-        LoadImageA(App.instance, MAKEINTRESOURCEA(iconId), IMAGE_ICON, 16, 16, LR_SHARED));
-}
-
-// Adds the icon from the current record. Used at start and whenever the
-// shell's taskbar is (re)created, which also covers a start before the shell;
-// an icon the shell still has is brought up to date instead.
-static void AddTrayIcon()
-{
-    App.trayIconShown = Shell_NotifyIconA(NIM_ADD, &App.trayIcon) != FALSE ||
-                        Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon) != FALSE;
-}
-
 void ApplyTrayState(uint32_t state)
 {
     if (state == WATCH_SEARCHING) {
@@ -63,11 +49,6 @@ void ApplyTrayState(uint32_t state)
     } else if (state == WATCH_ATTACHED) {
         SetTrayPicture(App.limiterOn ? IDI_TRAY_LIMITED : IDI_TRAY_WATCHING);
     }
-    // An icon the shell refused at start is offered again at every change.
-    if (App.trayIconShown)
-        Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon);
-    else
-        AddTrayIcon();
 }
 
 static void CheckCopyMode()
@@ -118,18 +99,9 @@ static bool OnCreate(HWND window)
         return false;
     App.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
-    NOTIFYICONDATAA& icon = App.trayIcon;
-    memset(&icon, 0, sizeof icon);
-    icon.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    icon.hWnd = window;
-    icon.uID = 0;
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = WM_TRAYNOTIFY;
-    SetTrayPicture(IDI_TRAY_SEARCHING);
-    lstrcpynA(icon.szTip, TRAY_TIP, sizeof icon.szTip);
-    // Started at logon before the shell has a taskbar, the add fails; the tool
-    // keeps recording and adds the icon when the taskbar announces itself.
-    AddTrayIcon();
+    // Started at logon before the shell has a taskbar, the icon is refused;
+    // the tool keeps recording and adds it when the taskbar announces itself.
+    CreateTrayIcon(window, WM_TRAYNOTIFY, IDI_TRAY_SEARCHING);
     // Matches an earlier run could not store go in before any new one.
     StartPendingMatches();
 
@@ -177,11 +149,7 @@ static void OnDestroy()
         WriteSettingInt(SECTION_GENERAL, KEY_INFO_TRANS_WRITE, App.copyMode);
         SaveShortcuts();
     }
-    if (App.trayIcon.cbSize) {
-        Shell_NotifyIconA(NIM_DELETE, &App.trayIcon);
-        App.trayIconShown = false;
-        App.trayIcon.cbSize = 0;
-    }
+    RemoveTrayIcon();
     if (App.watcherStarted) {
         StopWatcher();
         App.watcherStarted = false;
@@ -323,8 +291,7 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     }
     if (message == App.taskbarCreatedMessage && message != 0) {
-        if (App.trayIcon.cbSize)
-            AddTrayIcon();
+        ReAddTrayIcon();
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

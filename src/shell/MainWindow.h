@@ -3,7 +3,6 @@
 #include "ui/stats/StatsWindow.h"
 
 #define MAIN_WINDOW_CLASS "DuzaveRarozorodi"
-#define TRAY_TIP "Vantory Rev.4 autorun"
 
 // Registers the hidden main window's class; false when that fails.
 bool RegisterMainWindowClass(HINSTANCE instance);

@@ -3,7 +3,7 @@
 #include "base/ProgramPaths.h"
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
-#include "shell/MainWindow.h"
+#include "shell/TrayIcon.h"
 #include "store/CharacterNames.h"
 #include "store/MatchStore.h"
 #include "store/TimeStamp.h"
@@ -56,12 +56,7 @@ static void ShowPendingState()
     } else {
         lstrcpynA(tip, TRAY_TIP, sizeof tip);
     }
-    CutToWholeCharacters(tip, sizeof App.trayIcon.szTip - 1);
-    if (lstrcmpA(tip, App.trayIcon.szTip) != 0 && App.trayIcon.cbSize) {
-        lstrcpynA(App.trayIcon.szTip, tip, sizeof App.trayIcon.szTip);
-        if (App.trayIconShown)
-            Shell_NotifyIconA(NIM_MODIFY, &App.trayIcon);
-    }
+    SetTrayTip(tip);
     if (!App.mainWindow)
         return;
     if (current || JournalWaitingMatches())
