@@ -4,9 +4,8 @@
 // characters only, and all twenty evenly. "open" is a profile switch: the
 // record opened (its sums read whole) and the window's first refresh; then
 // the refresh for all matches, for today, for the last 30 days, for one
-// opponent's name (read from the file), and the opponent table. "sums" is
-// the memory of the record's sums, "private" what the open added to the
-// process. Medians in ms; run with scripts/wine-run.sh.
+// opponent's name, and the opponent table. "sums" is the memory of the
+// record's sums, "private" the process's private bytes after the open. Medians in ms; run with scripts/wine-run.sh.
 // Usage: StoreBench [runs] [largest size]
 #include "shell/Globals.h"
 #include "store/RecordDatabase.h"
@@ -29,11 +28,10 @@ const char* const shapeNames[] = {"mains", "three", "even"};
 
 double PrivateMegabytes()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                            sizeof counters);
-    return static_cast<double>(counters.PrivateUsage) / (1 << 20);
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PagefileUsage) / (1 << 20);
 }
 
 double SumsMegabytes()
@@ -130,9 +128,8 @@ int main(int argc, char** argv)
                  GenerateRecord(RecordConnection(), size, static_cast<PlayerShape>(shape), 3000,
                                 3LL * 365 * DAY_TICKS / size);  // three years up to now
             CloseRecordDatabase();
-            double before = PrivateMegabytes();
             ok = ok && OpenRecordDatabase();
-            double opened = PrivateMegabytes() - before, sums = SumsMegabytes();
+            double opened = PrivateMegabytes(), sums = SumsMegabytes();
             double medians[MEASURES] = {};
             ok = ok && Measure(runs, medians);
             if (ok)

@@ -111,10 +111,13 @@ TEST_F(RecordDatabase, UndoAndRedoMoveOneChangeAtATimeOnlyOnceItIsStored)
 
 // The countable rows, and the opponent "123" (stored as a number), as SQL reads them from the file.
 #define COUNTED "FROM vaviradudiz123 WHERE " COUNTABLE_RESULT_SQL
+#define PAIRS_BY_SQL(condition)                                                                                    \
+    "iif(EXISTS (SELECT 1 " COUNTED condition " AND NOT (p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19)), "     \
+    "'<failed>', ifnull((SELECT group_concat(p, ' ') FROM (SELECT p1id || '-' || p2id || ' ' || sum(p1win / 2) || " \
+    "':' || sum(p2win / 2) p " COUNTED condition " GROUP BY p1id, p2id HAVING sum(p1win / 2) + sum(p2win / 2) > 0)), "\
+    "''))"
 const char* const SUMS_BY_SQL =
-    "SELECT iif(EXISTS (SELECT 1 " COUNTED " AND NOT (p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19)), '<failed>', "
-    "ifnull((SELECT group_concat(p, ' ') FROM (SELECT p1id || '-' || p2id || ' ' || sum(p1win / 2) || ':' || "
-    "sum(p2win / 2) p " COUNTED " GROUP BY p1id, p2id HAVING sum(p1win / 2) + sum(p2win / 2) > 0)), '')) || ' | ' || "
+    "SELECT " PAIRS_BY_SQL("") " || ' | ' || " PAIRS_BY_SQL(" AND p2name = '123'") " || ' | ' || "
     "ifnull((SELECT group_concat(o, ' ') FROM (SELECT p2name || ' ' || sum(p1win / 2) || ':' || sum(p2win / 2) o "
     COUNTED " AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19 GROUP BY p2name)), '') || ' | ' || "
     "(SELECT count(*) FILTER (WHERE p1win = 2) || '-' || count(*) FILTER (WHERE p1win < 2 AND p2win = 2) || ' ' || "
@@ -123,16 +126,24 @@ const char* const SUMS_BY_SQL =
     "DESC LIMIT 5)), '') || ' | ' || (SELECT ifnull(sum(p1win / 2), 0) || '-' || ifnull(sum(p2win / 2), 0) " COUNTED
     " AND p1id = 1)";
 
-// The same numbers as the store answers them from its sums.
-std::string SumsOfStore()
+// The pair totals of filter as PAIRS_BY_SQL shows them.
+std::string PairsOfStore(RecordFilter filter)
 {
     PairMatrix pairs;
-    RecordFilter all = Filter(0);
-    std::string text = QueryPairTotals(&all, pairs) ? "" : "<failed>", opponents;
+    std::string text = QueryPairTotals(&filter, pairs) ? "" : "<failed>";
     for (int i = 0; i < MATRIX_SIZE && text != "<failed>"; ++i)
         if (pairs[i].wins + pairs[i].losses)
             text += (text.empty() ? "" : " ") + std::to_string(i / 20) + "-" + std::to_string(i % 20) + " " +
                     std::to_string(pairs[i].wins) + ":" + std::to_string(pairs[i].losses);
+    return text;
+}
+
+// The same numbers as the store answers them from its sums.
+std::string SumsOfStore()
+{
+    RecordFilter all = Filter(0), named = Filter(FILTER_P2NAME);
+    strcpy(named.p2name, "123");
+    std::string opponents;
     auto add = [](const MatchRecord* row, void* to) {
         std::string* text = static_cast<std::string*>(to);
         *text += (text->empty() ? "" : " ") + std::string(row->p2name) + " " + std::to_string(row->p1win) + ":" +
@@ -144,9 +155,9 @@ std::string SumsOfStore()
         !SummariseCharacter(1, 0, &character))
         return "<failed>";
     auto tally = [](WinLoss t) { return std::to_string(t.wins) + "-" + std::to_string(t.losses); };
-    return text + " | " + opponents + " | " +
-           tally(opponent.allTime) + " " + std::to_string(opponent.lastMet) + " " +
-           std::string(opponent.last, opponent.lastCount) + " | " + tally(character.allTime);
+    return PairsOfStore(all) + " | " + PairsOfStore(named) + " | " + opponents + " | " + tally(opponent.allTime) +
+           " " + std::to_string(opponent.lastMet) + " " + std::string(opponent.last, opponent.lastCount) + " | " +
+           tally(character.allTime);
 }
 
 TEST_F(RecordDatabase, TheSumsInMemoryAgreeWithTheFileAfterEveryKindOfChange)

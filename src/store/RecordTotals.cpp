@@ -402,13 +402,17 @@ bool FindTotalsOpponent(const char* name, uint32_t* index)
 int32_t SumTotalsPairs(const RecordFilter* filter, PairResult* working)
 {
     uint32_t flags = filter->flags;
-    if ((flags & (FILTER_P1NAME | FILTER_P1WIN | FILTER_P2NAME | FILTER_P2WIN)) ||
+    if ((flags & (FILTER_P1NAME | FILTER_P1WIN | FILTER_P2WIN)) ||
         ((flags & FILTER_P1ID) && CharacterId(filter->p1id) == NO_CHARACTER) ||
         ((flags & FILTER_P2ID) && CharacterId(filter->p2id) == NO_CHARACTER) || !CurrentTotals())
         return TOTALS_UNANSWERED;
     RecordTotals* totals = &RecordStore.totals;
+    // An opponent never met has no rows to count.
+    uint32_t opponent = 0;
+    if ((flags & FILTER_P2NAME) && !FindTotalsOpponent(filter->p2name, &opponent))
+        return TOTALS_SUMMED;
     bool limited = (flags & FILTER_LIMIT) && filter->limit >= 0;  // SQL takes a negative limit as none
-    if (!(flags & (FILTER_BEGIN | FILTER_END | FILTER_P1ID | FILTER_P2ID)) && !limited) {
+    if (!(flags & (FILTER_BEGIN | FILTER_END | FILTER_P1ID | FILTER_P2ID | FILTER_P2NAME)) && !limited) {
         if (totals->strayRows)
             return TOTALS_FAILED;
         memcpy(working, totals->pairs, sizeof totals->pairs);
@@ -419,7 +423,8 @@ int32_t SumTotalsPairs(const RecordFilter* filter, PairResult* working)
     int32_t taken = 0;
     for (uint32_t i = end; i > first && !(limited && taken >= filter->limit);) {
         const TotalsRow* row = &totals->rows.At(--i);
-        if (((flags & FILTER_P1ID) && row->p1id != filter->p1id) || ((flags & FILTER_P2ID) && row->p2id != filter->p2id))
+        if (((flags & FILTER_P1ID) && row->p1id != filter->p1id) ||
+            ((flags & FILTER_P2ID) && row->p2id != filter->p2id) || ((flags & FILTER_P2NAME) && row->opponent != opponent))
             continue;
         ++taken;
         if (row->p1id == NO_CHARACTER || row->p2id == NO_CHARACTER)

@@ -88,8 +88,8 @@ bool FindTotalsOpponent(const char* name, uint32_t* index);
 // What SumTotalsPairs made of a filter.
 const int32_t TOTALS_FAILED = 0;      // a row with an id that is no character: SQL fails too
 const int32_t TOTALS_SUMMED = 1;
-const int32_t TOTALS_UNANSWERED = 2;  // names or win counts in it, or no sums: ask SQL
-// Adds the pair totals of filter (time bounds, ids, a limit) to working.
+const int32_t TOTALS_UNANSWERED = 2;  // the player's name or win counts in it, or no sums: ask SQL
+// Adds the pair totals of filter (time bounds, ids, the opponent's name, a limit) to working.
 int32_t SumTotalsPairs(const RecordFilter* filter, PairResult* working);
 // The opponent table over the whole record, in SQL's order of the names.
 bool ListTotalsOpponents(RecordRowHandler handler, void* context);
