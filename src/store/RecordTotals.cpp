@@ -441,13 +441,17 @@ static int32_t TypeRank(int32_t type)
     return type == SQLITE_NULL ? 0 : type == SQLITE_TEXT ? 2 : type == SQLITE_BLOB ? 3 : 1;
 }
 
+static int64_t WholeOf(const NameKey* key)
+{
+    int64_t whole;
+    memcpy(&whole, key->bytes, sizeof whole);
+    return whole;
+}
+
 static long double NumberOf(const NameKey* key)
 {
-    if (key->type == SQLITE_INTEGER) {
-        int64_t whole;
-        memcpy(&whole, key->bytes, sizeof whole);
-        return static_cast<long double>(whole);
-    }
+    if (key->type == SQLITE_INTEGER)
+        return static_cast<long double>(WholeOf(key));
     double real;
     memcpy(&real, key->bytes, sizeof real);
     return real;
@@ -462,6 +466,9 @@ static int CompareOpponents(const void* a, const void* b)
     int32_t rank = TypeRank(x.type);
     if (rank != TypeRank(y.type))
         return rank < TypeRank(y.type) ? -1 : 1;
+    // Long digit names exceed a double's precision: whole numbers compare whole.
+    if (rank == 1 && x.type == SQLITE_INTEGER && y.type == SQLITE_INTEGER)
+        return WholeOf(&x) < WholeOf(&y) ? -1 : WholeOf(&x) > WholeOf(&y) ? 1 : 0;
     if (rank == 1)
         return NumberOf(&x) < NumberOf(&y) ? -1 : NumberOf(&x) > NumberOf(&y) ? 1 : 0;
     int order = memcmp(x.bytes, y.bytes, x.length < y.length ? x.length : y.length);
