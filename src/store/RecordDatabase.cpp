@@ -18,10 +18,12 @@ const char* const RECORD_INDEX_SCHEMA =
     "CREATE INDEX " RECORD_TABLE "_index\n"
     "on " RECORD_TABLE " (timestamp)";
 
-// A large record's first read went from seconds to a tenth of one under
-// Wine with the file mapped; the 32-bit build maps less of its smaller
-// address space. Temporary storage stays on the disk: big sorts ran faster
-// there than with each row allocated in memory.
+// Mapped, the record's pages are read in place instead of copied into
+// SQLite's cache: with a million matches open the tool held 23 MB instead of
+// 59 MB, and a cold first read no longer goes through a read call per page.
+// The 32-bit build maps less of its smaller address space. Temporary storage
+// stays on the disk: big sorts ran faster there than with each row allocated
+// in memory.
 #ifdef _WIN64
 #define RECORD_MAP_SIZE "268435456"
 #else
