@@ -4,9 +4,9 @@
 // the look-up alone (opponent, session, character), the whole match start
 // (look-up and the three files written) and the whole match end (three
 // files). "cold" is the first match start right after the record was
-// opened, with nothing of it read yet; "first" the first after the
-// statistics window's refresh, which the tool runs whenever it opens a
-// record; the others medians over different opponents.
+// opened (the open reads the record's sums, nothing else); "first" the
+// first after the statistics window's refresh, which the tool runs
+// whenever it opens a record; the others medians over different opponents.
 // Usage: LiveBench [runs] [largest size]
 #include "base/ProgramPaths.h"
 #include "shell/Globals.h"

@@ -1,20 +1,24 @@
-// Times one refresh of the statistics window (24 pair-total queries in one
-// transaction) on generated record files of 10,000 to 1,000,000 matches in
-// three shapes of player: four main characters and now and then another,
-// three characters only, and all twenty evenly. For each it gives the
-// window's computation of its rows, the same 24 statements run bare through
-// sqlite3_exec, and the single unlimited GROUP BY alone (the floor).
+// Times what the statistics window and the opponent table cost on generated
+// record files of 10,000 to 1,000,000 matches over three years in three
+// shapes of player: four main characters and now and then another, three
+// characters only, and all twenty evenly. "open" is a profile switch: the
+// record opened (its sums read whole) and the window's first refresh; then
+// the refresh for all matches, for today, for the last 30 days, for one
+// opponent's name, and the opponent table. "sums" is the memory of the
+// record's sums, "private" the process's private bytes after the open. Medians in ms; run with scripts/wine-run.sh.
 // Usage: StoreBench [runs] [largest size]
 #include "shell/Globals.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordQueries.h"
-#include "store/TimeStamp.h"
 #include "store/StatsRows.h"
+#include "store/StoreState.h"
+#include "store/TimeStamp.h"
 #include "bench/support/GeneratedRecord.h"
+#define PSAPI_VERSION 2  // the counters from kernel32, no psapi.dll
+#include <psapi.h>
 #include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,68 +26,84 @@ namespace {
 
 const char* const shapeNames[] = {"mains", "three", "even"};
 
-int IgnoreRow(void*, int, char**, char**)
+double PrivateMegabytes()
 {
-    return 0;
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PagefileUsage) / (1 << 20);
 }
 
-const char* const GROUP_BY_ALL =
-    "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM vaviradudiz123 AS T  GROUP BY T.p1id, T.p2id;";
-
-// The 24 statements of a refresh over all matches, as the queries build them.
-bool BareStatements()
+double SumsMegabytes()
 {
-    sqlite3* db = RecordConnection();
-    bool ok = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
-    ok = ok && sqlite3_exec(db, GROUP_BY_ALL, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
-    const char* limited = "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, "
-                          "p2win FROM vaviradudiz123 %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, "
-                          "T.p2id;";
-    for (int character = 0; ok && character < CHARACTER_COUNT; ++character) {
-        char where[64];
-        sqlite3_snprintf(sizeof where, where, " WHERE p1id = %d", character);
-        char* sql = sqlite3_mprintf(limited, where, 30);
-        ok = sqlite3_exec(db, sql, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_free(sql);
-    }
-    for (int last : {30, 50, 100}) {
-        char* sql = sqlite3_mprintf(limited, "", last);
-        ok = ok && sqlite3_exec(db, sql, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
-        sqlite3_free(sql);
-    }
-    return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
+    const RecordTotals* t = &RecordStore.totals;
+    double bytes = static_cast<double>(t->rows.capacity) * sizeof(TotalsRow) +
+                   static_cast<double>(t->opponents.capacity) * sizeof(TotalsOpponent) + t->names.capacity +
+                   static_cast<double>(t->slots.capacity) * sizeof(uint32_t) + sizeof *t;
+    return bytes / (1 << 20);
 }
 
-bool GroupByAlone()
+// The statistics window's computation over period, in its transaction.
+bool Refresh(const RecordFilter* period)
 {
-    return sqlite3_exec(RecordConnection(), GROUP_BY_ALL, IgnoreRow, nullptr, nullptr) == SQLITE_OK;
-}
-
-// The statistics window's computation over all matches, in its transaction.
-bool ComputeRefresh()
-{
-    RecordFilter period;
-    memset(&period, 0, sizeof period);
     StatsRow rows[STATS_ROW_COUNT];
     BeginTransaction();
-    bool ok = ComputeStatsRows(&period, rows) == STATS_QUERY_COUNT;
+    bool ok = ComputeStatsRows(period, rows) == STATS_QUERY_COUNT;
     return EndTransaction(!ok) && ok;
 }
 
-// The three measures taken in turn, so that all see the same cache; medians in ms.
+RecordFilter PeriodFilter(uint32_t flags, int64_t begin)
+{
+    RecordFilter filter;
+    memset(&filter, 0, sizeof filter);
+    filter.flags = flags;
+    filter.begin = begin;
+    lstrcpynA(filter.p2name, "player0042", sizeof filter.p2name);
+    return filter;
+}
+
+void CountRow(const MatchRecord*, void* context)
+{
+    ++*static_cast<int*>(context);
+}
+
+bool OpponentTable()
+{
+    RecordFilter all = PeriodFilter(0, 0);
+    int rows = 0;
+    return QueryOpponentTotals(&all, CountRow, &rows) && rows > 0;
+}
+
+// Closes and opens the record and refreshes once, as a profile switch does.
+bool OpenAndRefresh()
+{
+    CloseRecordDatabase();
+    RecordFilter all = PeriodFilter(0, 0);
+    return OpenRecordDatabase() && Refresh(&all);
+}
+
+const int MEASURES = 6;
+
 bool Measure(int runs, double* medians)
 {
-    bool (*const measures[3])() = {ComputeRefresh, BareStatements, GroupByAlone};
-    std::vector<double> times[3];
-    bool ok = ComputeRefresh() && BareStatements();  // warm the cache
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    int64_t today, end;
+    GetDayBounds(&now, &today, &end);
+    RecordFilter periods[3] = {PeriodFilter(0, 0), PeriodFilter(FILTER_BEGIN, today),
+                               PeriodFilter(FILTER_BEGIN, CurrentTimestamp() - 30 * DAY_TICKS)};
+    RecordFilter byName = PeriodFilter(FILTER_P2NAME, 0);
+    std::vector<double> times[MEASURES];
+    bool ok = true;
     for (int run = 0; ok && run < runs; ++run) {
-        for (int m = 0; ok && m < 3; ++m) {
+        for (int m = 0; ok && m < MEASURES; ++m) {
             double start = Seconds();
-            ok = measures[m]();
+            ok = m == 0 ? OpenAndRefresh() : m <= 3 ? Refresh(&periods[m - 1]) : m == 4 ? Refresh(&byName)
+                                                                                          : OpponentTable();
             times[m].push_back((Seconds() - start) * 1000);
         }
     }
-    for (int m = 0; ok && m < 3; ++m)
+    for (int m = 0; ok && m < MEASURES; ++m)
         medians[m] = Median(times[m]);
     return ok;
 }
@@ -97,8 +117,9 @@ int main(int argc, char** argv)
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
     std::string folder = BenchFolder("storebench");
 
-    printf("SQLite %s, median of %d runs, ms\n", sqlite3_libversion(), runs);
-    printf("%9s %6s | %9s %9s %9s | %s\n", "matches", "shape", "refresh", "24 bare", "GROUP BY", "refresh/GROUP BY");
+    printf("SQLite %s, median of %d runs, ms; memory in MB\n", sqlite3_libversion(), runs);
+    printf("%9s %6s | %7s %7s %7s %7s %7s %9s | %6s %8s\n", "matches", "shape", "open", "all", "today", "30 days",
+           "by name", "opponents", "sums", "private");
     bool ok = true;
     for (int size : {10000, 100000, 1000000}) {
         for (int shape = SHAPE_MAINS; ok && shape <= SHAPE_EVEN && size <= largest; ++shape) {
@@ -106,13 +127,14 @@ int main(int argc, char** argv)
             ok = SetDatabasePath(path.c_str()) && OpenRecordDatabase() &&
                  GenerateRecord(RecordConnection(), size, static_cast<PlayerShape>(shape), 3000,
                                 3LL * 365 * DAY_TICKS / size);  // three years up to now
-            // Reopened so that the measures start from the file, as after a profile switch.
             CloseRecordDatabase();
-            double medians[3] = {};
-            ok = ok && OpenRecordDatabase() && Measure(runs, medians);
+            ok = ok && OpenRecordDatabase();
+            double opened = PrivateMegabytes(), sums = SumsMegabytes();
+            double medians[MEASURES] = {};
+            ok = ok && Measure(runs, medians);
             if (ok)
-                printf("%9d %6s | %9.1f %9.1f %9.1f | %.2f\n", size, shapeNames[shape], medians[0], medians[1],
-                       medians[2], medians[0] / medians[2]);
+                printf("%9d %6s | %7.1f %7.1f %7.1f %7.1f %7.1f %9.1f | %6.1f %8.1f\n", size, shapeNames[shape],
+                       medians[0], medians[1], medians[2], medians[3], medians[4], medians[5], sums, opened);
             else
                 printf("%9d %6s | failed\n", size, shapeNames[shape]);
             fflush(stdout);

@@ -1,7 +1,10 @@
 // The record file on real files in a temporary folder: which files open as a
 // record, and undo and redo of its changes.
 #include "store/ChangeHistory.h"
+#include "store/MatchStore.h"
 #include "store/RecordQueries.h"
+#include "store/RecordSummaries.h"
+#include "store/WaitingMatches.h"
 #include "support/StoreTestSupport.h"
 #include "support/TestSupport.h"
 #include <gtest/gtest.h>
@@ -102,6 +105,88 @@ TEST_F(RecordDatabase, UndoAndRedoMoveOneChangeAtATimeOnlyOnceItIsStored)
                                                 " '?' END), ' '), '') FROM (SELECT * FROM vaviradudiz123 ORDER BY 1 DESC)"))
             << action;
         EXPECT_TRUE(sqlite3_get_autocommit(RecordConnection())) << action;  // no transaction left open
+    }
+    sqlite3_close(other);
+}
+
+// The countable rows, and the opponent "123" (stored as a number), as SQL reads them from the file.
+#define COUNTED "FROM vaviradudiz123 WHERE " COUNTABLE_RESULT_SQL
+#define PAIRS_BY_SQL(condition)                                                                                    \
+    "iif(EXISTS (SELECT 1 " COUNTED condition " AND NOT (p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19)), "     \
+    "'<failed>', ifnull((SELECT group_concat(p, ' ') FROM (SELECT p1id || '-' || p2id || ' ' || sum(p1win / 2) || " \
+    "':' || sum(p2win / 2) p " COUNTED condition " GROUP BY p1id, p2id HAVING sum(p1win / 2) + sum(p2win / 2) > 0)), "\
+    "''))"
+const char* const SUMS_BY_SQL =
+    "SELECT " PAIRS_BY_SQL("") " || ' | ' || " PAIRS_BY_SQL(" AND p2name = '123'") " || ' | ' || "
+    "ifnull((SELECT group_concat(o, ' ') FROM (SELECT p2name || ' ' || sum(p1win / 2) || ':' || sum(p2win / 2) o "
+    COUNTED " AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19 GROUP BY p2name)), '') || ' | ' || "
+    "(SELECT count(*) FILTER (WHERE p1win = 2) || '-' || count(*) FILTER (WHERE p1win < 2 AND p2win = 2) || ' ' || "
+    "ifnull(max(timestamp), 0) " COUNTED " AND p2name = '123') || ' ' || ifnull((SELECT group_concat(r, '') FROM "
+    "(SELECT iif(p1win = 2, 'W', 'L') r " COUNTED " AND p2name = '123' AND 2 IN (p1win, p2win) ORDER BY timestamp "
+    "DESC LIMIT 5)), '') || ' | ' || (SELECT ifnull(sum(p1win / 2), 0) || '-' || ifnull(sum(p2win / 2), 0) " COUNTED
+    " AND p1id = 1)";
+
+// The pair totals of filter as PAIRS_BY_SQL shows them.
+std::string PairsOfStore(RecordFilter filter)
+{
+    PairMatrix pairs;
+    std::string text = QueryPairTotals(&filter, pairs) ? "" : "<failed>";
+    for (int i = 0; i < MATRIX_SIZE && text != "<failed>"; ++i)
+        if (pairs[i].wins + pairs[i].losses)
+            text += (text.empty() ? "" : " ") + std::to_string(i / 20) + "-" + std::to_string(i % 20) + " " +
+                    std::to_string(pairs[i].wins) + ":" + std::to_string(pairs[i].losses);
+    return text;
+}
+
+// The same numbers as the store answers them from its sums.
+std::string SumsOfStore()
+{
+    RecordFilter all = Filter(0), named = Filter(FILTER_P2NAME);
+    strcpy(named.p2name, "123");
+    std::string opponents;
+    auto add = [](const MatchRecord* row, void* to) {
+        std::string* text = static_cast<std::string*>(to);
+        *text += (text->empty() ? "" : " ") + std::string(row->p2name) + " " + std::to_string(row->p1win) + ":" +
+                 std::to_string(row->p2win);
+    };
+    OpponentSummary opponent;
+    CharacterSummary character;
+    if (!QueryOpponentTotals(&all, add, &opponents) || !SummariseOpponent("123", 0, &opponent) ||
+        !SummariseCharacter(1, 0, &character))
+        return "<failed>";
+    auto tally = [](WinLoss t) { return std::to_string(t.wins) + "-" + std::to_string(t.losses); };
+    return PairsOfStore(all) + " | " + PairsOfStore(named) + " | " + opponents + " | " + tally(opponent.allTime) +
+           " " + std::to_string(opponent.lastMet) + " " + std::string(opponent.last, opponent.lastCount) + " | " +
+           tally(character.allTime);
+}
+
+TEST_F(RecordDatabase, TheSumsInMemoryAgreeWithTheFileAfterEveryKindOfChange)
+{
+    std::string path = folder.File("record.db"), load = folder.File("load.db");
+    sqlite3* other = nullptr;  // another program
+    ASSERT_TRUE(OpenStoreFile(load) && OpenStoreFile(path) && sqlite3_open(path.c_str(), &other) == SQLITE_OK);
+    ASSERT_TRUE(ExecuteSql(other, "INSERT INTO vaviradudiz123 VALUES(10,'me',1,2,'123',3,0),(20,'me',1,1,'b',3,2),"
+                                  "(30,'me',1,2,'123',25,2),(40,'me',4,1,'123',3,1),(50,'me',1,2,'b',4,'2')"));
+    MatchRecord match = {60, "me", 1, 0, "123", 5, 2};
+    sqlite3* store = RecordConnection();
+    // A change, then whether it went through; every one is followed by the comparison.
+    const std::function<bool()> changes[] = {
+        [&] { return true; },  // another program's rows, a stray id among them
+        [&] { return StoreMatch(&match, 0) == MATCH_STORED; },
+        [&] { BeginTransaction(); return EndTransaction(!DeleteRecord(10)) && DeleteRecord(999); },
+        [&] { return UndoChange(); },
+        [&] { return RedoChange(); },
+        [&] { BeginTransaction(); match.timestamp = 70; InsertRecord(&match); return !EndTransaction(true); },
+        [&] { return ExecuteSql(other, "BEGIN; SELECT count(*) FROM vaviradudiz123;") && ++match.timestamp &&
+                     StoreMatch(&match, 0) == MATCH_NOT_WRITTEN && ExecuteSql(other, "COMMIT"); },
+        [&] { return ExecuteSql(store, "UPDATE vaviradudiz123 SET p2win = 2 WHERE timestamp = 40"); },
+        [&] { AddWaitingMatch(&match); return StoreWaitingMatches(0, nullptr) == 1; },  // stored late
+        [&] { return ExecuteSql(other, "DELETE FROM vaviradudiz123 WHERE timestamp = 30"); },
+        [&] { return OpenStoreFile(load) && OpenStoreFile(path); },
+    };
+    for (size_t i = 0; i < sizeof changes / sizeof *changes; ++i) {
+        ASSERT_TRUE(changes[i]()) << i;
+        EXPECT_EQ(QueryText(other, SUMS_BY_SQL), SumsOfStore()) << i;
     }
     sqlite3_close(other);
 }

@@ -7,9 +7,6 @@
 // would lose its closing quote and let the next name's text run as SQL.
 const int CONDITION_SIZE = 12 + 2 * PROFILE_NAME_SIZE;
 
-static const uint32_t CONDITION_FLAGS = FILTER_BEGIN | FILTER_END | FILTER_P1NAME | FILTER_P1ID | FILTER_P1WIN |
-                                        FILTER_P2NAME | FILTER_P2ID | FILTER_P2WIN;
-
 // Formats the condition of one flag into condition (CONDITION_SIZE bytes).
 static void FormatCondition(char* condition, uint32_t flag, const RecordFilter* filter)
 {

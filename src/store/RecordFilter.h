@@ -14,6 +14,8 @@ const uint32_t FILTER_P2NAME = 0x020;
 const uint32_t FILTER_P2ID = 0x040;
 const uint32_t FILTER_P2WIN = 0x080;
 const uint32_t FILTER_LIMIT = 0x100;   // no condition: only the newest limit rows count
+// The flags that are conditions of the WHERE clause.
+const uint32_t CONDITION_FLAGS = 0x0FF;
 
 // The rows a reading query selects. Fields whose flag is clear are ignored;
 // flags 0 select every row. From end on the fields follow MatchRecord.

@@ -1,4 +1,5 @@
 #include "store/RecordQueries.h"
+#include "store/RecordTotals.h"
 #include <sqlite3.h>
 
 // A row callback's answer to sqlite3_exec: anything but 0 aborts the statement.
@@ -134,8 +135,13 @@ bool InsertRecordInto(sqlite3* connection, const MatchRecord* record)
         return false;
     }
     BindRecordColumns(statement, record);
+    int64_t changes = sqlite3_total_changes64(connection);
     bool ok = sqlite3_step(statement) == SQLITE_DONE;
     sqlite3_finalize(statement);
+    if (connection == RecordConnection()) {
+        TotalsRow row;
+        NoteTotalsChange(changes, ok && ReadTotalsRow(record->timestamp, &row) ? 1 : 0, &row);
+    }
     return ok;
 }
 
@@ -146,25 +152,44 @@ bool DeleteRecord(int64_t timestamp)
         return false;
     char* sql = sqlite3_mprintf("DELETE FROM " RECORD_TABLE " WHERE timestamp = %lld",
                                 static_cast<sqlite3_int64>(timestamp));
+    // The row as the sums hold it, read before it goes.
+    TotalsRow row;
+    bool counted = ReadTotalsRow(timestamp, &row);
+    int64_t changes = sqlite3_total_changes64(connection);
     int result = sql ? sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) : SQLITE_NOMEM;
     sqlite3_free(sql);
+    NoteTotalsChange(changes, result == SQLITE_OK && counted && sqlite3_changes(connection) == 1 ? -1 : 0, &row);
     return result == SQLITE_OK;
 }
 
-static int PairTotalsRow(void* working, int columns, char** values, char**)
+// Sums the pair totals of filter from one plain read of its rows, newest
+// first when a limit takes the newest; false on a failed statement or an id
+// that is no character.
+static bool ScanPairTotals(const RecordFilter* filter, PairResult* working)
 {
-    if (columns != 4)
-        return ROW_REFUSED;
-    int32_t p1id = ReadInt(values[0]);
-    int32_t p2id = ReadInt(values[1]);
-    if (p1id < 0 || p1id >= CHARACTER_COUNT || p2id < 0 || p2id >= CHARACTER_COUNT)
-        return ROW_REFUSED;
-    int32_t wins = ReadInt(values[2]);
-    int32_t losses = ReadInt(values[3]);
-    PairResult* entry = &static_cast<PairResult*>(working)[p1id * CHARACTER_COUNT + p2id];
-    entry->wins = wins < 0 ? 0 : wins;
-    entry->losses = losses < 0 ? 0 : losses;
-    return ROW_ACCEPTED;
+    const char* format = (filter->flags & FILTER_LIMIT)
+                             ? "SELECT " TOTALS_COLUMNS " FROM " RECORD_TABLE " %s ORDER BY timestamp DESC LIMIT %d"
+                             : "SELECT " TOTALS_COLUMNS " FROM " RECORD_TABLE " %s";
+    char* sql = QueryText(format, filter, COUNTABLE_RESULT);
+    sqlite3_stmt* statement = nullptr;
+    int result = sql ? sqlite3_prepare_v2(RecordConnection(), sql, -1, &statement, nullptr) : SQLITE_NOMEM;
+    sqlite3_free(sql);
+    while (result == SQLITE_OK || result == SQLITE_ROW) {
+        result = sqlite3_step(statement);
+        if (result != SQLITE_ROW)
+            break;
+        sqlite3_int64 p1id = sqlite3_column_int64(statement, 2);
+        sqlite3_int64 p2id = sqlite3_column_int64(statement, 3);
+        if (p1id < 0 || p1id >= CHARACTER_COUNT || p2id < 0 || p2id >= CHARACTER_COUNT) {
+            result = SQLITE_ABORT;
+            break;
+        }
+        PairResult* pair = &working[p1id * CHARACTER_COUNT + p2id];
+        pair->wins += sqlite3_column_int(statement, 4);
+        pair->losses += sqlite3_column_int(statement, 5);
+    }
+    sqlite3_finalize(statement);
+    return result == SQLITE_DONE;
 }
 
 bool QueryPairTotals(const RecordFilter* filter, PairMatrix totals)
@@ -173,13 +198,10 @@ bool QueryPairTotals(const RecordFilter* filter, PairMatrix totals)
         return false;
     PairMatrix working;
     memset(working, 0, sizeof working);
-    const char* format =
-        (filter->flags & FILTER_LIMIT)
-            ? "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM (SELECT p1id, p2id, p1win, p2win FROM "
-              RECORD_TABLE " %s ORDER BY timestamp DESC LIMIT %d) AS T GROUP BY T.p1id, T.p2id;"
-            : "SELECT T.p1id, T.p2id, sum(T.p1win/2), sum(T.p2win/2) FROM " RECORD_TABLE " AS T %s GROUP BY T.p1id, "
-              "T.p2id;";
-    if (!RunQuery(format, filter, PairTotalsRow, working, COUNTABLE_RESULT))
+    int32_t summed = SumTotalsPairs(filter, working);
+    if (summed == TOTALS_UNANSWERED)
+        summed = ScanPairTotals(filter, working) ? TOTALS_SUMMED : TOTALS_FAILED;
+    if (summed != TOTALS_SUMMED)
         return false;
     memcpy(totals, working, sizeof working);
     return true;
@@ -203,6 +225,9 @@ bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, v
 {
     if (!RecordConnection())
         return false;
+    // The whole record, the opponent table's one question, comes from memory.
+    if ((filter->flags & CONDITION_FLAGS) == 0)
+        return ListTotalsOpponents(handler, context);
     RowDelivery delivery = {handler, context};
     return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM " RECORD_TABLE " AS T %s GROUP BY p2name",
                     filter, OpponentTotalsRow, &delivery, COUNTABLE_ROW);

@@ -1,42 +1,39 @@
 #include "store/RecordSummaries.h"
-#include "store/RecordQueries.h"
+#include "store/RecordTotals.h"
+#include "store/StoreState.h"
 #include "store/TimeStamp.h"
 #include <sqlite3.h>
 
-// The record file has no index but the time stamp's, and keeps it so: each
-// summary is one pass over the table, newest first along the primary key.
+// Each summary reads the record's sums in memory (RecordTotals): the totals
+// kept whole, the recent days and the newest results from its rows in time
+// stamp order, so that a look-up costs no read of the file.
 
 // A record another program holds is skipped after a brief wait: the
 // summaries run between the game's scenes and must not stall the tool.
 const int SUMMARY_BUSY_WAIT_MS = 100;
 
-static sqlite3_stmt* Prepare(const char* sql)
+// The sums, made current within that wait; false when they cannot be.
+static bool SumsForLookUp()
 {
     sqlite3* connection = RecordConnection();
-    sqlite3_stmt* statement = nullptr;
     if (!connection)
-        return nullptr;
+        return false;
     sqlite3_busy_timeout(connection, SUMMARY_BUSY_WAIT_MS);
-    if (sqlite3_prepare_v2(connection, sql, -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
-        return nullptr;
-    }
-    return statement;
+    bool ok = CurrentTotals();
+    sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
+    return ok;
 }
 
-static void Finish(sqlite3_stmt* statement)
+// The first row of the recent days before now.
+static uint32_t FirstRecentRow(int64_t now)
 {
-    sqlite3_finalize(statement);
-    sqlite3_busy_timeout(RecordConnection(), DATABASE_BUSY_TIMEOUT_MS);
+    return FirstTotalsRow(now - RECENT_DAYS * DAY_TICKS);
 }
 
-// 1 won, -1 lost, 0 neither, from the player's and the opponent's rounds.
-static int32_t Outcome(sqlite3_stmt* statement, int column)
+// 1 won, -1 lost, 0 neither: the player's two rounds first.
+static int32_t Outcome(const TotalsRow* row)
 {
-    if (sqlite3_column_int(statement, column) == 2)
-        return 1;
-    return sqlite3_column_int(statement, column + 1) == 2 ? -1 : 0;
+    return row->won ? 1 : row->lost ? -1 : 0;
 }
 
 static void Count(WinLoss* tally, int32_t outcome)
@@ -50,70 +47,65 @@ static void Count(WinLoss* tally, int32_t outcome)
 bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary)
 {
     memset(summary, 0, sizeof *summary);
-    // The name is bound, never written into the statement: profile names
-    // hold quotes, percent signs and bytes that are no text at all.
-    sqlite3_stmt* statement =
-        Prepare("SELECT timestamp, p1win, p2win FROM " RECORD_TABLE " WHERE p2name = ?1 AND " COUNTABLE_RESULT_SQL
-                " ORDER BY timestamp DESC");
-    if (!statement)
+    uint32_t index = 0;
+    if (!SumsForLookUp())
         return false;
-    sqlite3_bind_text(statement, 1, name, static_cast<int>(strnlen(name, PROFILE_NAME_SIZE)), SQLITE_STATIC);
-    int64_t recentFrom = now - RECENT_DAYS * DAY_TICKS;
-    int result;
-    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-        int64_t timestamp = sqlite3_column_int64(statement, 0);
-        int32_t outcome = Outcome(statement, 1);
+    if (!FindTotalsOpponent(name, &index))
+        return true;
+    GrowArray<TotalsRow>* rows = &RecordStore.totals.rows;
+    const TotalsOpponent* opponent = &RecordStore.totals.opponents.At(index);
+    summary->allTime = opponent->results;
+    for (uint32_t i = FirstRecentRow(now); i < rows->count; ++i)
+        if (rows->At(i).opponent == index)
+            Count(&summary->recent, Outcome(&rows->At(i)));
+    // Newest first, until five results or its last row.
+    uint32_t seen = 0;
+    for (uint32_t i = rows->count; i > 0 && seen < opponent->rows && summary->lastCount < LAST_RESULTS_KEPT;) {
+        const TotalsRow* row = &rows->At(--i);
+        if (row->opponent != index)
+            continue;
+        ++seen;
         if (!summary->lastMet)
-            summary->lastMet = timestamp;
-        Count(&summary->allTime, outcome);
-        if (timestamp >= recentFrom)
-            Count(&summary->recent, outcome);
-        if (outcome && summary->lastCount < LAST_RESULTS_KEPT)
+            summary->lastMet = row->timestamp;
+        int32_t outcome = Outcome(row);
+        if (outcome)
             summary->last[summary->lastCount++] = outcome > 0 ? 'W' : 'L';
     }
-    Finish(statement);
-    return result == SQLITE_DONE;
+    return true;
 }
 
 bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
 {
     memset(summary, 0, sizeof *summary);
-    sqlite3_stmt* statement = Prepare(
-        "SELECT total(p1win = 2), total(p2win = 2), total(timestamp >= ?2 AND p1win = 2), "
-        "total(timestamp >= ?2 AND p2win = 2) FROM " RECORD_TABLE " WHERE p1id = ?1 AND " COUNTABLE_RESULT_SQL);
-    if (!statement)
+    if (p1id < 0 || p1id >= CHARACTER_COUNT || !SumsForLookUp())
         return false;
-    sqlite3_bind_int(statement, 1, p1id);
-    sqlite3_bind_int64(statement, 2, now - RECENT_DAYS * DAY_TICKS);
-    bool ok = sqlite3_step(statement) == SQLITE_ROW;
-    if (ok) {
-        summary->allTime.wins = sqlite3_column_int(statement, 0);
-        summary->allTime.losses = sqlite3_column_int(statement, 1);
-        summary->recent.wins = sqlite3_column_int(statement, 2);
-        summary->recent.losses = sqlite3_column_int(statement, 3);
+    summary->allTime = RecordStore.totals.characters[p1id];
+    GrowArray<TotalsRow>* rows = &RecordStore.totals.rows;
+    for (uint32_t i = FirstRecentRow(now); i < rows->count; ++i) {
+        const TotalsRow* row = &rows->At(i);
+        if (row->p1id == p1id) {
+            summary->recent.wins += row->won;
+            summary->recent.losses += row->lost;
+        }
     }
-    Finish(statement);
-    return ok;
+    return true;
 }
 
 bool SummariseSession(int64_t now, CurrentSession* summary)
 {
     memset(summary, 0, sizeof *summary);
-    sqlite3_stmt* statement = Prepare("SELECT timestamp, p1win, p2win FROM " RECORD_TABLE " WHERE " COUNTABLE_RESULT_SQL
-                                      " ORDER BY timestamp DESC");
-    if (!statement)
+    if (!SumsForLookUp())
         return false;
+    GrowArray<TotalsRow>* rows = &RecordStore.totals.rows;
     int64_t after = now;  // the match (or moment) after the row at hand
     bool streakOpen = true;
-    int result;
-    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
-        int64_t timestamp = sqlite3_column_int64(statement, 0);
-        if (StartsNewSession(timestamp, after)) {
-            result = SQLITE_DONE;
+    for (uint32_t i = rows->count; i > 0;) {
+        const TotalsRow* row = &rows->At(--i);
+        int64_t timestamp = row->timestamp;
+        if (StartsNewSession(timestamp, after))
             break;
-        }
         after = timestamp;
-        int32_t outcome = Outcome(statement, 1);
+        int32_t outcome = Outcome(row);
         Count(&summary->results, outcome);
         // Matches that count neither way neither carry nor break a streak.
         if (!outcome)
@@ -123,6 +115,5 @@ bool SummariseSession(int64_t now, CurrentSession* summary)
         else
             streakOpen = false;
     }
-    Finish(statement);
-    return result == SQLITE_DONE;
+    return true;
 }

@@ -3,8 +3,9 @@
 
 // Short summaries of the record for the moments of play: against one
 // opponent profile, with one character of the player, and the current
-// session. Read at a match start and after a match, on the main thread;
-// without a connection or on any SQLite failure they return false.
+// session. Read at a match start and after a match, on the main thread, from
+// the record's sums in memory; without a connection, or when the sums cannot
+// be read (another program holds the file), they return false.
 
 // Days counted as recent, up to the moment of the look-up.
 const int32_t RECENT_DAYS = 30;
@@ -38,7 +39,7 @@ struct CurrentSession {
 
 // Matches against the profile name (code page bytes, compared as stored).
 bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary);
-// Matches the player played with character p1id.
+// Matches the player played with character p1id; false for an id that is no character.
 bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary);
 // The newest matches back to the first gap of SESSION_GAP or more; empty
 // when the newest is that long before now.

@@ -1,12 +1,10 @@
 #include "store/WaitingMatches.h"
 #include "store/MatchStore.h"
 #include "store/RecordQueries.h"
+#include "store/StoreState.h"
 #include <sqlite3.h>
 
 GrowArray<WaitingMatch> WaitingMatches;
-
-static sqlite3* journal;
-static char journalPath[SETTING_PATH_SIZE];
 
 // The record's names are kept as code page bytes, like the record's own.
 static const char* const JOURNAL_TABLE =
@@ -28,26 +26,27 @@ static bool IsCurrentRecord(const WaitingMatch* match)
     return lstrcmpiA(current, match->recordPath) == 0;
 }
 
-// Opens the journal at journalPath, making it when create is set. Every
+// Opens the journal at RecordStore.journalPath, making it when create is set. Every
 // change is flushed to the disk before its commit returns.
 static bool OpenJournalFile(bool create)
 {
-    if (journal)
+    if (RecordStore.journal)
         return true;
-    if (!journalPath[0] || (!create && !PathFileExistsA(journalPath)))
+    if (!RecordStore.journalPath[0] || (!create && !PathFileExistsA(RecordStore.journalPath)))
         return false;
     TextBuffer utf8;
     utf8.Init();
-    bool ok = ConvertToUtf8(journalPath, &utf8) &&
-              sqlite3_open_v2(utf8.data, &journal, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    sqlite3** journal = &RecordStore.journal;
+    bool ok = ConvertToUtf8(RecordStore.journalPath, &utf8) &&
+              sqlite3_open_v2(utf8.data, journal, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     utf8.Release();
     if (ok) {
-        sqlite3_busy_timeout(journal, DATABASE_BUSY_TIMEOUT_MS);
-        ok = Execute(journal, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(journal, JOURNAL_TABLE);
+        sqlite3_busy_timeout(*journal, DATABASE_BUSY_TIMEOUT_MS);
+        ok = Execute(*journal, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(*journal, JOURNAL_TABLE);
     }
     if (!ok) {
-        sqlite3_close(journal);
-        journal = nullptr;
+        sqlite3_close(*journal);
+        *journal = nullptr;
     }
     return ok;
 }
@@ -55,7 +54,7 @@ static bool OpenJournalFile(bool create)
 static void LoadJournal()
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(journal, "SELECT " RECORD_COLUMNS ", record FROM waiting ORDER BY timestamp", -1,
+    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT " RECORD_COLUMNS ", record FROM waiting ORDER BY timestamp", -1,
                            &statement, nullptr) == SQLITE_OK) {
         while (sqlite3_step(statement) == SQLITE_ROW) {
             WaitingMatch match;
@@ -72,8 +71,8 @@ static void LoadJournal()
 
 bool OpenMatchJournal(const char* path)
 {
-    lstrcpynA(journalPath, path, sizeof journalPath);
-    if (!PathFileExistsA(journalPath))
+    lstrcpynA(RecordStore.journalPath, path, sizeof RecordStore.journalPath);
+    if (!PathFileExistsA(RecordStore.journalPath))
         return true;
     if (!OpenJournalFile(false))
         return false;
@@ -83,25 +82,25 @@ bool OpenMatchJournal(const char* path)
 
 void CloseMatchJournal()
 {
-    if (!journal)
+    if (!RecordStore.journal)
         return;
     bool empty = true;
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(journal, "SELECT 1 FROM waiting LIMIT 1", -1, &statement, nullptr) != SQLITE_OK ||
+    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT 1 FROM waiting LIMIT 1", -1, &statement, nullptr) != SQLITE_OK ||
         sqlite3_step(statement) != SQLITE_DONE)
         empty = false;
     sqlite3_finalize(statement);
-    sqlite3_close(journal);
-    journal = nullptr;
+    sqlite3_close(RecordStore.journal);
+    RecordStore.journal = nullptr;
     if (empty)
-        DeleteFileA(journalPath);
+        DeleteFileA(RecordStore.journalPath);
 }
 
 // One autocommit statement each: with synchronous FULL the row is on the disk when it returns.
 static bool WriteToJournal(const WaitingMatch* match)
 {
     sqlite3_stmt* statement = nullptr;
-    bool ok = sqlite3_prepare_v2(journal,
+    bool ok = sqlite3_prepare_v2(RecordStore.journal,
                                  "INSERT OR REPLACE INTO waiting (" RECORD_COLUMNS ", record) "
                                  "VALUES (?, ?, ?, ?, ?, ?, ?, ?)",
                                  -1, &statement, nullptr) == SQLITE_OK;
@@ -117,8 +116,8 @@ static bool WriteToJournal(const WaitingMatch* match)
 static void RemoveFromJournal(const WaitingMatch* match)
 {
     sqlite3_stmt* statement = nullptr;
-    if (journal &&
-        sqlite3_prepare_v2(journal, "DELETE FROM waiting WHERE record = ? AND timestamp = ?", -1, &statement,
+    if (RecordStore.journal &&
+        sqlite3_prepare_v2(RecordStore.journal, "DELETE FROM waiting WHERE record = ? AND timestamp = ?", -1, &statement,
                            nullptr) == SQLITE_OK) {
         sqlite3_bind_text(statement, 1, match->recordPath, -1, SQLITE_STATIC);
         sqlite3_bind_int64(statement, 2, match->record.timestamp);
