@@ -18,18 +18,26 @@ const char* const RECORD_INDEX_SCHEMA =
     "CREATE INDEX " RECORD_TABLE "_index\n"
     "on " RECORD_TABLE " (timestamp)";
 
+const char* const CONNECTION_SETTINGS = "PRAGMA temp_store = MEMORY;PRAGMA cache_size = 1048576;";
+
 // Mapped, the record's pages are read in place instead of copied into
 // SQLite's cache: with a million matches open the tool held 23 MB instead of
 // 59 MB, and a cold first read no longer goes through a read call per page.
-// The 32-bit build maps less of its smaller address space. Temporary storage
-// stays on the disk: big sorts ran faster there than with each row allocated
-// in memory.
+// The 32-bit build maps less of its smaller address space. Only on a fixed
+// disk: a read error in a mapped page (a stick pulled out, a network drive
+// gone) would end the process instead of failing one statement.
 #ifdef _WIN64
-#define RECORD_MAP_SIZE "268435456"
+#define RECORD_MAP_SETTING "PRAGMA mmap_size = 268435456;"
 #else
-#define RECORD_MAP_SIZE "67108864"
+#define RECORD_MAP_SETTING "PRAGMA mmap_size = 67108864;"
 #endif
-const char* const CONNECTION_SETTINGS = "PRAGMA cache_size = 1048576;PRAGMA mmap_size = " RECORD_MAP_SIZE ";";
+
+static bool OnFixedDisk(const char* path)
+{
+    char root[MAX_PATH];
+    lstrcpynA(root, path, sizeof root);
+    return PathStripToRootA(root) && GetDriveTypeA(root) == DRIVE_FIXED;
+}
 
 TextBuffer DatabasePath;
 TextBuffer DatabasePathUtf8;
@@ -227,7 +235,8 @@ bool OpenRecordDatabase()
         // stored there would be lost.
         usable = HasRecordTable(connection) && CanWrite(connection);
     }
-    if (!usable || !Execute(connection, CONNECTION_SETTINGS)) {
+    if (!usable || !Execute(connection, CONNECTION_SETTINGS) ||
+        (OnFixedDisk(DatabasePath.data) && !Execute(connection, RECORD_MAP_SETTING))) {
         sqlite3_close(connection);
         // Only a file made just now is removed; an existing one is never touched.
         if (!existed)
