@@ -2,6 +2,8 @@
 #include "base/Settings.h"
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
+#include "ui/shortcuts/ShortcutDialogs.h"
+#include "ui/window/DpiScaling.h"
 #include <algorithm>
 
 class StatsWindow : public StatsFixture {
@@ -152,4 +154,149 @@ TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
     Menu(SC_CLOSE, detail);
     Menu(SC_CLOSE);  // the statistics window only hides
     EXPECT_EQ("01", std::to_string(IsWindow(detail)) + std::to_string(IsWindow(stats) && !IsWindowVisible(stats)));
+}
+
+// Each run of this program starts at one display scaling (the prefix's
+// LogPixels): a child run per scaling opens every window and dialog of the
+// tool and writes its DPI, the texts cut there, and the copied table.
+static const char SCALE_RUN[] = "VTY_TEST_SCALE_RESULT";
+
+static void OpenEveryWindowAndWriteWhatIsCut(HWND stats, std::string (*copy)(), const char* result)
+{
+    std::string cut = std::to_string(WindowDpi(stats)) + ":";
+    ShowWindow(stats, SW_SHOW);
+    auto openedBy = [&](WPARAM command, const char* caption) {
+        SendMessageA(stats, WM_SYSCOMMAND, command, 0);
+        PumpMessages(50);
+        HWND window = FindWindowA(nullptr, caption);
+        cut += window ? CutTexts(window) : std::string("no ") + caption + ";";
+    };
+    auto modal = [&](UINT command, int button) {
+        DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return button; }});
+        SendMessageA(stats, WM_SYSCOMMAND, command, 0);
+        answerer.Seen();
+    };
+    cut += CutTexts(stats);
+    openedBy(IDM_OPPONENT_TABLE, "相手プロファイル");
+    modal(IDM_PERIOD_CUSTOM, IDCANCEL);
+    modal(IDM_HISTORY, IDOK);  // and the history window it opens
+    PumpMessages(50);
+    cut += CutTexts(FindWindowA(nullptr, "対戦履歴"));
+    NMHDR click = {GetDlgItem(stats, IDC_STATS_LIST), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
+    SendMessageA(click.hwndFrom, LVM_SETSELECTIONMARK, 0, 4);
+    SendMessageA(stats, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&click));
+    cut += CutTexts(FindWindowA(nullptr, "詳細 - 1P(パチュリー) "));
+    uint8_t open = 0;
+    OpenShortcutListDialog(GetModuleHandleA(nullptr), stats, &open);
+    HWND shortcuts = FindWindowA(nullptr, "プロファイル短縮キーの設定");
+    cut += CutTexts(shortcuts);
+    DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return IDCANCEL; }});
+    SendMessageA(shortcuts, WM_COMMAND, IDC_SHORTCUT_ADD, 0);
+    answerer.Seen();
+    WriteFileBytes(result, cut + "\n" + copy());
+}
+
+TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
+{
+    char result[MAX_PATH] = "";
+    if (GetEnvironmentVariableA(SCALE_RUN, result, sizeof result)) {
+        for (int id = 0; id < 20; ++id)
+            Insert(Day(2009, 12, 28) + id * 3600000 * STAMP_MS, id, 2, 19 - id, id % 2, "対戦相手さん", "ぱちゅりー");
+        Insert(Day(2009, 12, 30), 4, 2, 19, 0, "12345678901234");
+        ShortcutEntry entry = {"C:\\Records\\Default.db", 4208};
+        ShortcutList.Append(entry);
+        Open();
+        OpenEveryWindowAndWriteWhatIsCut(stats, [] {
+            SendMessageA(FindWindowA(nullptr, "Vantory Rev.4 autorun - Default"), WM_SYSCOMMAND, IDM_COPY_TABLE, 0);
+            return ClipboardText();
+        }, result);
+        return;
+    }
+    HKEY desktop = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                                             KEY_READ | KEY_WRITE, nullptr, &desktop, nullptr));
+    DWORD saved = 0, size = sizeof saved;
+    bool had = RegQueryValueExA(desktop, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&saved), &size) == 0;
+    std::string copied[2];
+    for (DWORD dpi : {96, 120, 144, 192}) {
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
+        ProgramRun run(folder, "StatsWindowTest.exe", "--gtest_filter=StatsWindow.EveryText*");
+        SetEnvironmentVariableA(SCALE_RUN, nullptr);
+        EXPECT_EQ(0, run.Wait(120000));
+        std::string text = ReadFileBytes(folder.File("scaled.txt"));
+        DeleteFileA(folder.File("scaled.txt").c_str());
+        EXPECT_EQ(std::to_string(dpi) + ":", text.substr(0, text.find('\n')));
+        if (dpi == 96 || dpi == 144)
+            copied[dpi == 144] = text.substr(text.find('\n') + 1);
+    }
+    if (had)
+        RegSetValueExA(desktop, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&saved), sizeof saved);
+    else
+        RegDeleteValueA(desktop, "LogPixels");
+    RegCloseKey(desktop);
+    EXPECT_EQ(0u, copied[0].find("名前        対戦数     勝     負   勝率 過去30\r\n"));
+    EXPECT_EQ(copied[0], copied[1]);
+}
+
+TEST_F(StatsWindow, ASavedPositionOffEveryMonitorOpensInsideTheWorkAreaAndAVisibleOneExactly)
+{
+    RECT area, frame;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, 5200);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, 3100);
+    Open();
+    GetWindowRect(stats, &frame);
+    EXPECT_TRUE(frame.left >= area.left && frame.top >= area.top && frame.right <= area.right &&
+                frame.bottom <= area.bottom);
+    DestroyStatsWindow(stats, false);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, area.right - 40);  // mostly off the right edge
+    Open();
+    GetWindowRect(stats, &frame);
+    EXPECT_EQ(area.right, frame.right);
+    DestroyStatsWindow(stats, false);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, 7);
+    WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, 5);
+    Open();
+    GetWindowRect(stats, &frame);
+    EXPECT_EQ("7,5", std::to_string(frame.left) + "," + std::to_string(frame.top));
+    // Dragged onto a monitor of twice the scaling: Windows' rectangle, columns twice as wide.
+    HWND list = GetDlgItem(stats, IDC_STATS_LIST);
+    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    RECT suggested = {20, 30, 20 + 2 * (frame.right - frame.left), 30 + 2 * (frame.bottom - frame.top)};
+    SendMessageA(stats, WM_DPICHANGED, MAKEWPARAM(2 * WindowDpi(stats), 2 * WindowDpi(stats)),
+                 reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(stats, &frame);
+    EXPECT_TRUE(EqualRect(&suggested, &frame));
+    EXPECT_EQ(2 * width, SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0));
+}
+
+// Run as StatsWindowTest_codepage, under a locale of code page 1252, which vty.exe inherits.
+TEST_F(StatsWindow, OnAnotherCodePageTheToolSaysSoInBothLanguagesAndWritesOnlyItsAnswer)
+{
+    if (GetACP() == 932)
+        GTEST_SKIP() << "needs another code page";
+    std::string record = ReadFileBytes(folder.File("Default.db"));
+    ProgramRun run(folder, "vty.exe");
+    HWND box = nullptr;
+    PumpUntil([&] {
+        for (box = FindWindowA("#32770", nullptr); box; box = GetWindow(box, GW_HWNDNEXT)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(box, &process);
+            if (process == run.info.dwProcessId && IsWindowVisible(box))
+                return true;
+        }
+        return false;
+    }, 20000);
+    ASSERT_NE(nullptr, box);
+    wchar_t text[2048] = L"", expected[16] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 2048);
+    MultiByteToWideChar(932, 0, "文字化け", -1, expected, 16);  // the narrow text, compiled to code page 932
+    EXPECT_TRUE(wcsstr(text, expected) && wcsstr(text, L"Language for non-Unicode programs") &&
+                wcsstr(text, L"code page 932"));
+    EXPECT_TRUE(!FileExists(folder.File("vty.ini")) && ReadFileBytes(folder.File("Default.db")) == record);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(PumpUntil([&] {
+        return GetPrivateProfileIntA("General", "CodePageWarning", 1, folder.File("vty.ini").c_str()) == 0;
+    }, 10000));
 }

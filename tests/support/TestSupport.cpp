@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include <commctrl.h>
 #include <shellapi.h>
 
 TempFolder::TempFolder()
@@ -121,6 +122,49 @@ std::string CutTexts(HWND dialog)
     }
     SelectObject(dc, old);
     ReleaseDC(dialog, dc);
+    for (HWND list = FindWindowExA(dialog, nullptr, WC_LISTVIEWA, nullptr); list;
+         list = FindWindowExA(dialog, list, WC_LISTVIEWA, nullptr))
+        cut += CutListTexts(list);
+    return cut;
+}
+
+// Width of text in the font of window, what its control draws with.
+static int TextWidth(HWND window, const char* text)
+{
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
+std::string CutListTexts(HWND list)
+{
+    // The room a header item and a cell keep beside their text: a cell 5
+    // pixels each side, a header 3 edges (and its sort arrow where it shows).
+    const int cellPadding = 10, headerPadding = 6 * GetSystemMetrics(SM_CXEDGE);
+    HWND header = ListView_GetHeader(list);
+    int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    std::string cut;
+    for (int column = 0; column < columns; ++column) {
+        char text[256] = "";
+        HDITEMA item = {};
+        item.mask = HDI_TEXT | HDI_FORMAT | HDI_WIDTH;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        int arrow = item.fmt & (HDF_SORTUP | HDF_SORTDOWN) ? 3 * GetSystemMetrics(SM_CXEDGE) + 8 : 0;
+        if (TextWidth(header, text) + headerPadding + arrow > item.cxy)
+            cut += "header:" + std::string(text) + ";";
+        for (int row = 0; row < rows; ++row) {
+            ListView_GetItemText(list, row, column, text, sizeof text);
+            if (TextWidth(list, text) + cellPadding > item.cxy)
+                cut += "cell:" + std::string(text) + ";";
+        }
+    }
     return cut;
 }
 
