@@ -149,30 +149,6 @@ TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
 // and writes its DPI, the texts cut there, and the copied table.
 static const char SCALE_RUN[] = "VTY_TEST_SCALE_RESULT";
 
-static void OpenEveryWindowAndWriteWhatIsCut(HWND stats, const char* result)
-{
-    std::string cut = std::to_string(WindowDpi(stats)) + ":" + CutTexts(stats);
-    auto modal = [&](HWND owner, UINT message, WPARAM command, int button) {
-        DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return button; }});
-        SendMessageA(owner, message, command, 0);
-    };
-    SendMessageA(stats, WM_SYSCOMMAND, IDM_OPPONENT_TABLE, 0);
-    modal(stats, WM_SYSCOMMAND, IDM_PERIOD_CUSTOM, IDCANCEL);
-    modal(stats, WM_SYSCOMMAND, IDM_HISTORY, IDOK);  // and the history window it opens
-    NMHDR click = {GetDlgItem(stats, IDC_STATS_LIST), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
-    SendMessageA(click.hwndFrom, LVM_SETSELECTIONMARK, 0, 4);
-    SendMessageA(stats, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&click));
-    uint8_t open = 0;
-    OpenShortcutListDialog(GetModuleHandleA(nullptr), stats, &open);
-    HWND shortcuts = FindWindowA(nullptr, "プロファイル短縮キーの設定");
-    PumpMessages(50);
-    for (const char* caption : {"相手プロファイル", "対戦履歴", "詳細 - 1P(パチュリー) ", "プロファイル短縮キーの設定"})
-        cut += FindWindowA(nullptr, caption) ? CutTexts(FindWindowA(nullptr, caption)) : caption + std::string(";");
-    modal(shortcuts, WM_COMMAND, IDC_SHORTCUT_ADD, IDCANCEL);
-    SendMessageA(stats, WM_SYSCOMMAND, IDM_COPY_TABLE, 0);
-    WriteFileBytes(result, cut + "\n" + ClipboardText());
-}
-
 TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
 {
     char result[MAX_PATH] = "";
@@ -182,19 +158,38 @@ TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
         Insert(Day(2009, 12, 30), 4, 2, 19, 0, "12345678901234");
         ShortcutList.Append(ShortcutEntry{"C:\\Records\\Default.db", 4208});
         Open();
-        return OpenEveryWindowAndWriteWhatIsCut(stats, result);
+        std::string cut = std::to_string(WindowDpi(stats)) + ":" + CutTexts(stats);
+        auto modal = [&](HWND owner, UINT message, WPARAM command, int button) {
+            DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return button; }});
+            SendMessageA(owner, message, command, 0);
+        };
+        SendMessageA(stats, WM_SYSCOMMAND, IDM_OPPONENT_TABLE, 0);
+        modal(stats, WM_SYSCOMMAND, IDM_PERIOD_CUSTOM, IDCANCEL);
+        modal(stats, WM_SYSCOMMAND, IDM_HISTORY, IDOK);  // and the history window it opens
+        NMHDR click = {GetDlgItem(stats, IDC_STATS_LIST), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageA(click.hwndFrom, LVM_SETSELECTIONMARK, 0, 4);
+        SendMessageA(stats, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&click));
+        uint8_t open = 0;
+        OpenShortcutListDialog(GetModuleHandleA(nullptr), stats, &open);
+        HWND shortcuts = FindWindowA(nullptr, "プロファイル短縮キーの設定");
+        PumpMessages(50);
+        for (const char* caption : {"相手プロファイル", "対戦履歴", "詳細 - 1P(パチュリー) ", "プロファイル短縮キーの設定"})
+            cut += FindWindowA(nullptr, caption) ? CutTexts(FindWindowA(nullptr, caption)) : caption + std::string(";");
+        modal(shortcuts, WM_COMMAND, IDC_SHORTCUT_ADD, IDCANCEL);
+        SendMessageA(stats, WM_SYSCOMMAND, IDM_COPY_TABLE, 0);
+        WriteFileBytes(result, cut + "\n" + ClipboardText());
+        return;
     }
     std::string copied[2];
+    SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
     for (DWORD dpi : {192, 120, 144, 96}) {  // 96, the prefix's own, last
         RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
-        ProgramRun run(folder, "StatsWindowTest.exe", "--gtest_filter=StatsWindow.EveryText*");
-        SetEnvironmentVariableA(SCALE_RUN, nullptr);
-        EXPECT_EQ(0, run.Wait(120000));
+        EXPECT_EQ(0, ProgramRun(folder, "StatsWindowTest.exe", "--gtest_filter=StatsWindow.EveryText*").Wait(120000));
         std::string text = ReadFileBytes(folder.File("scaled.txt"));
         EXPECT_EQ(std::to_string(dpi) + ":", text.substr(0, text.find('\n')));
         copied[dpi == 144] = dpi == 96 || dpi == 144 ? text.substr(text.find('\n') + 1) : copied[dpi == 144];
     }
+    SetEnvironmentVariableA(SCALE_RUN, nullptr);
     // A field is a seventh of the 96-DPI width: 80 gives 11 bytes, 55 gives 7.
     EXPECT_EQ(0u, copied[0].find("名前        対戦数     勝     負   勝率 過去30\r\n霊夢             1      1      0   100% (100%)\r\n"));
     EXPECT_EQ(copied[0], copied[1]);
