@@ -18,8 +18,9 @@ export WINELOADER=$loader
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-# ja_JP makes Wine's ANSI code page 932, which the tool relies on.
-export LC_ALL=ja_JP.UTF-8
+# ja_JP makes Wine's ANSI code page 932, which the tool relies on;
+# VTY_WINE_LOCALE=C runs a program as a Western Windows would (code page 1252).
+export LC_ALL=${VTY_WINE_LOCALE:-ja_JP.UTF-8}
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$build" "$@"

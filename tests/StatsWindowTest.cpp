@@ -2,6 +2,8 @@
 #include "base/Settings.h"
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
+#include "ui/shortcuts/ShortcutDialogs.h"
+#include "ui/window/DpiScaling.h"
 #include <algorithm>
 
 class StatsWindow : public StatsFixture {
@@ -93,18 +95,6 @@ TEST_F(StatsWindow, PeriodMenuChecksItsChoiceAndRefreshesOnlyOnAChange)
     EXPECT_EQ("詳細 - 2009/05/02まで1P(霊夢) 2P[rival] ", Title(Owned("詳細").at(0)));
 }
 
-TEST_F(StatsWindow, CopyPadsEachFieldToASeventhOfItsColumnWidth)
-{
-    for (int i = 0; i < 12; ++i)
-        Insert(i * STAMP_MS, 10, 2, 0, 0);
-    Open();
-    Menu(IDM_COPY_TABLE);
-    std::string text = ClipboardText();
-    EXPECT_EQ(0u, text.find("名前        対戦数     勝     負   勝率 過去30\r\n霊夢"));
-    EXPECT_NE(std::string::npos, text.find("\r\n鈴仙            12     12      0   100% (100%)\r\n"));
-    EXPECT_EQ(26, std::count(text.begin(), text.end(), '\n'));  // a line each row, and the header
-}
-
 TEST_F(StatsWindow, ProfileLoadSwitchesTheRecordEmptiesTheChangeListsAndClosesOwnedWindows)
 {
     Insert(STAMP_MS, 3, 2, 1, 0);
@@ -152,4 +142,103 @@ TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
     Menu(SC_CLOSE, detail);
     Menu(SC_CLOSE);  // the statistics window only hides
     EXPECT_EQ("01", std::to_string(IsWindow(detail)) + std::to_string(IsWindow(stats) && !IsWindowVisible(stats)));
+}
+
+// Each run of this program starts at one display scaling (the prefix's
+// LogPixels): a run per scaling opens every window and dialog of the tool
+// and writes its DPI, the texts cut there, and the copied table.
+static const char SCALE_RUN[] = "VTY_TEST_SCALE_RESULT";
+
+TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
+{
+    char result[MAX_PATH] = "";
+    if (GetEnvironmentVariableA(SCALE_RUN, result, sizeof result)) {
+        for (int id = 0; id < 20; ++id)
+            Insert(Day(2009, 12, 28) + id * 3600000 * STAMP_MS, id, 2, 19 - id, id % 2, "対戦相手さん", "ぱちゅりー");
+        Insert(Day(2009, 12, 30), 4, 2, 19, 0, "12345678901234");
+        ShortcutList.Append(ShortcutEntry{"C:\\Records\\Default.db", 4208});
+        Open();
+        std::string cut = std::to_string(WindowDpi(stats)) + ":" + CutTexts(stats);
+        auto modal = [&](HWND owner, UINT message, WPARAM command, int button) {
+            DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return button; }});
+            SendMessageA(owner, message, command, 0);
+        };
+        SendMessageA(stats, WM_SYSCOMMAND, IDM_OPPONENT_TABLE, 0);
+        modal(stats, WM_SYSCOMMAND, IDM_PERIOD_CUSTOM, IDCANCEL);
+        modal(stats, WM_SYSCOMMAND, IDM_HISTORY, IDOK);  // and the history window it opens
+        NMHDR click = {GetDlgItem(stats, IDC_STATS_LIST), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
+        SendMessageA(click.hwndFrom, LVM_SETSELECTIONMARK, 0, 4);
+        SendMessageA(stats, WM_NOTIFY, IDC_STATS_LIST, reinterpret_cast<LPARAM>(&click));
+        uint8_t open = 0;
+        OpenShortcutListDialog(GetModuleHandleA(nullptr), stats, &open);
+        HWND shortcuts = FindWindowA(nullptr, "プロファイル短縮キーの設定");
+        PumpMessages(50);
+        for (const char* caption : {"相手プロファイル", "対戦履歴", "詳細 - 1P(パチュリー) ", "プロファイル短縮キーの設定"})
+            cut += FindWindowA(nullptr, caption) ? CutTexts(FindWindowA(nullptr, caption)) : caption + std::string(";");
+        modal(shortcuts, WM_COMMAND, IDC_SHORTCUT_ADD, IDCANCEL);
+        SendMessageA(stats, WM_SYSCOMMAND, IDM_COPY_TABLE, 0);
+        WriteFileBytes(result, cut + "\n" + ClipboardText());
+        return;
+    }
+    std::string copied[2];
+    SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
+    for (DWORD dpi : {192, 120, 144, 96}) {  // 96, the prefix's own, last
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+        EXPECT_EQ(0, ProgramRun(folder, "StatsWindowTest.exe", "--gtest_filter=StatsWindow.EveryText*").Wait(120000));
+        std::string text = ReadFileBytes(folder.File("scaled.txt"));
+        EXPECT_EQ(std::to_string(dpi) + ":", text.substr(0, text.find('\n')));
+        copied[dpi == 144] = dpi == 96 || dpi == 144 ? text.substr(text.find('\n') + 1) : copied[dpi == 144];
+    }
+    SetEnvironmentVariableA(SCALE_RUN, nullptr);
+    // A field is a seventh of the 96-DPI width: 80 gives 11 bytes, 55 gives 7.
+    EXPECT_EQ(0u, copied[0].find("名前        対戦数     勝     負   勝率 過去30\r\n霊夢             1      1      0   100% (100%)\r\n"));
+    EXPECT_EQ(copied[0], copied[1]);
+}
+
+TEST_F(StatsWindow, ASavedPositionOffEveryMonitorOpensInsideTheWorkAreaAndAVisibleOneExactly)
+{
+    RECT area, frame, inside;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    auto openAt = [&](int x, int y) {
+        if (stats)
+            DestroyStatsWindow(stats, false);
+        WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, x);
+        WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, y);
+        Open();
+        GetWindowRect(stats, &frame);
+        return std::to_string(frame.left) + "," + std::to_string(frame.top);
+    };
+    openAt(5200, 3100);
+    EXPECT_TRUE(IntersectRect(&inside, &frame, &area) && EqualRect(&inside, &frame));
+    openAt(area.right - 40, 5);  // mostly off the right edge
+    EXPECT_EQ(area.right, frame.right);
+    EXPECT_EQ("7,5", openAt(7, 5));
+    // Dragged onto a monitor of twice the scaling: Windows' rectangle, columns twice as wide.
+    HWND list = GetDlgItem(stats, IDC_STATS_LIST);
+    LRESULT width = SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0);
+    RECT suggested = {20, 30, 20 + 2 * (frame.right - frame.left), 30 + 2 * (frame.bottom - frame.top)};
+    SendMessageA(stats, WM_DPICHANGED, 2 * WindowDpi(stats), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(stats, &frame);
+    EXPECT_TRUE(EqualRect(&suggested, &frame) && SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) == 2 * width);
+}
+
+// Run as StatsWindowTest_codepage, under a locale of code page 1252, which vty.exe inherits.
+TEST_F(StatsWindow, OnAnotherCodePageTheToolSaysSoInBothLanguagesAndWritesOnlyItsAnswer)
+{
+    if (GetACP() == 932)
+        GTEST_SKIP() << "needs another code page";
+    std::string record = ReadFileBytes(folder.File("Default.db"));
+    ProgramRun run(folder, "vty.exe");
+    HWND box = nullptr;
+    wchar_t text[2048] = L"", expected[16] = L"";
+    ASSERT_TRUE(PumpUntil([&] { return (box = FindWindowA("#32770", nullptr)) && GetDlgItemTextW(box, 0xFFFF, text, 2048); },
+                          20000));
+    MultiByteToWideChar(932, 0, "文字化け", -1, expected, 16);  // the narrow text, compiled to code page 932
+    EXPECT_TRUE(wcsstr(text, expected) && wcsstr(text, L"Language for non-Unicode programs") &&
+                wcsstr(text, L"code page 932"));
+    EXPECT_TRUE(!FileExists(folder.File("vty.ini")) && ReadFileBytes(folder.File("Default.db")) == record);
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(PumpUntil([&] {
+        return GetPrivateProfileIntA("General", "CodePageWarning", 1, folder.File("vty.ini").c_str()) == 0;
+    }, 10000));
 }

@@ -23,6 +23,10 @@
 #define KEY_LIVE_FOLDER "Folder"    // empty or missing: "live" beside the executable
 #define DEFAULT_LIVE_FOLDER_NAME "live"
 
+// The warning at start on a Windows whose code page is not 932: "0" once
+// the player asked not to see it again; missing, it is shown.
+#define KEY_CODE_PAGE_WARNING "CodePageWarning"
+
 #define SECTION_STATS_WINDOW "QIBDlg.Display"
 #define KEY_WINDOW_X "X"
 #define KEY_WINDOW_Y "Y"

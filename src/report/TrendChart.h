@@ -1,5 +1,6 @@
 #pragma once
 #include "report/ReportNumbers.h"
+#include "ui/window/DpiScaling.h"
 
 // The chart of the report: the win rate per week of all matches and of one
 // chosen own character, each with its 95 % band, the number of matches per
@@ -33,6 +34,8 @@ void RegisterTrendChart(HINSTANCE instance);
 // The chart draws series until it is destroyed or given another.
 void SetChartSeries(HWND chart, const ChartSeries* series);
 
-// Where the plot lies in a chart's client area, and where a week's rate is.
-void ChartPlotRect(const RECT* client, RECT* plot);
-POINT ChartPoint(const RECT* plot, const ChartSeries* series, int32_t week, double rate);
+// Where the plot lies in a chart's client area, and where a week's rate is,
+// for a chart window of the given DPI. Its text is in its parent's font
+// (WM_GETFONT), which the parent scales.
+void ChartPlotRect(const RECT* client, RECT* plot, uint32_t dpi = BASE_DPI);
+POINT ChartPoint(const RECT* plot, const ChartSeries* series, int32_t week, double rate, uint32_t dpi = BASE_DPI);

@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include <commctrl.h>
 #include <shellapi.h>
 
 TempFolder::TempFolder()
@@ -85,15 +86,21 @@ void SetClipboardText(const char* text)
     CloseClipboard();
 }
 
+// Width of text in the font that window draws with.
+static int TextWidth(HWND window, const std::string& text)
+{
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
 std::string CutTexts(HWND dialog)
 {
-    HDC dc = GetDC(dialog);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
-    auto width = [&](const std::string& text) {
-        SIZE size = {};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        return static_cast<int>(size.cx);
-    };
+    auto width = [&](const std::string& text) { return TextWidth(dialog, text); };
     // What a list's scroll bar and borders, a check box's box and a button's edges take.
     int list = GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE);
     int box = GetSystemMetrics(SM_CXMENUCHECK) + 1, edges = 4 * GetSystemMetrics(SM_CXEDGE);
@@ -105,7 +112,9 @@ std::string CutTexts(HWND dialog)
         RECT client;
         GetClientRect(control, &client);
         LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
-        if (!lstrcmpiA(kind, "ComboBox")) {
+        if (!lstrcmpiA(kind, WC_LISTVIEWA)) {
+            cut += CutListTexts(control);
+        } else if (!lstrcmpiA(kind, "ComboBox")) {
             std::string longest;
             for (int i = 0; SendMessageA(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) >= 0; ++i)
                 longest = width(text) > width(longest) ? text : longest;
@@ -119,8 +128,28 @@ std::string CutTexts(HWND dialog)
             cut += std::string(text) + ";";
         }
     }
-    SelectObject(dc, old);
-    ReleaseDC(dialog, dc);
+    return cut;
+}
+
+std::string CutListTexts(HWND list)
+{
+    // Beside its text a cell keeps 5 pixels each side, a header item 3 edges
+    // (and its sort arrow where it shows).
+    HWND header = ListView_GetHeader(list);
+    int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)), edge = GetSystemMetrics(SM_CXEDGE);
+    std::string cut;
+    for (int column = 0; column < columns; ++column) {
+        char text[256] = "";
+        HDITEMA item = {};
+        item.mask = HDI_TEXT | HDI_FORMAT | HDI_WIDTH, item.pszText = text, item.cchTextMax = sizeof text;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        if (TextWidth(header, text) + 6 * edge + (item.fmt & (HDF_SORTUP | HDF_SORTDOWN) ? 3 * edge + 8 : 0) > item.cxy)
+            cut += "header:" + std::string(text) + ";";
+        for (int row = 0; row < SendMessageA(list, LVM_GETITEMCOUNT, 0, 0); ++row) {
+            ListView_GetItemText(list, row, column, text, sizeof text);
+            cut += TextWidth(list, text) + 10 > item.cxy ? "cell:" + std::string(text) + ";" : "";
+        }
+    }
     return cut;
 }
 

@@ -64,5 +64,7 @@ void SetClipboardText(const char* text);
 
 // The texts a dialog's controls are too narrow to show whole, each ending in
 // ";": labels, check boxes, buttons, and a drop-down list's longest item as
-// "list:" (the open list) or "field:" (the closed field).
+// "list:" (the open list) or "field:" (the closed field); then those of its lists.
 std::string CutTexts(HWND dialog);
+// The header texts ("header:") and cells ("cell:") too wide for their list's columns.
+std::string CutListTexts(HWND list);

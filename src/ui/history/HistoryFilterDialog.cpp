@@ -5,6 +5,7 @@
 #include "ui/history/HistoryWindow.h"
 #include "store/CharacterNames.h"
 #include "ui/window/MessageBoxes.h"
+#include "ui/window/WindowPlacement.h"
 #include <commctrl.h>
 
 #define WARNING_START_AFTER_END "始点は終点より前にしてください"
@@ -149,6 +150,8 @@ static INT_PTR CALLBACK HistoryFilterProc(HWND dialog, UINT message, WPARAM wPar
     switch (message) {
     case WM_INITDIALOG:
         InitFilterDialog(dialog);
+        // Placed at the owner's corner, it may stand past the screen's edge.
+        KeepWindowVisible(dialog);
         return TRUE;
     case WM_COMMAND:
         OnFilterCommand(dialog, LOWORD(wParam));

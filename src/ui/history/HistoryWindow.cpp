@@ -5,13 +5,14 @@
 #include "store/RecordQueries.h"
 #include "store/TimeStamp.h"
 #include "store/CharacterNames.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
 
 HistoryFilterSettings HistoryFilter;
 
 static const ListColumn historyColumns[] = {
-    {0, 130, "タイムスタンプ"}, {0, 100, "1Pプロフ"}, {0, 60, "1Pキャラ"}, {1, 40, "1P勝"},
-    {0, 100, "2Pプロフ"},       {0, 60, "2Pキャラ"},  {1, 40, "2P勝"},
+    {0, 130, "タイムスタンプ"}, {0, 100, "1Pプロフ"}, {0, 70, "1Pキャラ"}, {1, 40, "1P勝"},
+    {0, 100, "2Pプロフ"},       {0, 70, "2Pキャラ"},  {1, 40, "2P勝"},
 };
 const int32_t HISTORY_COLUMN_COUNT = sizeof historyColumns / sizeof historyColumns[0];
 
@@ -162,6 +163,7 @@ static void InitHistoryWindow(HWND window)
     SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(rows));
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
     SetUpListColumns(list, historyColumns, HISTORY_COLUMN_COUNT);
+    WidenToShowColumns(window, list);
     RecordFilter filter;
     BuildFilter(&filter);
     // A failed query leaves the rows read before it.
@@ -194,6 +196,9 @@ static INT_PTR CALLBACK HistoryWindowProc(HWND window, UINT message, WPARAM wPar
             DestroyWindow(window);
         SetWindowLongPtrA(window, DWLP_MSGRESULT, 0);
         return TRUE;
+    case WM_DPICHANGED:
+        HandleDpiChanged(window, wParam, lParam);
+        return FALSE;
     case WM_DESTROY: {
         // The list may still ask for cells while it goes: it gets none.
         HistoryRows* rows = Rows(window);

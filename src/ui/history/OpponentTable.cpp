@@ -4,11 +4,10 @@
 #include "store/RecordQueries.h"
 #include "ui/history/HistoryWindow.h"
 #include "store/StatsRows.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
 
 #define OPPONENT_TABLE_CAPTION "相手プロファイル"
-#define PROP_SORT_COLUMN "SORT.CURRENTCOL"
-#define PROP_SORT_DIRECTION "SORT.DIRECTION"
 
 static const ListColumn opponentColumns[] = {
     {0, 100, "相手"}, {1, 55, "対戦数"}, {1, 55, "勝"}, {1, 55, "負"}, {1, 55, "勝率"},
@@ -16,8 +15,6 @@ static const ListColumn opponentColumns[] = {
 const int32_t OPPONENT_COLUMN_COUNT = sizeof opponentColumns / sizeof opponentColumns[0];
 
 // How each column compares its cells.
-const int32_t COMPARE_TEXT = 0;
-const int32_t COMPARE_NUMBER = 1;
 static const int32_t comparisonKinds[OPPONENT_COLUMN_COUNT] = {COMPARE_TEXT, COMPARE_NUMBER, COMPARE_NUMBER,
                                                                COMPARE_NUMBER, COMPARE_NUMBER};
 
@@ -27,30 +24,30 @@ static const int32_t comparisonKinds[OPPONENT_COLUMN_COUNT] = {COMPARE_TEXT, COM
 // Freed when the list deletes the item.
 struct OpponentRow {
     char name[PROFILE_NAME_SIZE];  // the stored bytes, which the shown text need not give back
-    int32_t numbers[OPPONENT_COLUMN_COUNT];  // [0] unused, then the numeric columns
-};
-
-struct SortRequest {
-    int32_t column;
-    int32_t direction;  // 1 ascending, -1 descending
+    char cells[OPPONENT_COLUMN_COUNT][12];  // [0] unused, then the numeric columns
 };
 
 static int CALLBACK CompareRows(LPARAM first, LPARAM second, LPARAM context)
 {
-    const SortRequest* request = reinterpret_cast<const SortRequest*>(context);
+    const ListSort* sort = reinterpret_cast<const ListSort*>(context);
     const OpponentRow* a = reinterpret_cast<const OpponentRow*>(first);
     const OpponentRow* b = reinterpret_cast<const OpponentRow*>(second);
-    if (comparisonKinds[request->column] == COMPARE_TEXT)
-        return lstrcmpA(a->name, b->name) * request->direction;
-    int32_t x = a->numbers[request->column], y = b->numbers[request->column];
-    return x < y ? -request->direction : x > y ? request->direction : 0;
+    int32_t column = sort->column;
+    return CompareListCells(column ? a->cells[column] : a->name, column ? b->cells[column] : b->name,
+                            comparisonKinds[column]) *
+           sort->direction;
 }
 
-static void SortTable(HWND list, int32_t column, int32_t direction)
+// The window's sort, kept with it from initialisation to destruction.
+static ListSort* TableSort(HWND window)
 {
-    SortRequest request = {column, direction};
+    return reinterpret_cast<ListSort*>(GetWindowLongPtrA(window, DWLP_USER));
+}
+
+static void SortTable(HWND window, HWND list)
+{
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&request), reinterpret_cast<LPARAM>(CompareRows));
+    SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(TableSort(window)), reinterpret_cast<LPARAM>(CompareRows));
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
@@ -61,11 +58,11 @@ static void AddOpponentRow(const MatchRecord* row, void* context)
     HWND list = static_cast<HWND>(context);
     OpponentRow* values = static_cast<OpponentRow*>(Heap.Allocate(sizeof(OpponentRow)));
     lstrcpynA(values->name, row->p2name, PROFILE_NAME_SIZE);
-    values->numbers[0] = 0;
-    values->numbers[1] = row->p1win + row->p2win;
-    values->numbers[2] = row->p1win;
-    values->numbers[3] = row->p2win;
-    values->numbers[4] = WinRate(row->p1win, row->p2win);
+    values->cells[0][0] = '\0';
+    wsprintfA(values->cells[1], "%d", row->p1win + row->p2win);
+    wsprintfA(values->cells[2], "%d", row->p1win);
+    wsprintfA(values->cells[3], "%d", row->p2win);
+    wsprintfA(values->cells[4], "%d", WinRate(row->p1win, row->p2win));
     char shown[PROFILE_NAME_SIZE];
     lstrcpynA(shown, values->name, PROFILE_NAME_SIZE);
     CutToWholeCharacters(shown, PROFILE_NAME_SIZE - 1);  // half a character is not shown
@@ -79,11 +76,8 @@ static void AddOpponentRow(const MatchRecord* row, void* context)
         Heap.Free(values);
         return;
     }
-    for (int32_t column = 1; column < OPPONENT_COLUMN_COUNT; ++column) {
-        char text[16];
-        wsprintfA(text, "%d", values->numbers[column]);
-        SetCellText(list, index, column, text);
-    }
+    for (int32_t column = 1; column < OPPONENT_COLUMN_COUNT; ++column)
+        SetCellText(list, index, column, values->cells[column]);
 }
 
 // Fills the list again from the whole record, unsorted. Drawing waits for
@@ -99,27 +93,12 @@ static void FillTable(HWND list)
     InvalidateRect(list, nullptr, TRUE);
 }
 
-static int32_t ReadSortProperty(HWND window, const char* name)
-{
-    return static_cast<int32_t>(reinterpret_cast<INT_PTR>(GetPropA(window, name)));
-}
-
-static void WriteSortProperty(HWND window, const char* name, int32_t value)
-{
-    SetPropA(window, name, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(value)));
-}
-
 static void OnColumnClick(HWND window, HWND list, int32_t column)
 {
-    if (column < 0 || column >= OPPONENT_COLUMN_COUNT)
+    if (column < 0 || column >= OPPONENT_COLUMN_COUNT || !TableSort(window))
         return;
-    int32_t direction = 1;
-    if (column == ReadSortProperty(window, PROP_SORT_COLUMN))
-        direction = ReadSortProperty(window, PROP_SORT_DIRECTION) == 1 ? -1 : 1;
-    else
-        WriteSortProperty(window, PROP_SORT_COLUMN, column);
-    WriteSortProperty(window, PROP_SORT_DIRECTION, direction);
-    SortTable(list, column, direction);
+    ClickListSort(TableSort(window), column);
+    SortTable(window, list);
 }
 
 // The history of the opponent at the selection mark, within what the filter
@@ -147,12 +126,15 @@ static void InitOpponentTable(HWND window)
     HMENU menu = GetSystemMenu(window, FALSE);
     InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_REFRESH_OPPONENTS, "最新の情報に更新");
     InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    WriteSortProperty(window, PROP_SORT_COLUMN, 0);
-    WriteSortProperty(window, PROP_SORT_DIRECTION, 1);
+    ListSort* sort = static_cast<ListSort*>(Heap.Allocate(sizeof(ListSort)));
+    sort->column = 0;
+    sort->direction = 1;
+    SetWindowLongPtrA(window, DWLP_USER, reinterpret_cast<LONG_PTR>(sort));
     HWND list = GetDlgItem(window, IDC_STATS_LIST);
     SetUpListColumns(list, opponentColumns, OPPONENT_COLUMN_COUNT);
+    WidenToShowColumns(window, list);
     FillTable(list);
-    SortTable(list, 0, 1);
+    SortTable(window, list);
 }
 
 static INT_PTR CALLBACK OpponentTableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -187,9 +169,13 @@ static INT_PTR CALLBACK OpponentTableProc(HWND window, UINT message, WPARAM wPar
     case WM_CLOSE:
         DestroyWindow(window);
         return TRUE;
+    case WM_DPICHANGED:
+        HandleDpiChanged(window, wParam, lParam);
+        return FALSE;
     case WM_DESTROY:
-        RemovePropA(window, PROP_SORT_COLUMN);
-        RemovePropA(window, PROP_SORT_DIRECTION);
+        if (TableSort(window))
+            Heap.Free(TableSort(window));
+        SetWindowLongPtrA(window, DWLP_USER, 0);
         return FALSE;
     }
     return FALSE;

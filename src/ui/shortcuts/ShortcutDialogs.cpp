@@ -1,6 +1,7 @@
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "res/resource.h"
 #include "ui/shortcuts/ShortcutList.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/FileDialog.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
@@ -19,6 +20,7 @@ static const ListColumn ShortcutColumns[] = {
 
 // What the edit dialog takes and gives back.
 struct ShortcutEdit {
+    HWND list;     // the list dialog's rows, whose keys a new key must not repeat
     bool editing;  // false when adding
     uint16_t key;  // the row's key on entry, 0 when adding; the new key on OK
     char path[SHORTCUT_PATH_SIZE];
@@ -26,12 +28,6 @@ struct ShortcutEdit {
 
 static HINSTANCE dialogInstance;
 static uint8_t* dialogOpenFlag;
-// The answer of the duplicate-key query that the edit dialog is sending
-// right now, and the only place the list dialog writes an answer to. The
-// message carries a bare address that a query sent from another thread or
-// process, or posted by anyone, could aim anywhere; a posted one arrives on
-// the dialog's own thread, so the thread alone does not tell them apart.
-static uint8_t* pendingKeyAnswer;
 
 // The row's item text is the key's name, its item value the key code.
 static void WriteRow(HWND list, int32_t row, bool insert, uint16_t key, const char* path)
@@ -73,6 +69,15 @@ static int32_t RowCount(HWND list)
     return static_cast<int32_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
+static bool ListHasKey(HWND list, uint16_t key)
+{
+    int32_t count = RowCount(list);
+    for (int32_t row = 0; row < count; ++row)
+        if (RowKey(list, row) == key)
+            return true;
+    return false;
+}
+
 static void BrowseForProfile(HWND dialog)
 {
     char path[SHORTCUT_PATH_SIZE] = "";
@@ -91,15 +96,9 @@ static bool AcceptEdit(HWND dialog, ShortcutEdit* edit)
     }
     uint16_t key = ShortcutKeyFromHotKey(hotKey);
     // A row keeping its own key is no duplicate of itself.
-    if (!edit->editing || key != edit->key) {
-        uint8_t free = 0;
-        pendingKeyAnswer = &free;
-        SendMessageA(GetWindow(dialog, GW_OWNER), WM_SHORTCUT_KEY_FREE, key, reinterpret_cast<LPARAM>(&free));
-        pendingKeyAnswer = nullptr;
-        if (!free) {
-            ShowWarning(dialog, WARNING_KEY_TAKEN);
-            return false;
-        }
+    if ((!edit->editing || key != edit->key) && ListHasKey(edit->list, key)) {
+        ShowWarning(dialog, WARNING_KEY_TAKEN);
+        return false;
     }
     char path[SHORTCUT_PATH_SIZE];
     if (GetDlgItemTextA(dialog, IDC_SHORTCUT_PATH, path, sizeof path) == 0) {
@@ -155,7 +154,7 @@ static void AddRow(HWND dialog, HWND list)
 {
     if (RowCount(list) >= static_cast<int32_t>(SHORTCUT_LIMIT))
         return;
-    ShortcutEdit edit = {false, 0, ""};
+    ShortcutEdit edit = {list, false, 0, ""};
     if (RunEditDialog(dialog, &edit))
         WriteRow(list, RowCount(list), true, edit.key, edit.path);
 }
@@ -165,7 +164,7 @@ static void EditRow(HWND dialog, HWND list)
     int32_t row = static_cast<int32_t>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
     if (row < 0 || row >= RowCount(list))
         return;
-    ShortcutEdit edit = {true, RowKey(list, row), ""};
+    ShortcutEdit edit = {list, true, RowKey(list, row), ""};
     ReadRowPath(list, row, edit.path);
     if (RunEditDialog(dialog, &edit))
         WriteRow(list, row, false, edit.key, edit.path);
@@ -223,17 +222,9 @@ static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam,
             return TRUE;
         }
         return FALSE;
-    case WM_SHORTCUT_KEY_FREE: {
-        uint8_t* answer = reinterpret_cast<uint8_t*>(lParam);
-        if (!answer || answer != pendingKeyAnswer)
-            return TRUE;
-        uint8_t free = 1;
-        int32_t count = RowCount(list);
-        for (int32_t row = 0; row < count && free; ++row)
-            free = RowKey(list, row) != static_cast<uint16_t>(wParam);
-        *answer = free;
-        return TRUE;
-    }
+    case WM_DPICHANGED:
+        HandleDpiChanged(dialog, wParam, lParam);
+        return FALSE;
     case WM_NOTIFY:
         return AnswerStripedListDraw(dialog, lParam);
     case WM_DESTROY:

@@ -2,6 +2,7 @@
 #include "res/resource.h"
 #include "store/RecordFilter.h"
 #include "ui/window/MessageBoxes.h"
+#include "ui/window/WindowPlacement.h"
 #include <commctrl.h>
 
 #define WARNING_START_AFTER_END "始点は終点より前にしてください"
@@ -51,6 +52,8 @@ static INT_PTR CALLBACK CustomRangeProc(HWND dialog, UINT message, WPARAM wParam
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         SendDlgItemMessageA(dialog, IDC_RANGE_OPPONENT, EM_LIMITTEXT, OPPONENT_TEXT_LIMIT, 0);
+        // Placed at the owner's corner, it may stand past the screen's edge.
+        KeepWindowVisible(dialog);
         return TRUE;
     case WM_COMMAND: {
         int id = LOWORD(wParam);

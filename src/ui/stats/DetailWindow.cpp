@@ -10,6 +10,7 @@
 #include "store/CharacterNames.h"
 #include "ui/stats/StatsMenu.h"
 #include "ui/stats/StatsTable.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
 
@@ -178,6 +179,7 @@ static BOOL OnInitDialog(HWND window, const RecordFilter* made)
     SetDetailTitle(window, filter);
     HWND list = GetDlgItem(window, IDC_STATS_LIST);
     SetUpListColumns(list, StatsColumns, STATS_COLUMN_COUNT);
+    WidenToShowColumns(window, list);
     for (int32_t c = 0; c < CHARACTER_COUNT; ++c)
         AppendListRow(list, CharacterShortName(c));
     RefreshDetailWindow(window);
@@ -190,6 +192,9 @@ static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wPara
     switch (message) {
     case WM_INITDIALOG:
         return OnInitDialog(window, reinterpret_cast<const RecordFilter*>(lParam));
+    case WM_DPICHANGED:
+        HandleDpiChanged(window, wParam, lParam);
+        return FALSE;
     case WM_DESTROY:
         if (WindowFilter(window))
             Heap.Free(WindowFilter(window));

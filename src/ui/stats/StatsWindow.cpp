@@ -11,9 +11,11 @@
 #include "ui/stats/DetailWindow.h"
 #include "ui/stats/StatsMenu.h"
 #include "ui/stats/StatsTable.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/MessageBoxes.h"
 #include "ui/window/OwnedWindows.h"
 #include "ui/window/FileDialog.h"
+#include "ui/window/WindowPlacement.h"
 
 #define STATS_TITLE_FORMAT "Vantory Rev.4 autorun - %s"
 #define ERROR_REFRESH "戦績表示の更新に失敗しました"
@@ -45,21 +47,28 @@ static const MenuEntry menuEntries[] = {
     {0, nullptr},
 };
 
-static void SetUpStatsList(HWND list)
+static void SetUpStatsList(HWND window, HWND list)
 {
     SetUpListColumns(list, StatsColumns, STATS_COLUMN_COUNT);
+    WidenToShowColumns(window, list);
     static const char* const summaryLabels[] = {"", "総合", "過去30戦", "過去50戦", "過去100戦"};
     for (int32_t row = 0; row < STATS_ROW_COUNT; ++row)
         AppendListRow(list, row < CHARACTER_COUNT ? CharacterShortName(row) : summaryLabels[row - CHARACTER_COUNT]);
 }
 
-// The position is applied only when both coordinates were saved.
+// The position is applied only when both coordinates were saved, and only
+// where the window can be seen: the monitor it was saved on may be gone.
 static void RestorePosition(HWND window)
 {
     int32_t x = ReadSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_X, NO_SAVED_POSITION);
     int32_t y = ReadSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, NO_SAVED_POSITION);
-    if (x != NO_SAVED_POSITION && y != NO_SAVED_POSITION)
-        SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (x == NO_SAVED_POSITION || y == NO_SAVED_POSITION)
+        return;
+    RECT frame;
+    GetWindowRect(window, &frame);
+    OffsetRect(&frame, x - frame.left, y - frame.top);
+    MoveOntoVisibleMonitor(&frame);
+    SetWindowPos(window, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 static void SavePosition(HWND window)
@@ -188,7 +197,7 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
         RestorePosition(window);
         statsState.period = PERIOD_ALL;
         memset(&statsState.customRange, 0, sizeof statsState.customRange);
-        SetUpStatsList(GetDlgItem(window, IDC_STATS_LIST));
+        SetUpStatsList(window, GetDlgItem(window, IDC_STATS_LIST));
         RefreshStatsWindow(window);
         return TRUE;
     case WM_DESTROY:
@@ -213,6 +222,9 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
         return FALSE;
     case WM_RECORDCHANGED:
         RefreshStatsWindow(window);
+        return FALSE;
+    case WM_DPICHANGED:
+        HandleDpiChanged(window, wParam, lParam);
         return FALSE;
     }
     return FALSE;

@@ -1,19 +1,56 @@
 #include "ui/window/ListView.h"
 #include "base/TextBuffer.h"
 #include "base/TextUtil.h"
+#include "ui/window/DpiScaling.h"
+
+// The DPI that a list's column widths were last set for.
+#define PROP_COLUMN_DPI "Vantory.ColumnDpi"
 
 void SetUpListColumns(HWND list, const ListColumn* columns, int32_t count)
 {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    uint32_t dpi = WindowDpi(list);
+    SetPropA(list, PROP_COLUMN_DPI, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(dpi)));
     for (int32_t i = 0; i < count; ++i) {
         LVCOLUMNA column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = columns[i].alignment ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        column.cx = columns[i].width;
+        column.cx = MulDiv(columns[i].width, static_cast<int>(dpi), BASE_DPI);
         column.pszText = const_cast<char*>(columns[i].header);
         column.iSubItem = i;
         SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
+}
+
+void RescaleListColumns(HWND list, uint32_t dpi)
+{
+    uint32_t from = static_cast<uint32_t>(reinterpret_cast<UINT_PTR>(GetPropA(list, PROP_COLUMN_DPI)));
+    if (from == 0 || dpi == 0 || from == dpi)
+        return;
+    HWND header = ListView_GetHeader(list);
+    int32_t columns = static_cast<int32_t>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int32_t i = 0; i < columns; ++i) {
+        int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+        SendMessageA(list, LVM_SETCOLUMNWIDTH, i, MulDiv(width, static_cast<int>(dpi), static_cast<int>(from)));
+    }
+    SetPropA(list, PROP_COLUMN_DPI, reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(dpi)));
+}
+
+void WidenToShowColumns(HWND window, HWND list)
+{
+    int32_t columns = static_cast<int32_t>(SendMessageA(ListView_GetHeader(list), HDM_GETITEMCOUNT, 0, 0));
+    int needed = 0;
+    for (int32_t i = 0; i < columns; ++i)
+        needed += static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, i, 0));
+    RECT client, frame, outer;
+    GetClientRect(list, &client);
+    int lack = needed - client.right;
+    if (lack <= 0 || !GetWindowRect(list, &frame) || !GetWindowRect(window, &outer))
+        return;
+    SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left + lack, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left + lack, outer.bottom - outer.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int32_t AppendListRow(HWND list, const char* text)
@@ -119,9 +156,9 @@ static bool CellNumber(const char* text, double* value)
     return true;
 }
 
-int CompareListCells(const char* first, const char* second, int32_t alignment)
+int CompareListCells(const char* first, const char* second, int32_t kind)
 {
-    if (alignment == 0)
+    if (kind == COMPARE_TEXT)
         return lstrcmpA(first, second);
     double x = 0, y = 0;
     bool hasX = CellNumber(first, &x), hasY = CellNumber(second, &y);
