@@ -296,7 +296,7 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredO
     PumpMessages(200);
     const std::string journal = folder.File(MATCH_JOURNAL_NAME), waiting = "Alice 0 2 Bob 1 1; B 7 2 A 3 1; C 5 2 D 6 0";
     EXPECT_EQ(waiting, RowsOf(journal, "waiting"));
-    EXPECT_EQ("未保存の対戦結果が 3 件あります（記録ファイルに書き込めません）", std::string(TrayTip()));
+    EXPECT_EQ("未保存の対戦結果が 3 件あります（プロファイルに書き込めません）", std::string(TrayTip()));
     EXPECT_EQ("C(妖夢) 2-0 D(レミリア)", ClipboardText());  // when the match ends
     // The file is free, the retry not yet come: undo waits with them, so it never takes back Zed's match.
     sqlite3_close(lock);
@@ -310,7 +310,7 @@ TEST_F(Shell, MatchesTheRecordCannotTakeWaitOnDiskForTheirOwnRecordAndAreStoredO
     // Started on another record, they wait for theirs, which takes them when it is loaded.
     ASSERT_TRUE(game.Do("mode 0"));
     ASSERT_NE(nullptr, Start("[General]\r\nProfile=" + folder.File("other.db") + "\r\n"));
-    EXPECT_EQ("3 件の対戦結果が記録「Default」を開くのを待っています", std::string(TrayTip()));
+    EXPECT_EQ("3 件の対戦結果がプロファイル「Default」を開くのを待っています", std::string(TrayTip()));
     EXPECT_EQ("<null>", Query(ROWS));
     ASSERT_TRUE(LoadProfile(App.statsWindow, folder.File("Default.db").c_str()));
     EXPECT_EQ("Zed 0 2 Yan 1 0; " + waiting, Query(ROWS));

@@ -10,8 +10,8 @@
 #include "ui/window/MessageBoxes.h"
 
 // Within the tray's 128-byte tip in code page 932.
-#define PENDING_TIP "未保存の対戦結果が %u 件あります（記録ファイルに書き込めません）"
-#define OTHER_RECORD_TIP "%u 件の対戦結果が記録「%s」を開くのを待っています"
+#define PENDING_TIP "未保存の対戦結果が %u 件あります（プロファイルに書き込めません）"
+#define OTHER_RECORD_TIP "%u 件の対戦結果がプロファイル「%s」を開くのを待っています"
 #define PENDING_FILE_NAME "未保存の対戦結果(%s) %04u%02u%02u-%02u%02u%02u%s.db"
 #define ERROR_MATCHES_LOST "%u 件の対戦結果を保存できませんでした。"
 #define MATCHES_LOST_LIST "一覧をクリップボードにコピーしました。"
