@@ -6,13 +6,11 @@
 // apart, so the latest session is the whole record: the first page's worst case.
 // Usage: ReportBench [runs] [largest size]
 #include "report/Backup.h"
-#include "report/RecordReader.h"
 #include "report/ReportWindow.h"
 #include "bench/support/GeneratedRecord.h"
 #include "shell/Globals.h"
 #include "store/TimeStamp.h"
 #include <commctrl.h>
-#include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <algorithm>
@@ -73,7 +71,7 @@ int main(int argc, char** argv)
         for (int run = 0; run < runs; ++run) {
             EmptyFolder(folder + "\\backup");
             double start = Milliseconds();
-            sqlite3* record = OpenRecordReadOnly(path.c_str());
+            RecordReader* record = OpenRecordReader(path.c_str());
             SYSTEMTIME today;
             GetLocalTime(&today);
             BackupOutcome outcome;

@@ -9,7 +9,7 @@
 #include "bench/support/GeneratedRecord.h"
 #include "report/Backup.h"
 #include "report/CsvExport.h"
-#include "report/RecordReader.h"
+#include "report/ReportData.h"
 #include "shell/Globals.h"
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
@@ -126,7 +126,7 @@ int main(int argc, char** argv)
         EmptyFolder(folder + "\\backup");
         phase = PHASE_BACKUP;
         double start = Seconds();
-        sqlite3* record = OpenRecordReadOnly(path.c_str());
+        RecordReader* record = OpenRecordReader(path.c_str());
         SYSTEMTIME today;
         GetLocalTime(&today);
         BackupOutcome outcome = {};
@@ -146,7 +146,7 @@ int main(int argc, char** argv)
                read ? "" : "  READ FAILED", exported ? "" : "  EXPORT FAILED", data.results.count);
         fflush(stdout);
         ClearReportData(&data);
-        sqlite3_close(record);
+        CloseRecordReader(record);
     }
     stopWriting = true;
     writing.join();

@@ -5,13 +5,11 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "report/Backup.h"
-#include "report/RecordReader.h"
 #include "report/RecordTools.h"
 #include "report/ReportWindow.h"
 #include "store/RecordMerge.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 
 // A path on the command line wins; then the profile that vty.exe keeps in its
@@ -47,7 +45,7 @@ static int RunReport(HINSTANCE instance)
 {
     char path[SETTING_PATH_SIZE];
     FindRecordPath(path);
-    sqlite3* record = PathFileExistsA(path) ? OpenRecordReadOnly(path) : nullptr;
+    RecordReader* record = PathFileExistsA(path) ? OpenRecordReader(path) : nullptr;
     if (!record) {
         TellRecordProblem("記録ファイルを開けませんでした。", path);
         return 1;
@@ -83,7 +81,7 @@ static int RunReport(HINSTANCE instance)
     message.Release();
     // Nothing to show: the message has said why.
     if (!readable) {
-        sqlite3_close(record);
+        CloseRecordReader(record);
         return 1;
     }
     if (!CreateReportWindow(instance, record, path)) {

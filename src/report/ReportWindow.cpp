@@ -1,7 +1,7 @@
 #include "report/ReportWindow.h"
 #include "base/TextUtil.h"
 #include "report/CsvExport.h"
-#include "report/RecordReader.h"
+#include "report/ReportData.h"
 #include "report/RecordTools.h"
 #include "report/TrendChart.h"
 #include "res/report_resource.h"
@@ -11,7 +11,6 @@
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 #include <commdlg.h>
-#include <sqlite3.h>
 
 #define UNCERTAIN_NOTE "20戦未満・参考値"
 // Grey text for rows whose rate is too uncertain to trust.
@@ -69,7 +68,7 @@ struct ListRow {
 
 // What the window shows, allocated with it.
 struct ReportView {
-    sqlite3* record;
+    RecordReader* record;
     char recordPath[MAX_PATH * 4];
     ReportData data;
     ChartSeries chart;
@@ -522,7 +521,7 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
             RemovePropA(window, RECORD_PATH_PROPERTY);
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             SetChartSeries(Child(view, IDC_CHART), nullptr);
-            sqlite3_close(view->record);
+            CloseRecordReader(view->record);
             ClearReportData(&view->data);
             view->chart.all.Clear();
             view->chart.chosen.Clear();
@@ -563,7 +562,7 @@ static void RegisterReportWindow(HINSTANCE instance)
     RegisterTrendChart(instance);
 }
 
-HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordPath)
+HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* recordPath)
 {
     ReportView* view = static_cast<ReportView*>(Heap.Allocate(sizeof(ReportView)));
     memset(view, 0, sizeof *view);
@@ -574,7 +573,7 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
     InitReportData(&view->data);
     if (!ReadReportData(record, &view->data)) {
         ClearReportData(&view->data);
-        sqlite3_close(record);
+        CloseRecordReader(record);
         Heap.Free(view);
         return nullptr;
     }
@@ -585,7 +584,7 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
                                   CW_USEDEFAULT, 780, 560, nullptr, CreateReportMenu(), instance, nullptr);
     if (!window) {
         ClearReportData(&view->data);
-        sqlite3_close(record);
+        CloseRecordReader(record);
         Heap.Free(view);
         return nullptr;
     }

@@ -1,7 +1,5 @@
 #pragma once
-#include "base/Platform.h"
-
-struct sqlite3;
+#include "store/RecordReading.h"
 
 // The report window: tabs with the latest session played (per opponent and
 // per matchup, and the recent sessions), the whole record per own character
@@ -30,7 +28,7 @@ const UINT ID_REPORT_CLOSE = 40103;
 // Tabs, in order.
 enum ReportPage { PAGE_SESSION, PAGE_CHARACTERS, PAGE_PAIRS, PAGE_CHART, PAGE_COUNT };
 
-// Reads the record and shows it. The window takes the connection and closes
-// it when it goes; its end posts the quit message. Null, with the connection
-// closed, when the record cannot be read.
-HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordPath);
+// Reads the record and shows it. The window takes the reader and closes it
+// when it goes; its end posts the quit message. Null, with the reader closed,
+// when the record cannot be read.
+HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* recordPath);
