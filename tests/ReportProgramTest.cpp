@@ -3,6 +3,7 @@
 // lists, its message box); vty_report.exe as a process of its own.
 #include "report/Backup.h"
 #include "report/CsvExport.h"
+#include "report/ProgressDialog.h"
 #include "report/ReportData.h"
 #include "report/ReportWindow.h"
 #include "report/TrendChart.h"
@@ -373,6 +374,36 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ(0u, ReadFileBytes(written).find("日時,"));
     DestroyWindow(window);
     PumpMessages(0);  // takes the quit message that the window's end posts
+}
+
+// An export long enough to show its progress, cancelled there: no file is
+// left, not even the unfinished one, and nothing more is said.
+TEST(ReportWindow, CancelledExportLeavesNoFile)
+{
+    TempFolder folder;
+    std::string path = folder.File("Default.db"), csv = folder.File("out.csv");
+    ASSERT_TRUE(MakeRecord(path, {}));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    ASSERT_TRUE(ExecuteSql(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 800000) "
+                               "INSERT INTO vaviradudiz123 SELECT i * 600000000, 'me', i % 20, 2, 'you', 3, i % 2 FROM n"));
+    sqlite3_close(db);
+    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReader(path.c_str()), path.c_str());
+    ASSERT_NE(nullptr, window);
+    HWND progress = nullptr;
+    std::thread canceller([&progress] {
+        for (DWORD start = GetTickCount(); !progress && GetTickCount() - start < 15000; Sleep(20))
+            progress = FindWindowA(PROGRESS_WINDOW_CLASS, "CSVファイルに書き出す");
+        PostMessageA(progress, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL)));
+    });
+    DialogAnswerer answerer(GetCurrentThreadId(), {Choose(csv), Press(IDOK)});
+    SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
+    canceller.join();
+    EXPECT_NE(nullptr, progress);
+    EXPECT_EQ(1u, answerer.Stop().size());  // the file dialog, and no message after the cancel
+    EXPECT_EQ("Default.db ", FolderNames(folder.Path()));
+    DestroyWindow(window);
+    PumpMessages(0);
 }
 
 // The chart: a bar of matches under each week; a full point on a week of 20

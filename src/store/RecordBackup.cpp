@@ -1,9 +1,17 @@
 #include "store/RecordBackup.h"
+#include "base/GrowArray.h"
 #include <sqlite3.h>
 
 // Progress of the copy: the rows up to here, the check of the copy after.
 const int64_t PROGRESS_STEPS = 10000;
 const int64_t PROGRESS_COPIED = 9000;
+
+// The copy is committed, and so written through to the disk, after this many
+// ranges: a few megabytes at a time rather than all of it at the end, which
+// would hold up vty.exe's own writes to the same disk.
+const int32_t RANGES_PER_COMMIT = 64;
+// Rows read in one short read of the record: a few milliseconds.
+const int32_t COPY_RANGE_ROWS = 2048;
 
 // The copy's statements and the ranges' reads, each range in a read of its
 // own on the record.
@@ -15,8 +23,8 @@ struct CopyWork {
     sqlite3_stmt* insert;   // a row into the copy
 };
 
-// A new file with the schema vty.exe creates, filled in one transaction
-// without a journal: a copy cut short is deleted anyway.
+// A new file with the schema vty.exe creates, filled without a journal: a
+// copy cut short is deleted anyway.
 static bool CreateCopy(const char* copyPath, sqlite3** copy)
 {
     DeleteFileA(copyPath);
@@ -25,9 +33,7 @@ static bool CreateCopy(const char* copyPath, sqlite3** copy)
     bool ok = ConvertToUtf8(copyPath, &utf8) &&
               sqlite3_open_v2(utf8.data, copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     utf8.Release();
-    // A cache the size of a large record: the copy's pages reach the file
-    // at the commit, not while a range holds the record.
-    return ok && Execute(*copy, "PRAGMA journal_mode=OFF; PRAGMA cache_size=-262144") &&
+    return ok && Execute(*copy, "PRAGMA journal_mode=OFF") &&
            Execute(*copy, RECORD_TABLE_SCHEMA) && Execute(*copy, RECORD_INDEX_SCHEMA) && Execute(*copy, "BEGIN");
 }
 
@@ -66,34 +72,54 @@ static int32_t ReadFailure(CopyWork* work, int rc)
     }
 }
 
-// Copies the rows from `from` on, at most one range of them, in one read of
-// the record; the number copied into copied and the last time stamp into last.
-static int32_t CopyRange(CopyWork* work, int64_t from, int64_t to, int32_t* copied, int64_t* last)
+// The values of a range's rows, each kept as the record holds it (whatever
+// its type) while the read runs, written to the copy after it has ended.
+const int COPY_COLUMNS = 7;
+typedef sqlite3_value* CopiedRow[COPY_COLUMNS];
+
+static bool WriteRows(CopyWork* work, GrowArray<CopiedRow>* rows)
 {
-    *copied = 0;
+    bool written = true;
+    for (uint32_t i = 0; i < rows->count; ++i) {
+        for (int column = 0; column < COPY_COLUMNS; ++column)
+            sqlite3_bind_value(work->insert, column + 1, rows->At(i)[column]);
+        written = written && sqlite3_step(work->insert) == SQLITE_DONE;
+        sqlite3_reset(work->insert);
+        for (int column = 0; column < COPY_COLUMNS; ++column)
+            sqlite3_value_free(rows->At(i)[column]);
+    }
+    rows->count = 0;
+    return written;
+}
+
+// Copies the rows from `from` on, at most one range of them, read in one
+// short read of the record; the number copied into copied and the last time
+// stamp into last.
+static int32_t CopyRange(CopyWork* work, GrowArray<CopiedRow>* rows, int64_t from, int64_t to, int32_t* copied,
+                         int64_t* last)
+{
     int rc = sqlite3_exec(work->record, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_bind_int64(work->rows, 1, from);
     sqlite3_bind_int64(work->rows, 2, to);
-    sqlite3_bind_int(work->rows, 3, READ_RANGE_ROWS);
-    bool written = true;
+    sqlite3_bind_int(work->rows, 3, COPY_RANGE_ROWS);
+    bool kept = true;
     if (rc == SQLITE_OK)
         rc = SQLITE_ROW;
-    while (rc == SQLITE_ROW && written && (rc = sqlite3_step(work->rows)) == SQLITE_ROW) {
-        // Each value as the record holds it, whatever its type.
-        for (int column = 0; column < 7; ++column)
-            sqlite3_bind_value(work->insert, column + 1, sqlite3_column_value(work->rows, column));
-        written = sqlite3_step(work->insert) == SQLITE_DONE;
-        sqlite3_reset(work->insert);
+    while (rc == SQLITE_ROW && kept && (rc = sqlite3_step(work->rows)) == SQLITE_ROW) {
+        CopiedRow row;
+        for (int column = 0; column < COPY_COLUMNS; ++column)
+            kept = (row[column] = sqlite3_value_dup(sqlite3_column_value(work->rows, column))) != nullptr && kept;
+        rows->Append(row);
         *last = sqlite3_column_int64(work->rows, 0);
-        ++*copied;
     }
     sqlite3_reset(work->rows);
     rc = rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+    *copied = static_cast<int32_t>(rows->count);
     // The index holds every row of the range, and no other: else the record is damaged.
     bool indexAgrees = true;
-    if (rc == SQLITE_OK && written && work->indexed) {
+    if (rc == SQLITE_OK && kept && work->indexed) {
         sqlite3_bind_int64(work->indexed, 1, from);
-        sqlite3_bind_int64(work->indexed, 2, *copied == READ_RANGE_ROWS ? *last : to);
+        sqlite3_bind_int64(work->indexed, 2, *copied == COPY_RANGE_ROWS ? *last : to);
         rc = sqlite3_step(work->indexed);
         indexAgrees = rc == SQLITE_ROW && sqlite3_column_int(work->indexed, 0) == *copied;
         rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
@@ -101,6 +127,7 @@ static int32_t CopyRange(CopyWork* work, int64_t from, int64_t to, int32_t* copi
     }
     if (!sqlite3_get_autocommit(work->record))
         sqlite3_exec(work->record, "COMMIT", nullptr, nullptr, nullptr);
+    bool written = WriteRows(work, rows) && kept;
     if (rc != SQLITE_OK)
         return ReadFailure(work, rc);
     return !written ? COPY_FAILED : indexAgrees ? COPY_SOUND : COPY_UNSOUND;
@@ -108,28 +135,34 @@ static int32_t CopyRange(CopyWork* work, int64_t from, int64_t to, int32_t* copi
 
 static int32_t CopyRows(CopyWork* work, const WorkProgress* progress)
 {
-    int64_t first = INT64_MIN, end = INT64_MAX, from = first;
-    sqlite3_stmt* span = nullptr;
-    if (sqlite3_prepare_v2(work->record, "SELECT min(timestamp), max(timestamp) FROM " RECORD_TABLE, -1, &span,
-                           nullptr) == SQLITE_OK &&
-        sqlite3_step(span) == SQLITE_ROW) {
-        first = sqlite3_column_int64(span, 0);
-        end = sqlite3_column_int64(span, 1);
-    }
-    sqlite3_finalize(span);
+    int64_t first = 0, end = 0, from = INT64_MIN;
+    RecordReader record = {work->record};
+    ReadTimeSpan(&record, &first, &end);
     double width = static_cast<double>(end) - static_cast<double>(first);
-    for (;;) {
+    GrowArray<CopiedRow> rows;
+    rows.Init();
+    rows.Reserve(COPY_RANGE_ROWS);
+    int32_t result = COPY_SOUND;
+    for (int32_t ranges = 1;; ++ranges) {
         int32_t copied = 0;
         int64_t last = from;
-        int32_t result = CopyRange(work, from, INT64_MAX, &copied, &last);
-        if (result != COPY_SOUND || copied < READ_RANGE_ROWS || last == INT64_MAX)
-            return result;
+        result = CopyRange(work, &rows, from, INT64_MAX, &copied, &last);
+        if (result != COPY_SOUND || copied < COPY_RANGE_ROWS || last == INT64_MAX)
+            break;
         from = last + 1;
+        if (ranges % RANGES_PER_COMMIT == 0 && !(Execute(work->copy, "COMMIT") && Execute(work->copy, "BEGIN"))) {
+            result = COPY_FAILED;
+            break;
+        }
         double share = width > 0 ? (static_cast<double>(last) - static_cast<double>(first)) / width : 1;
         if (!TellProgress(progress, static_cast<int64_t>(share < 1 ? share * PROGRESS_COPIED : PROGRESS_COPIED),
-                          PROGRESS_STEPS))
-            return COPY_CANCELLED;
+                          PROGRESS_STEPS)) {
+            result = COPY_CANCELLED;
+            break;
+        }
     }
+    rows.Clear();
+    return result;
 }
 
 // The copy as written, whole: the check that the record itself cannot get.

@@ -75,13 +75,16 @@ bool IsGoodRecordFile(const char* path)
     return good;
 }
 
-// The first and last time stamp of the record, for the share of it read.
-static void TimeSpan(sqlite3* connection, int64_t* first, int64_t* last)
+void ReadTimeSpan(RecordReader* record, int64_t* first, int64_t* last)
 {
+    // Each alone is one look at an end of the key; both in one query would
+    // read every row.
     sqlite3_stmt* statement = nullptr;
     *first = *last = 0;
-    if (sqlite3_prepare_v2(connection, "SELECT min(timestamp), max(timestamp) FROM " RECORD_TABLE, -1, &statement,
-                           nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(record->connection,
+                           "SELECT (SELECT min(timestamp) FROM " RECORD_TABLE "), (SELECT max(timestamp) FROM " RECORD_TABLE
+                           ")",
+                           -1, &statement, nullptr) == SQLITE_OK &&
         sqlite3_step(statement) == SQLITE_ROW) {
         *first = sqlite3_column_int64(statement, 0);
         *last = sqlite3_column_int64(statement, 1);
@@ -117,7 +120,7 @@ bool ReadRecordRanges(RecordReader* record, int64_t from, int64_t to, RecordRang
     }
     int64_t first = 0, last = 0;
     if (progress)
-        TimeSpan(connection, &first, &last);
+        ReadTimeSpan(record, &first, &last);
     GrowArray<RecordRow> range;
     range.Init();
     range.Reserve(READ_RANGE_ROWS);

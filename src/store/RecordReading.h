@@ -35,6 +35,10 @@ bool IsRecordFile(const char* path);
 // files and files that are no database never are.
 bool IsGoodRecordFile(const char* path);
 
+// The first and last time stamp of the record (0 and 0 for none), for the
+// share of it that a read has gone through.
+void ReadTimeSpan(RecordReader* record, int64_t* first, int64_t* last);
+
 // The reads below run in ranges of at most this many matches, each a read
 // of its own, so that vty.exe never waits long to store a match.
 const int32_t READ_RANGE_ROWS = 4096;
