@@ -75,6 +75,7 @@ static void Start(ProgressDialog* progress, HWND owner, const char* caption, con
     progress->started = GetTickCount();
     progress->cancelled = 0;
     progress->done = 0;
+    progress->paused = 0;
     progress->ownerDisabled = false;
     work->handler = handler;
     work->context = progress;
@@ -109,6 +110,8 @@ static bool StoreProgress(int64_t done, int64_t total, void* context)
 {
     ProgressDialog* progress = static_cast<ProgressDialog*>(context);
     InterlockedExchange(&progress->done, Share(done, total));
+    while (progress->paused && !ProgressCancelled(progress))
+        Sleep(10);
     return !ProgressCancelled(progress);
 }
 
@@ -126,6 +129,11 @@ void BeginWorkerProgress(ProgressDialog* progress, HWND owner, const char* capti
                          WorkProgress* work)
 {
     Start(progress, owner, caption, text, work, StoreProgress);
+}
+
+void PauseWorker(ProgressDialog* progress, bool paused)
+{
+    InterlockedExchange(&progress->paused, paused ? 1 : 0);
 }
 
 void ShowProgress(ProgressDialog* progress)

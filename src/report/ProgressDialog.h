@@ -23,6 +23,7 @@ struct ProgressDialog {
     DWORD started;            // GetTickCount at the start
     volatile LONG cancelled;  // the button was pressed
     volatile LONG done;       // from a worker thread, in ten thousandths
+    volatile LONG paused;     // a worker thread waits at its next step while set
     bool ownerDisabled;
 };
 
@@ -33,6 +34,9 @@ void BeginProgress(ProgressDialog* progress, HWND owner, const char* caption, co
 // whether to go on; the main thread shows it with ShowProgress.
 void BeginWorkerProgress(ProgressDialog* progress, HWND owner, const char* caption, const char* text,
                          WorkProgress* work);
+// Holds a worker thread at its next step, or lets it go on: the main
+// thread's own work first when both compete for the processor.
+void PauseWorker(ProgressDialog* progress, bool paused);
 // The main thread: shows (once the delay is over) and updates the window.
 void ShowProgress(ProgressDialog* progress);
 bool ProgressCancelled(const ProgressDialog* progress);

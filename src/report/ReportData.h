@@ -7,8 +7,8 @@
 // match stored meanwhile may or may not be in it, but never in part.
 struct ReportData {
     GrowArray<MatchResult> results;  // every match that counts, oldest first
-    int32_t leftOut;                 // rows with a character id outside 0 to 19 or a
-                                     // win count outside 0 to 2 (or no integer): in no count
+    int32_t leftOut;                 // rows whose ids are no characters or whose win counts
+                                     // are outside 0 to 2 (or no integers): in no count
     RecordTotals totals;
     int64_t latestPlayed;            // the last match not dated after tomorrow (0 with none):
                                      // the end of the sessions and of the chart

@@ -21,7 +21,8 @@ const int MARGIN = 6;
 const UINT_PTR BACKUP_TIMER = 1;
 const UINT BACKUP_TIMER_MS = 100;
 // How long a window that is ready waits for the backup before it shows: a
-// small record's backup ends within it, and its progress never flashes.
+// small record's backup ends within it, and its progress never flashes. On a
+// large record the backup waits while the window reads and fills.
 const DWORD BACKUP_WAIT_MS = 200;
 
 // Number columns leave room for the sort arrow beside their header.
@@ -631,7 +632,11 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     view->backup = backup;
     lstrcpynA(view->recordPath, recordPath, sizeof view->recordPath);
     InitReportData(&view->data);
+    if (backup)
+        PauseWorker(&backup->progress, true);
     if (!ReadShownData(view, cancelled)) {
+        if (backup)
+            PauseWorker(&backup->progress, false);
         ClearReportData(&view->data);
         CloseRecordReader(record);
         Heap.Free(view);
@@ -643,6 +648,8 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     HWND window = CreateWindowExA(0, REPORT_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 780, 560, nullptr, CreateReportMenu(), instance, nullptr);
     if (!window) {
+        if (backup)
+            PauseWorker(&backup->progress, false);
         ClearReportData(&view->data);
         CloseRecordReader(record);
         Heap.Free(view);
@@ -662,6 +669,7 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     CentreOnWorkArea(window);
     ShowPage(view, PAGE_SESSION);
     if (backup) {
+        PauseWorker(&backup->progress, false);
         WaitDailyBackup(backup, BACKUP_WAIT_MS);
         SetTimer(window, BACKUP_TIMER, BACKUP_TIMER_MS, nullptr);
     }
