@@ -20,10 +20,12 @@ const int MARGIN = 6;
 // How often the backup's progress is shown while it runs.
 const UINT_PTR BACKUP_TIMER = 1;
 const UINT BACKUP_TIMER_MS = 100;
-// How long a window that is ready waits for the backup before it shows: a
-// small record's backup ends within it, and its progress never flashes. On a
-// large record the backup waits while the window reads and fills.
+// How long a window that is ready waits for the backup of a small record
+// before it shows: the backup ends within it, and its progress never
+// flashes. On a large record the backup waits while the window reads and
+// fills, and the window shows at once.
 const DWORD BACKUP_WAIT_MS = 200;
+const uint32_t SMALL_RECORD_ROWS = 16 * READ_RANGE_ROWS;
 
 // Number columns leave room for the sort arrow beside their header.
 static const ListColumn opponentColumns[] = {
@@ -670,7 +672,8 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     ShowPage(view, PAGE_SESSION);
     if (backup) {
         PauseWorker(&backup->progress, false);
-        WaitDailyBackup(backup, BACKUP_WAIT_MS);
+        if (view->data.results.count + static_cast<uint32_t>(view->data.leftOut) <= SMALL_RECORD_ROWS)
+            WaitDailyBackup(backup, BACKUP_WAIT_MS);
         SetTimer(window, BACKUP_TIMER, BACKUP_TIMER_MS, nullptr);
     }
     ShowWindow(window, SW_SHOW);

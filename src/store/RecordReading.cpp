@@ -103,6 +103,18 @@ static int64_t ShareOfSpan(int64_t first, int64_t last, int64_t at)
     return share >= 1 ? PROGRESS_STEPS : static_cast<int64_t>(share * PROGRESS_STEPS);
 }
 
+// A name cut at 31 bytes by an older recorder can end in a lead byte: alone,
+// it would take the next byte (a comma in the CSV) as its trail. Names of
+// single-byte characters alone, most of them, need no look.
+static void CutName(char* name)
+{
+    for (const char* c = name; *c; ++c)
+        if (static_cast<uint8_t>(*c) >= 0x80) {
+            CutToWholeCharacters(name, PROFILE_NAME_SIZE - 1);
+            return;
+        }
+}
+
 bool ReadRecordRanges(RecordReader* record, int64_t from, int64_t to, RecordRangeHandler handler, void* context,
                       const WorkProgress* progress)
 {
@@ -135,10 +147,8 @@ bool ReadRecordRanges(RecordReader* record, int64_t from, int64_t to, RecordRang
         while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
             RecordRow row;
             ReadRecordColumns(statement, &row.match);
-            // Alone, a lead byte at a name's end would take the next byte (a
-            // comma in the CSV) as its trail.
-            CutToWholeCharacters(row.match.p1name, PROFILE_NAME_SIZE - 1);
-            CutToWholeCharacters(row.match.p2name, PROFILE_NAME_SIZE - 1);
+            CutName(row.match.p1name);
+            CutName(row.match.p2name);
             row.countable = sqlite3_column_int(statement, 7) != 0;
             range.Append(row);
         }
