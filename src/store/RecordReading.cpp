@@ -3,6 +3,9 @@
 #include "base/TextUtil.h"
 #include <sqlite3.h>
 
+// The most of a record file mapped into memory for reading.
+#define READER_MAP_BYTES "268435456"
+
 RecordReader* OpenRecordReader(const char* path)
 {
     TextBuffer uri;
@@ -17,6 +20,9 @@ RecordReader* OpenRecordReader(const char* path)
         return nullptr;
     }
     sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
+    // Pages read straight from the mapped file: the first read of a large
+    // record takes a fraction of the time, most of all under Wine.
+    sqlite3_exec(connection, "PRAGMA mmap_size=" READER_MAP_BYTES, nullptr, nullptr, nullptr);
     RecordReader* record = static_cast<RecordReader*>(Heap.Allocate(sizeof(RecordReader)));
     record->connection = connection;
     return record;
