@@ -1,18 +1,18 @@
 // Times the report program's start on generated record files of 10,000 to
-// 1,000,000 matches: the read-only open, the check and the day's backup (the
-// backup folder is emptied before every run, so each run copies), reading
-// the record and a painted report window; then, apart, the chart page's
-// paint. Medians of the runs, in milliseconds. The matches are three minutes
+// 1,000,000 matches as the program runs it: the read-only open, the day's
+// backup started on its own thread (the backup folder is emptied before
+// every run, so each run copies), reading the record and a painted report
+// window; then the end of the backup, whose progress the window shows; then,
+// apart, the chart page's paint. Medians of the runs, in milliseconds.
+// Goal at a million: the window painted within 1.5 s. The matches are three minutes
 // apart, so the latest session is the whole record: the first page's worst case.
 // Usage: ReportBench [runs] [largest size]
-#include "report/Backup.h"
-#include "report/RecordReader.h"
+#include "report/DailyBackup.h"
 #include "report/ReportWindow.h"
 #include "bench/support/GeneratedRecord.h"
 #include "shell/Globals.h"
 #include "store/TimeStamp.h"
 #include <commctrl.h>
-#include <sqlite3.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <algorithm>
@@ -63,27 +63,31 @@ int main(int argc, char** argv)
     CreateGlobals();
     std::string folder = BenchFolder("report");
     std::string path = folder + "\\Bench.db";
-    printf("matches    backup(ms)  to painted window(ms)  total(ms)  chart page(ms)  file(MB)\n");
+    printf("matches    to painted window(ms)  backup done(ms)  chart page(ms)  file(MB)\n");
     for (int matches = 10000; matches <= largest; matches *= 10) {
         if (!GenerateRecordFile(path, matches)) {
             printf("%d: the record could not be made\n", matches);
             return 1;
         }
-        std::vector<double> backups, windows, totals, charts;
+        std::vector<double> backups, windows, charts;
         for (int run = 0; run < runs; ++run) {
             EmptyFolder(folder + "\\backup");
             double start = Milliseconds();
-            sqlite3* record = OpenRecordReadOnly(path.c_str());
+            RecordReader* record = OpenRecordReader(path.c_str());
             SYSTEMTIME today;
             GetLocalTime(&today);
-            BackupOutcome outcome;
-            MakeDailyBackup(record, path.c_str(), &today, &outcome);
-            double backedUp = Milliseconds();
-            HWND window = CreateReportWindow(GetModuleHandleA(nullptr), record, path.c_str());
+            DailyBackup backup;
+            bool backingUp = StartDailyBackup(&backup, path.c_str(), &today);
+            HWND window = CreateReportWindow(GetModuleHandleA(nullptr), record, path.c_str(), &backup);
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             double painted = Milliseconds();
-            if (outcome.state != BACKUP_MADE || !window) {
-                printf("%d: backup %d, window %p\n", matches, outcome.state, static_cast<void*>(window));
+            while (backingUp && !backup.ended) {
+                Pump();
+                Sleep(5);
+            }
+            double backedUp = Milliseconds();
+            if (!backingUp || backup.outcome.state != BACKUP_MADE || !window) {
+                printf("%d: backup %d, window %p\n", matches, backup.outcome.state, static_cast<void*>(window));
                 return 1;
             }
             HWND tab = GetDlgItem(window, IDC_REPORT_TAB);
@@ -94,15 +98,15 @@ int main(int argc, char** argv)
             RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
             charts.push_back(Milliseconds() - chartStart);
             DestroyWindow(window);
+            FinishDailyBackup(&backup);
             Pump();
             backups.push_back(backedUp - start);
-            windows.push_back(painted - backedUp);
-            totals.push_back(painted - start);
+            windows.push_back(painted - start);
         }
         WIN32_FILE_ATTRIBUTE_DATA data = {};
         GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
-        printf("%-9d  %10.0f  %21.0f  %9.0f  %14.0f  %8.1f\n", matches, Median(backups), Median(windows),
-               Median(totals), Median(charts), data.nFileSizeLow / 1048576.0);
+        printf("%-9d  %21.0f  %15.0f  %14.0f  %8.1f\n", matches, Median(windows), Median(backups), Median(charts),
+               data.nFileSizeLow / 1048576.0);
         fflush(stdout);
     }
     EmptyFolder(folder + "\\backup");

@@ -1,7 +1,6 @@
 // The report window's record and live-file menu, through the real window,
 // its dialogs and real record files: a merge into a new file, inputs that
 // are refused, and the live files' switch in vty.ini.
-#include "report/RecordReader.h"
 #include "report/RecordTools.h"
 #include "report/ReportWindow.h"
 #include "store/RecordMerge.h"
@@ -43,7 +42,7 @@ protected:
     // The report window on the record at path, which it names as its record.
     void Open(const std::string& path)
     {
-        window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReadOnly(path.c_str()), path.c_str());
+        window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReader(path.c_str()), path.c_str());
         ASSERT_NE(nullptr, window);
     }
     // Chooses the command in the report's menu, answering its dialogs.

@@ -3,7 +3,8 @@
 // lists, its message box); vty_report.exe as a process of its own.
 #include "report/Backup.h"
 #include "report/CsvExport.h"
-#include "report/RecordReader.h"
+#include "report/ProgressDialog.h"
+#include "report/ReportData.h"
 #include "report/ReportWindow.h"
 #include "report/TrendChart.h"
 #include "support/ReportTestSupport.h"
@@ -14,11 +15,11 @@ const int64_t DAY2 = 128753280000000000LL;  // 2009-01-02 00:00 local
 
 // Stores the rows (none given: count matches) in the record file at path,
 // made when missing; returns a connection that reads it.
-sqlite3* RecordOf(const std::string& path, std::vector<MatchRecord> rows = {}, int count = 50)
+RecordReader* RecordOf(const std::string& path, std::vector<MatchRecord> rows = {}, int count = 50)
 {
     for (int i = rows.empty() ? 0 : count; i < count; ++i)
         rows.push_back({DAY2 + i * MINUTE, "me", i % 20, 2, "相手", 3, i % 2});
-    return MakeRecord(path, rows) ? OpenRecordReadOnly(path.c_str()) : nullptr;
+    return MakeRecord(path, rows) ? OpenRecordReader(path.c_str()) : nullptr;
 }
 
 TEST(ReportNumbers, RatesRangesAndUncertainty)
@@ -71,7 +72,7 @@ TEST(ReportNumbers, Sessions)
     const int64_t SECOND = 10000000LL, latestStart = DAY2 - 2 * MINUTE;
     const int64_t third = latestStart - 30 * MINUTE, second = third - 29 * MINUTE - 59 * SECOND,
                   first = second - 31 * MINUTE;
-    sqlite3* record = RecordOf(
+    RecordReader* record = RecordOf(
         folder.File("Default.db"),
         {{first, "me", 0, 2, "x", 1, 0},                 {second, "me", 0, 0, "x", 1, 2},
          {third, "me", 0, 2, "x", 1, 1},                {DAY2 + 8 * MINUTE + 1, "me", 0, 3, "x", 1, 0},
@@ -103,7 +104,7 @@ TEST(ReportNumbers, Sessions)
     // Three sessions: the 29:59 gap joins, the 30:00 and 31:00 ones split.
     EXPECT_EQ(3u, data.recent.count);
     ClearReportData(&data);
-    sqlite3_close(record);
+    CloseRecordReader(record);
 }
 
 // The reads run in ranges, each over before its rows are handled: a match
@@ -112,7 +113,7 @@ TEST(ReportNumbers, Sessions)
 TEST(ReportNumbers, ReadsInRangesThatLetAWriterIn)
 {
     TempFolder folder;
-    sqlite3* record = RecordOf(folder.File("Default.db"), {}, 2 * READ_RANGE_ROWS + 5);
+    RecordReader* record = RecordOf(folder.File("Default.db"), {}, 2 * READ_RANGE_ROWS + 5);
     ASSERT_TRUE(record && OpenStoreFile(folder.File("Default.db")));
     sqlite3_busy_timeout(RecordConnection(), 0);
     std::vector<int64_t> stamps;  // 0 where the writer had to wait
@@ -123,7 +124,7 @@ TEST(ReportNumbers, ReadsInRangesThatLetAWriterIn)
     };
     ASSERT_TRUE(ReadEveryMatch(record, handler, &stamps));
     CloseRecordDatabase();
-    sqlite3_close(record);
+    CloseRecordReader(record);
     ASSERT_EQ(2 * READ_RANGE_ROWS + 6u, stamps.size());
     for (int i = 0; i < 2 * READ_RANGE_ROWS + 5; ++i)
         ASSERT_EQ(DAY2 + i * MINUTE, stamps[i]);
@@ -136,7 +137,7 @@ TEST(ReportNumbers, CsvFile)
 {
     TempFolder folder;
     const int64_t at = DAY2 + 600 * MINUTE + 70000000LL;
-    sqlite3* record = RecordOf(folder.File("Default.db"),
+    RecordReader* record = RecordOf(folder.File("Default.db"),
                                {{at, "a,b", 4, 2, "say \"hi\"", 19, 0},
                                 {at + MINUTE, "表示", 9, 1, "", 17, 1},
                                 {at + 2 * MINUTE, "=cmd|' /C calc'!A0", 0, 2, "=1+1", 1, 0},
@@ -145,7 +146,7 @@ TEST(ReportNumbers, CsvFile)
                                 {at + 5 * MINUTE, "\r=1+1", 0, 2, "あああああああああああああああ\x82", 1, 0},
                                 {-DAY_TICKS / 2, "old", 0, 2, "old", 1, 0}});
     ASSERT_TRUE(ExportRecordCsv(record, folder.File("out.csv").c_str()));
-    sqlite3_close(record);
+    CloseRecordReader(record);
     EXPECT_EQ("日時,自分の名前,自キャラ,自分の勝ち数,相手の名前,相手キャラ,相手の勝ち数,結果\r\n"
               "1600/12/31 12:00:00,old,霊夢,2,old,魔理沙,0,勝ち\r\n"
               "2009/01/02 10:00:07,\"a,b\",パチュリー,2,\"say \"\"hi\"\"\",諏訪子,0,勝ち\r\n"
@@ -162,15 +163,15 @@ protected:
     TempFolder folder;
     std::string path = folder.File("Default.db"), backups = folder.File("backup");
 
-    void SetUp() override { sqlite3_close(RecordOf(path, {}, 300)); }
+    void SetUp() override { CloseRecordReader(RecordOf(path, {}, 300)); }
     BackupOutcome Backup(WORD day, std::string record = "")
     {
         SYSTEMTIME today = {2024, 5, 0, day, 0, 0, 0, 0};
         record = record.empty() ? path : record;
-        sqlite3* connection = OpenRecordReadOnly(record.c_str());
+        RecordReader* connection = OpenRecordReader(record.c_str());
         BackupOutcome outcome = {};
         MakeDailyBackup(connection, record.c_str(), &today, &outcome);
-        sqlite3_close(connection);
+        CloseRecordReader(connection);
         return outcome;
     }
 };
@@ -183,7 +184,7 @@ TEST_F(ReportBackup, OneGoodCopyADay)
     EXPECT_EQ("300", QueryText(copy, "SELECT count(*) FROM vaviradudiz123"));
     sqlite3_close(copy);
     // A match later that day changes the record, not the day's copy.
-    sqlite3_close(RecordOf(path, {{DAY2 + DAY_TICKS, "me", 0, 2, "later", 1, 0}}));
+    CloseRecordReader(RecordOf(path, {{DAY2 + DAY_TICKS, "me", 0, 2, "later", 1, 0}}));
     EXPECT_EQ(BACKUP_ALREADY_TODAY, Backup(10).state);
     // An empty file of the day's name is no copy: the real one replaces it.
     WriteFileBytes(backups + "\\Default_2024-05-11.db", "");
@@ -375,6 +376,36 @@ TEST(ReportWindow, RowsAndMessageBox)
     PumpMessages(0);  // takes the quit message that the window's end posts
 }
 
+// An export long enough to show its progress, cancelled there: no file is
+// left, not even the unfinished one, and nothing more is said.
+TEST(ReportWindow, CancelledExportLeavesNoFile)
+{
+    TempFolder folder;
+    std::string path = folder.File("Default.db"), csv = folder.File("out.csv");
+    ASSERT_TRUE(MakeRecord(path, {}));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    ASSERT_TRUE(ExecuteSql(db, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 800000) "
+                               "INSERT INTO vaviradudiz123 SELECT i * 600000000, 'me', i % 20, 2, 'you', 3, i % 2 FROM n"));
+    sqlite3_close(db);
+    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), OpenRecordReader(path.c_str()), path.c_str());
+    ASSERT_NE(nullptr, window);
+    HWND progress = nullptr;
+    std::thread canceller([&progress] {
+        for (DWORD start = GetTickCount(); !progress && GetTickCount() - start < 15000; Sleep(20))
+            progress = FindWindowA(PROGRESS_WINDOW_CLASS, "CSVファイルに書き出す");
+        PostMessageA(progress, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(progress, IDCANCEL)));
+    });
+    DialogAnswerer answerer(GetCurrentThreadId(), {Choose(csv), Press(IDOK)});
+    SendMessageA(window, WM_COMMAND, ID_REPORT_EXPORT_CSV, 0);
+    canceller.join();
+    EXPECT_NE(nullptr, progress);
+    EXPECT_EQ(1u, answerer.Stop().size());  // the file dialog, and no message after the cancel
+    EXPECT_EQ("Default.db ", FolderNames(folder.Path()));
+    DestroyWindow(window);
+    PumpMessages(0);
+}
+
 // The chart: a bar of matches under each week; a full point on a week of 20
 // decided matches or more, a hollow one on a week of fewer (a rough rate) and
 // on the week not over yet, however many it holds.
@@ -442,7 +473,7 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         if (c.profile[0])
             WritePrivateProfileStringA("General", "Profile", (folder + "\\" + c.profile).c_str(),
                                        program.File("vty.ini").c_str());
-        sqlite3_close(RecordOf(record));
+        CloseRecordReader(RecordOf(record));
         ASSERT_TRUE(OpenStoreFile(record));
         ASSERT_TRUE(!c.wal || QueryText(RecordConnection(), "PRAGMA journal_mode=WAL") == "wal");
         ASSERT_TRUE(c.holder != LOCKED || ExecuteSql(RecordConnection(), "BEGIN EXCLUSIVE"));
@@ -486,7 +517,7 @@ TEST(ReportProgram, AHotJournalIsNeverCalledDamaged)
 {
     TempFolder program, records;
     std::string record = records.File("Mine.db"), hot = records.File("Hot.db");
-    sqlite3_close(RecordOf(record));
+    CloseRecordReader(RecordOf(record));
     ASSERT_TRUE(CopyWithHotJournal(record, hot));
     std::string bytes = ReadFileBytes(hot) + ReadFileBytes(hot + "-journal");
     ProgramRun report(program, "vty_report.exe", "\"" + hot + "\"");

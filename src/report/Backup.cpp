@@ -1,8 +1,7 @@
 #include "report/Backup.h"
 #include "base/GrowArray.h"
 #include "base/TextUtil.h"
-#include "report/RecordReader.h"
-#include <sqlite3.h>
+#include "store/RecordBackup.h"
 #include <stdlib.h>
 
 // "YYYY-MM-DD" and its terminator.
@@ -91,15 +90,6 @@ static void ListCopies(const char* folder, const char* recordName, GrowArray<Bac
         qsort(dates->data, dates->count, sizeof(BackupDate), NewestFirst);
 }
 
-// A database with the record table: a quick look, not the full check.
-static bool IsRecordFile(const char* path)
-{
-    sqlite3* copy = OpenRecordReadOnly(path);
-    bool record = copy && ProbeRecord(copy) == RECORD_READABLE;
-    sqlite3_close(copy);
-    return record;
-}
-
 void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today)
 {
     char todayDate[DATE_SIZE];
@@ -147,70 +137,8 @@ void FindNewestGoodBackup(const char* recordPath, char* path)
         path[0] = '\0';
 }
 
-// Pages copied in one step, with the record's read lock held: about a
-// megabyte, a few milliseconds of work.
-const int BACKUP_STEP_PAGES = 64;
-// The pause after each step, in which vty.exe can store a match.
-const DWORD BACKUP_PAUSE_MS = 2;
-// A match stored meanwhile starts the copy over; a record that keeps
-// changing this long counts as busy.
-const DWORD BACKUP_TIME_LIMIT_MS = 15000;
-
-enum CopyResult { COPY_SOUND, COPY_UNSOUND, COPY_BUSY, COPY_FAILED };
-
-// The online backup into partPath, then the check of that copy: it holds
-// the record's pages as they were, so it has the record's faults.
-static CopyResult CopyRecord(sqlite3* record, const char* partPath)
-{
-    DeleteFileA(partPath);
-    TextBuffer utf8;
-    utf8.Init();
-    sqlite3* copy = nullptr;
-    bool ok = ConvertToUtf8(partPath, &utf8) &&
-              sqlite3_open_v2(utf8.data, &copy, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
-    utf8.Release();
-    // A half-made copy is deleted anyway: it needs no journal.
-    ok = ok && sqlite3_exec(copy, "PRAGMA journal_mode=OFF", nullptr, nullptr, nullptr) == SQLITE_OK;
-    sqlite3_backup* backup = ok ? sqlite3_backup_init(copy, "main", record, "main") : nullptr;
-    int step = SQLITE_ERROR;
-    DWORD start = GetTickCount();
-    while (backup && (step = sqlite3_backup_step(backup, BACKUP_STEP_PAGES)) != SQLITE_DONE) {
-        // Busy: the record's busy time-out has already waited for the writer.
-        if (step != SQLITE_OK && step != SQLITE_BUSY && step != SQLITE_LOCKED)
-            break;
-        if (GetTickCount() - start > BACKUP_TIME_LIMIT_MS) {
-            step = SQLITE_BUSY;
-            break;
-        }
-        Sleep(BACKUP_PAUSE_MS);
-    }
-    if (backup)
-        sqlite3_backup_finish(backup);
-    CopyResult result = COPY_FAILED;
-    if (step == SQLITE_DONE)
-        result = ProbeRecord(copy) == RECORD_READABLE && CheckRecord(copy) ? COPY_SOUND : COPY_UNSOUND;
-    else if (backup)
-        // A failed step says little on its own: ask the record what it is now.
-        switch (ProbeRecord(record)) {
-        case RECORD_READABLE:
-            result = step == SQLITE_BUSY || step == SQLITE_LOCKED ? COPY_BUSY : COPY_FAILED;
-            break;
-        case RECORD_DAMAGED:
-        case RECORD_NO_TABLE:
-            result = COPY_UNSOUND;
-            break;
-        case RECORD_BUSY:
-            result = COPY_BUSY;
-            break;
-        }
-    if (sqlite3_close(copy) != SQLITE_OK && result == COPY_SOUND)
-        result = COPY_FAILED;
-    if (result != COPY_SOUND)
-        DeleteFileA(partPath);
-    return result;
-}
-
-void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome)
+void MakeDailyBackup(RecordReader* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome,
+                     const WorkProgress* progress)
 {
     char recordName[SETTING_PATH_SIZE], date[DATE_SIZE], partPath[SETTING_PATH_SIZE];
     RecordName(recordPath, recordName);
@@ -221,16 +149,16 @@ void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* 
         outcome->state = access == RECORD_BUSY ? BACKUP_BUSY : BACKUP_NOT_RECORD;
         return;
     }
-    CopyResult copied = COPY_UNSOUND;
+    int32_t copied = COPY_UNSOUND;
     FormatDate(today, date);
     CopyPath(outcome->folder, recordName, date, outcome->newestGood);
     wnsprintfA(partPath, sizeof partPath, "%s.part", outcome->newestGood);
     if (access == RECORD_READABLE) {
         CreateDirectoryA(outcome->folder, nullptr);
-        copied = CopyRecord(record, partPath);
+        copied = CopyRecordFile(record, partPath, progress);
     }
-    if (copied == COPY_BUSY || copied == COPY_FAILED) {
-        outcome->state = copied == COPY_BUSY ? BACKUP_BUSY : BACKUP_FAILED;
+    if (copied == COPY_BUSY || copied == COPY_FAILED || copied == COPY_CANCELLED) {
+        outcome->state = copied == COPY_BUSY ? BACKUP_BUSY : copied == COPY_FAILED ? BACKUP_FAILED : BACKUP_CANCELLED;
         outcome->newestGood[0] = '\0';
         return;
     }

@@ -1,8 +1,7 @@
 #pragma once
 #include "base/Settings.h"
 #include "base/TextBuffer.h"
-
-struct sqlite3;
+#include "store/RecordReading.h"
 
 // Daily copies of a record file in the folder "backup" beside it, named
 // "<record name>_YYYY-MM-DD.db" after the day they were made.
@@ -17,7 +16,8 @@ enum BackupState {
     BACKUP_DAMAGED,        // the record failed its check; nothing written
     BACKUP_FAILED,         // the copy could not be written
     BACKUP_BUSY,           // the record cannot be read now; nothing written
-    BACKUP_NOT_RECORD,     // no table vaviradudiz123 (an empty file too)
+    BACKUP_NOT_RECORD,     // no record table (an empty file too)
+    BACKUP_CANCELLED,      // the player stopped it; nothing written
 };
 
 struct BackupOutcome {
@@ -28,14 +28,16 @@ struct BackupOutcome {
     char folder[SETTING_PATH_SIZE];
 };
 
-// Copies the record with SQLite's online backup a few pages at a time, the
-// file free for vty.exe between the steps, and checks the copy (PRAGMA
-// quick_check), never the record itself, which would hold it for seconds.
-// A sound copy becomes today's unless a good copy of today is there; then
-// the copies beyond the newest BACKUPS_KEPT that are not the first of their
-// month are removed. recordPath: code page text; today: the local date
-// that names the copy.
-void MakeDailyBackup(sqlite3* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome);
+// Copies the record in short reads, the file free for vty.exe between them,
+// and checks the copy (CopyRecordFile), never the record itself, which would
+// hold it for seconds. A sound copy becomes today's unless a good copy of
+// today is there; then the copies beyond the newest BACKUPS_KEPT that are not
+// the first of their month are removed. recordPath: code page text; today:
+// the local date that names the copy. The copy is written as
+// "<copy>.part" and renamed once checked: a cancelled or failed copy leaves
+// no file.
+void MakeDailyBackup(RecordReader* record, const char* recordPath, const SYSTEMTIME* today, BackupOutcome* outcome,
+                     const WorkProgress* progress = nullptr);
 
 // Removes the copies of one record in folder that rotation does not keep.
 // Copies dated after today, or on no real day, and files of a copy's name

@@ -1,7 +1,7 @@
 #include "report/CsvExport.h"
 #include "base/HeapAllocator.h"
 #include "base/TextUtil.h"
-#include "report/RecordReader.h"
+#include "report/ReportNumbers.h"
 #include "store/TimeStamp.h"
 #include "store/CharacterNames.h"
 
@@ -87,9 +87,14 @@ static void WriteRow(const MatchRecord* row, void* context)
     Write(writer, line);
 }
 
-bool ExportRecordCsv(sqlite3* record, const char* path)
+bool ExportRecordCsv(RecordReader* record, const char* path, const WorkProgress* progress)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Written beside under another name and put in place whole: a file of the
+    // chosen name stays as it was until the export has succeeded.
+    char part[MAX_PATH * 4];
+    if (wnsprintfA(part, sizeof part, "%s.vty-part", path) >= static_cast<int>(sizeof part) - 1)
+        return false;
+    HANDLE file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     CsvWriter* writer = static_cast<CsvWriter*>(Heap.Allocate(sizeof(CsvWriter)));
@@ -97,12 +102,13 @@ bool ExportRecordCsv(sqlite3* record, const char* path)
     writer->used = 0;
     writer->ok = true;
     Write(writer, CSV_HEADER);
-    bool read = ReadEveryMatch(record, WriteRow, writer);
+    bool read = ReadEveryMatch(record, WriteRow, writer, progress);
     Flush(writer);
     bool ok = writer->ok && read;
     Heap.Free(writer);
     ok = CloseHandle(file) && ok;
+    ok = ok && MoveFileExA(part, path, MOVEFILE_REPLACE_EXISTING);
     if (!ok)
-        DeleteFileA(path);
+        DeleteFileA(part);
     return ok;
 }

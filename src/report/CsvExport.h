@@ -1,7 +1,5 @@
 #pragma once
-#include "base/Platform.h"
-
-struct sqlite3;
+#include "store/RecordReading.h"
 
 // The whole record as CSV for spreadsheets: one row per match, oldest first,
 // after a header row; fields in double quotes where they hold a comma, a
@@ -12,5 +10,6 @@ struct sqlite3;
 extern const char* const CSV_HEADER;
 
 // Writes the CSV to path (code page text), replacing the file. False when the
-// record cannot be read or the file not written; a failed file is removed.
-bool ExportRecordCsv(sqlite3* record, const char* path);
+// record cannot be read, the file not written or the progress cancels; then
+// no file is left at path.
+bool ExportRecordCsv(RecordReader* record, const char* path, const WorkProgress* progress = nullptr);

@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "report/Backup.h"
+#include "report/ProgressDialog.h"
 #include "store/CharacterNames.h"
 #include "store/RecordMerge.h"
 #include "store/TimeStamp.h"
@@ -229,7 +230,15 @@ static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const
                        const JoinWords* words)
 {
     char line[FORMAT_TEXT_LIMIT];
-    if (!WriteMergedRecord(merge, output)) {
+    ProgressDialog progress;
+    WorkProgress work;
+    BeginProgress(&progress, owner, words->title, "新しい記録ファイルに保存しています...", &work);
+    bool written = WriteMergedRecord(merge, output, &work);
+    EndProgress(&progress);
+    // Cancelled: no file was left, as the player asked.
+    if (ProgressCancelled(&progress))
+        return;
+    if (!written) {
         ShowWithPath(owner, true,
                      FormatText(line, "%sを保存できませんでした（書き込めないか、保存した記録の検査で問題が"
                                       "見つかりました）。新しいファイルは作っていません。",
@@ -270,7 +279,14 @@ static void MergeRecords(HWND window)
     }
     RecordMerge merge;
     InitRecordMerge(&merge);
-    if (!ReadRecordsToMerge(first, second, &merge)) {
+    ProgressDialog progress;
+    WorkProgress work;
+    BeginProgress(&progress, window, mergeWords.title, "記録ファイルを読み込んでいます...", &work);
+    bool read = ReadRecordsToMerge(first, second, &merge, &work);
+    EndProgress(&progress);
+    if (ProgressCancelled(&progress)) {
+        // Nothing was written: nothing to tell.
+    } else if (!read) {
         if (merge.firstState != MERGE_INPUT_READ)
             TellInputProblem(window, merge.firstState, first);
         else
@@ -327,7 +343,14 @@ void RepairRecord(HWND owner, const char* path)
     FindNewestGoodBackup(path, backup);
     RecordMerge merge;
     InitRecordMerge(&merge);
-    if (!ReadRecordsToRepair(path, backup[0] ? backup : nullptr, &merge)) {
+    ProgressDialog progress;
+    WorkProgress work;
+    BeginProgress(&progress, owner, repairWords.title, "壊れた記録ファイルから対戦を読み出しています...", &work);
+    bool read = ReadRecordsToRepair(path, backup[0] ? backup : nullptr, &merge, &work);
+    EndProgress(&progress);
+    if (ProgressCancelled(&progress)) {
+        // Nothing was written: nothing to tell.
+    } else if (!read) {
         TellRepairProblem(owner, &merge, path, backup);
     } else if (AskToRepair(owner, &merge, path, backup) &&
                ChooseOutput(owner, path, backup, "_修復.db", "修復した記録を保存する新しいファイル", output)) {

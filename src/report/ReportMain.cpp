@@ -4,14 +4,12 @@
 #include "base/ProgramPaths.h"
 #include "base/Settings.h"
 #include "base/TextUtil.h"
-#include "report/Backup.h"
-#include "report/RecordReader.h"
+#include "report/DailyBackup.h"
 #include "report/RecordTools.h"
 #include "report/ReportWindow.h"
 #include "store/RecordMerge.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 
 // A path on the command line wins; then the profile that vty.exe keeps in its
@@ -43,11 +41,27 @@ static void TellRecordProblem(const char* text, const char* path)
     message.Release();
 }
 
+// A lock or a hot journal is often gone a moment later: vty.exe finishes
+// storing a match, or rolls the journal back when it opens the record.
+static RecordAccess ProbeUntilReadable(RecordReader* record)
+{
+    for (int attempt = 0;; ++attempt) {
+        RecordAccess access = ProbeRecord(record);
+        if (access != RECORD_BUSY || attempt == BUSY_RETRIES)
+            return access;
+        Sleep(BUSY_RETRY_PAUSE_MS);
+    }
+}
+
+// The report shows while the day's backup is made on a thread of its own.
+// A record that cannot be read now, holds no record or is damaged is told
+// of first, and only a damaged one (the player may have repaired it) is
+// still shown as far as it can be read.
 static int RunReport(HINSTANCE instance)
 {
     char path[SETTING_PATH_SIZE];
     FindRecordPath(path);
-    sqlite3* record = PathFileExistsA(path) ? OpenRecordReadOnly(path) : nullptr;
+    RecordReader* record = PathFileExistsA(path) ? OpenRecordReader(path) : nullptr;
     if (!record) {
         TellRecordProblem("記録ファイルを開けませんでした。", path);
         return 1;
@@ -59,35 +73,28 @@ static int RunReport(HINSTANCE instance)
     RemoveStaleMergeFiles(folder);
     SYSTEMTIME today;
     GetLocalTime(&today);
-    BackupOutcome outcome;
-    // A lock or a hot journal is often gone a moment later: vty.exe finishes
-    // storing a match, or rolls the journal back when it opens the record.
-    for (int attempt = 0;; ++attempt) {
+    DailyBackup backup;
+    bool backingUp = ProbeUntilReadable(record) == RECORD_READABLE && StartDailyBackup(&backup, path, &today);
+    if (!backingUp) {
+        BackupOutcome outcome;
         MakeDailyBackup(record, path, &today, &outcome);
-        if (outcome.state != BACKUP_BUSY || attempt == BUSY_RETRIES)
-            break;
-        Sleep(BUSY_RETRY_PAUSE_MS);
+        ShowBackupOutcome(nullptr, &outcome, path);
+        // Nothing to show: the message has said why.
+        if (outcome.state == BACKUP_BUSY || outcome.state == BACKUP_NOT_RECORD) {
+            CloseRecordReader(record);
+            return 1;
+        }
     }
-    TextBuffer message;
-    message.Init();
-    DescribeBackupOutcome(&outcome, path, &message);
-    bool readable = outcome.state != BACKUP_BUSY && outcome.state != BACKUP_NOT_RECORD;
-    if (outcome.state == BACKUP_DAMAGED) {
-        if (MessageBoxA(nullptr, message.data, nullptr, MB_YESNO | MB_ICONERROR) == IDYES)
-            RepairRecord(nullptr, path);
-    } else if (outcome.state == BACKUP_NOT_RECORD) {
-        ShowError(nullptr, message.data);
-    } else if (message.length) {
-        ShowWarning(nullptr, message.data);
-    }
-    message.Release();
-    // Nothing to show: the message has said why.
-    if (!readable) {
-        sqlite3_close(record);
-        return 1;
-    }
-    if (!CreateReportWindow(instance, record, path)) {
-        TellRecordProblem("記録ファイルを読めませんでした。", path);
+    bool cancelled = false;
+    if (!CreateReportWindow(instance, record, path, backingUp ? &backup : nullptr, &cancelled)) {
+        // What the backup finds (a damaged record) says more than the failed read.
+        if (backingUp && cancelled)
+            CancelDailyBackup(&backup);
+        if (backingUp)
+            FinishDailyBackup(&backup);
+        bool told = backingUp && backup.outcome.state != BACKUP_MADE && backup.outcome.state != BACKUP_ALREADY_TODAY;
+        if (!cancelled && !told)
+            TellRecordProblem("記録ファイルを読めませんでした。", path);
         return 1;
     }
     MSG msg;
@@ -95,12 +102,15 @@ static int RunReport(HINSTANCE instance)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    if (backingUp)
+        FinishDailyBackup(&backup);
     return 0;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls,
+                                     ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     // The report needs only where it runs from; the record's change lists and
     // shortcuts are the tool's.

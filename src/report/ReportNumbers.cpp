@@ -190,13 +190,15 @@ static int CompareOpponents(const void* a, const void* b)
     return strcmp(x->name, y->name);
 }
 
-static int CompareOpponentNames(const void* a, const void* b)
+static uint32_t NameHash(const char* name)
 {
-    return strcmp((*static_cast<const MatchRecord* const*>(a))->p2name,
-                  (*static_cast<const MatchRecord* const*>(b))->p2name);
+    uint32_t hash = 2166136261u;
+    for (; *name; ++name)
+        hash = (hash ^ static_cast<uint8_t>(*name)) * 16777619u;
+    return hash;
 }
 
-// Per opponent through the rows sorted by name, so that a long session
+// Per opponent through a table of the names seen, so that a long session
 // against many players stays quick; per matchup in one slot per pairing.
 void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session)
 {
@@ -205,26 +207,31 @@ void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* 
         return;
     Tally pairs[CHARACTER_COUNT * CHARACTER_COUNT];
     memset(pairs, 0, sizeof pairs);
-    const MatchRecord** byName = static_cast<const MatchRecord**>(Heap.Allocate(sizeof(MatchRecord*) * count));
+    // Open addressing, at most half full: each slot an opponent's index + 1, 0 when free.
+    uint32_t slots = 16;
+    while (slots < 2 * count)
+        slots *= 2;
+    uint32_t* table = static_cast<uint32_t*>(Heap.Allocate(sizeof(uint32_t) * slots));
+    memset(table, 0, sizeof(uint32_t) * slots);
+    GrowArray<OpponentTally>* opponents = &session->opponents;
     for (uint32_t i = 0; i < count; ++i) {
         const MatchRecord* row = &rows[i];
-        byName[i] = row;
         AddToSession(&session->summary, row->timestamp, row->p1win, row->p2win);
         if (row->p1id >= 0 && row->p1id < CHARACTER_COUNT && row->p2id >= 0 && row->p2id < CHARACTER_COUNT)
             AddResult(&pairs[row->p1id * CHARACTER_COUNT + row->p2id], row->p1win, row->p2win);
-    }
-    qsort(byName, count, sizeof(MatchRecord*), CompareOpponentNames);
-    GrowArray<OpponentTally>* opponents = &session->opponents;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (i == 0 || strcmp(byName[i - 1]->p2name, byName[i]->p2name) != 0) {
+        uint32_t slot = NameHash(row->p2name) & (slots - 1);
+        while (table[slot] && strcmp(opponents->At(table[slot] - 1).name, row->p2name) != 0)
+            slot = (slot + 1) & (slots - 1);
+        if (!table[slot]) {
             OpponentTally entry;
             memset(&entry, 0, sizeof entry);
-            lstrcpynA(entry.name, byName[i]->p2name, PROFILE_NAME_SIZE);
+            lstrcpynA(entry.name, row->p2name, PROFILE_NAME_SIZE);
             opponents->Append(entry);
+            table[slot] = opponents->count;
         }
-        AddResult(&opponents->At(opponents->count - 1).tally, byName[i]->p1win, byName[i]->p2win);
+        AddResult(&opponents->At(table[slot] - 1).tally, row->p1win, row->p2win);
     }
-    Heap.Free(byName);
+    Heap.Free(table);
     qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
     for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
         if (pairs[i].matches + pairs[i].undecided > 0)

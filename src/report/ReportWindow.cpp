@@ -1,7 +1,8 @@
 #include "report/ReportWindow.h"
 #include "base/TextUtil.h"
 #include "report/CsvExport.h"
-#include "report/RecordReader.h"
+#include "report/ReportData.h"
+#include "report/ProgressDialog.h"
 #include "report/RecordTools.h"
 #include "report/TrendChart.h"
 #include "res/report_resource.h"
@@ -11,12 +12,20 @@
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 #include <commdlg.h>
-#include <sqlite3.h>
 
 #define UNCERTAIN_NOTE "20戦未満・参考値"
 // Grey text for rows whose rate is too uncertain to trust.
 const COLORREF UNCERTAIN_TEXT = RGB(128, 128, 128);
 const int MARGIN = 6;
+// How often the backup's progress is shown while it runs.
+const UINT_PTR BACKUP_TIMER = 1;
+const UINT BACKUP_TIMER_MS = 100;
+// How long a window that is ready waits for the backup of a small record
+// before it shows: the backup ends within it, and its progress never
+// flashes. On a large record the backup waits while the window reads and
+// fills, and the window shows at once.
+const DWORD BACKUP_WAIT_MS = 200;
+const uint32_t SMALL_RECORD_ROWS = 16 * READ_RANGE_ROWS;
 
 // Number columns leave room for the sort arrow beside their header.
 static const ListColumn opponentColumns[] = {
@@ -69,7 +78,8 @@ struct ListRow {
 
 // What the window shows, allocated with it.
 struct ReportView {
-    sqlite3* record;
+    RecordReader* record;
+    DailyBackup* backup;  // the day's backup while it runs, or null
     char recordPath[MAX_PATH * 4];
     ReportData data;
     ChartSeries chart;
@@ -395,7 +405,15 @@ static void ExportCsv(HWND window, ReportView* view)
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&dialog))
         return;
-    if (!ExportRecordCsv(view->record, path)) {
+    ProgressDialog progress;
+    WorkProgress work;
+    BeginProgress(&progress, window, "CSVファイルに書き出す", "CSVファイルに書き出しています...", &work);
+    bool exported = ExportRecordCsv(view->record, path, &work);
+    EndProgress(&progress);
+    // Cancelled: nothing was written, as the player asked.
+    if (ProgressCancelled(&progress))
+        return;
+    if (!exported) {
         ShowError(window, "CSVファイルを書き出せませんでした。");
         return;
     }
@@ -488,6 +506,19 @@ static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
     return GetWindowLongPtrA(window, DWLP_MSGRESULT);
 }
 
+// The backup has ended: its progress goes, and the player hears of its
+// outcome once no other work or message of the window is open (until then
+// the timer comes back to it).
+static void TellBackupEnd(HWND window, ReportView* view)
+{
+    if (!IsWindowEnabled(window))
+        return;
+    KillTimer(window, BACKUP_TIMER);
+    DailyBackup* backup = view->backup;
+    view->backup = nullptr;
+    TellDailyBackupEnd(backup, window);
+}
+
 static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ReportView* view = View(window);
@@ -502,6 +533,16 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return view ? AnswerNotify(window, view, reinterpret_cast<NMHDR*>(lParam)) : 0;
     case WM_INITMENUPOPUP:
         UpdateRecordToolsMenu(reinterpret_cast<HMENU>(wParam));
+        return 0;
+    case WM_TIMER:
+        if (view && view->backup && wParam == BACKUP_TIMER && view->backup->ended)
+            TellBackupEnd(window, view);
+        else if (view && view->backup && wParam == BACKUP_TIMER)
+            ShowProgress(&view->backup->progress);
+        return 0;
+    case WM_DAILY_BACKUP_DONE:
+        if (view && view->backup)
+            TellBackupEnd(window, view);
         return 0;
     case WM_COMMAND:
         if (HandleRecordToolsCommand(window, LOWORD(wParam)))
@@ -520,9 +561,14 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_DESTROY:
         if (view) {
             RemovePropA(window, RECORD_PATH_PROPERTY);
+            // The backup goes on: the program waits for it at its end.
+            if (view->backup) {
+                EndProgress(&view->backup->progress);
+                view->backup->progress.owner = nullptr;
+            }
             SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             SetChartSeries(Child(view, IDC_CHART), nullptr);
-            sqlite3_close(view->record);
+            CloseRecordReader(view->record);
             ClearReportData(&view->data);
             view->chart.all.Clear();
             view->chart.chosen.Clear();
@@ -563,18 +609,38 @@ static void RegisterReportWindow(HINSTANCE instance)
     RegisterTrendChart(instance);
 }
 
-HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordPath)
+// Reads the report's data, with the progress of a long read; false when the
+// read fails or the player cancels it.
+static bool ReadShownData(ReportView* view, bool* cancelled)
+{
+    ProgressDialog progress;
+    WorkProgress work;
+    BeginProgress(&progress, nullptr, "対戦成績レポート", "記録ファイルを読み込んでいます...", &work);
+    bool read = ReadReportData(view->record, &view->data, &work);
+    EndProgress(&progress);
+    if (cancelled)
+        *cancelled = ProgressCancelled(&progress);
+    return read;
+}
+
+HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* recordPath, DailyBackup* backup,
+                        bool* cancelled)
 {
     ReportView* view = static_cast<ReportView*>(Heap.Allocate(sizeof(ReportView)));
     memset(view, 0, sizeof *view);
     for (int i = 0; i < LIST_COUNT; ++i)
         view->rows[i].Init();
     view->record = record;
+    view->backup = backup;
     lstrcpynA(view->recordPath, recordPath, sizeof view->recordPath);
     InitReportData(&view->data);
-    if (!ReadReportData(record, &view->data)) {
+    if (backup)
+        PauseWorker(&backup->progress, true);
+    if (!ReadShownData(view, cancelled)) {
+        if (backup)
+            PauseWorker(&backup->progress, false);
         ClearReportData(&view->data);
-        sqlite3_close(record);
+        CloseRecordReader(record);
         Heap.Free(view);
         return nullptr;
     }
@@ -584,8 +650,10 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
     HWND window = CreateWindowExA(0, REPORT_WINDOW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 780, 560, nullptr, CreateReportMenu(), instance, nullptr);
     if (!window) {
+        if (backup)
+            PauseWorker(&backup->progress, false);
         ClearReportData(&view->data);
-        sqlite3_close(record);
+        CloseRecordReader(record);
         Heap.Free(view);
         return nullptr;
     }
@@ -602,7 +670,15 @@ HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordP
     Layout(window, view);
     CentreOnWorkArea(window);
     ShowPage(view, PAGE_SESSION);
+    if (backup) {
+        PauseWorker(&backup->progress, false);
+        if (view->data.results.count + static_cast<uint32_t>(view->data.leftOut) <= SMALL_RECORD_ROWS)
+            WaitDailyBackup(backup, BACKUP_WAIT_MS);
+        SetTimer(window, BACKUP_TIMER, BACKUP_TIMER_MS, nullptr);
+    }
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
+    if (backup)
+        NotifyDailyBackupEnd(backup, window);
     return window;
 }

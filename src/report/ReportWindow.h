@@ -1,7 +1,6 @@
 #pragma once
-#include "base/Platform.h"
-
-struct sqlite3;
+#include "report/DailyBackup.h"
+#include "store/RecordReading.h"
 
 // The report window: tabs with the latest session played (per opponent and
 // per matchup, and the recent sessions), the whole record per own character
@@ -30,7 +29,10 @@ const UINT ID_REPORT_CLOSE = 40103;
 // Tabs, in order.
 enum ReportPage { PAGE_SESSION, PAGE_CHARACTERS, PAGE_PAIRS, PAGE_CHART, PAGE_COUNT };
 
-// Reads the record and shows it. The window takes the connection and closes
-// it when it goes; its end posts the quit message. Null, with the connection
-// closed, when the record cannot be read.
-HWND CreateReportWindow(HINSTANCE instance, sqlite3* record, const char* recordPath);
+// Reads the record and shows it; a long read shows its progress and can be
+// cancelled (cancelled, when given, says so). The window takes the reader
+// and closes it when it goes; its end posts the quit message. Null, with the
+// reader closed, when the record cannot be read. With backup (running), the
+// window shows the backup's progress while it runs and tells its outcome.
+HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* recordPath,
+                        DailyBackup* backup = nullptr, bool* cancelled = nullptr);

@@ -72,6 +72,28 @@ static int32_t StateOf(int code)
     return MERGE_INPUT_BUSY;
 }
 
+// Progress of a merge or a repair, and of each part of it: a part runs from
+// first to first + width of the whole.
+const int64_t MERGE_STEPS = 10000;
+struct PartProgress {
+    const WorkProgress* whole;
+    int64_t first, width;
+    WorkProgress part;
+};
+
+static bool TellPart(int64_t done, int64_t total, void* context)
+{
+    PartProgress* part = static_cast<PartProgress*>(context);
+    int64_t share = total > 0 && done < total ? done * part->width / total : part->width;
+    return TellProgress(part->whole, part->first + share, MERGE_STEPS);
+}
+
+static const WorkProgress* Part(PartProgress* part, const WorkProgress* whole, int64_t first, int64_t width)
+{
+    *part = {whole, first, width, {TellPart, part}};
+    return whole ? &part->part : nullptr;
+}
+
 // Pages copied in one step of an input's read, with the input's read lock
 // held: a megabyte, a few milliseconds of work.
 const int READ_STEP_PAGES = 256;
@@ -83,8 +105,9 @@ const DWORD READ_TIME_LIMIT_MS = 15000;
 
 // Copies the input file into work as the in-memory database "input" a few
 // pages at a time, as the report's backup does, so that vty.exe recording
-// into it waits at most for one step. Returns SQLITE_DONE or SQLite's error.
-static int CopyInput(sqlite3* work, const char* path)
+// into it waits at most for one step. Returns SQLITE_DONE or SQLite's error,
+// SQLITE_INTERRUPT when the progress cancels.
+static int CopyInput(sqlite3* work, const char* path, const WorkProgress* progress)
 {
     TextBuffer uri;
     uri.Init();
@@ -108,6 +131,11 @@ static int CopyInput(sqlite3* work, const char* path)
                 rc = SQLITE_BUSY;
                 break;
             }
+            int pages = sqlite3_backup_pagecount(backup);
+            if (!TellProgress(progress, pages - sqlite3_backup_remaining(backup), pages)) {
+                rc = SQLITE_INTERRUPT;
+                break;
+            }
             Sleep(READ_PAUSE_MS);
         }
         sqlite3_backup_finish(backup);
@@ -119,7 +147,7 @@ static int CopyInput(sqlite3* work, const char* path)
 // Copies the input's rows into table and checks them, from a copy of the
 // whole input taken in short reads: the rows and the check see one state of
 // the file.
-static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
+static int32_t ReadInput(sqlite3* work, const char* path, const char* table, const WorkProgress* progress)
 {
     WIN32_FILE_ATTRIBUTE_DATA file;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &file) || (file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -128,7 +156,7 @@ static int32_t ReadInput(sqlite3* work, const char* path, const char* table)
         return MERGE_INPUT_NOT_RECORD;
     char copy[200], answer[24] = "";
     wnsprintfA(copy, sizeof copy, "INSERT INTO %s SELECT " COLUMNS " FROM input." RECORD_TABLE, table);
-    int rc = CopyInput(work, path);
+    int rc = CopyInput(work, path, progress);
     if (rc == SQLITE_DONE) {
         rc = FindRecordTable(work, "input");
         rc = rc == SQLITE_OK ? SQLITE_DONE : rc == SQLITE_NOTFOUND ? SQLITE_ERROR : rc;
@@ -235,22 +263,37 @@ static bool CountMerge(RecordMerge* merge)
     return true;
 }
 
-bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge)
+// The count after both reads, unless the progress cancels.
+static bool CountRead(RecordMerge* merge, const WorkProgress* progress)
 {
-    if (!StartWork(merge))
-        return false;
-    merge->firstState = ReadInput(merge->work, firstPath, "first_rows");
-    merge->secondState = ReadInput(merge->work, secondPath, "second_rows");
-    return CountMerge(merge);
+    return TellProgress(progress, MERGE_STEPS * 9 / 10, MERGE_STEPS) && CountMerge(merge) &&
+           TellProgress(progress, MERGE_STEPS, MERGE_STEPS);
 }
 
-bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge)
+bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge,
+                        const WorkProgress* progress)
 {
     if (!StartWork(merge))
         return false;
-    merge->firstState = RecoverRecordRows(merge->work, damagedPath, "first_rows", &merge->recovered);
-    merge->secondState = backupPath ? ReadInput(merge->work, backupPath, "second_rows") : MERGE_INPUT_READ;
-    return CountMerge(merge);
+    PartProgress part;
+    merge->firstState = ReadInput(merge->work, firstPath, "first_rows", Part(&part, progress, 0, MERGE_STEPS * 9 / 20));
+    merge->secondState = ReadInput(merge->work, secondPath, "second_rows",
+                                   Part(&part, progress, MERGE_STEPS * 9 / 20, MERGE_STEPS * 9 / 20));
+    return CountRead(merge, progress);
+}
+
+bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge,
+                         const WorkProgress* progress)
+{
+    if (!StartWork(merge))
+        return false;
+    PartProgress part;
+    merge->firstState = RecoverRecordRows(merge->work, damagedPath, "first_rows", &merge->recovered,
+                                          Part(&part, progress, 0, MERGE_STEPS * 6 / 10));
+    merge->secondState = backupPath ? ReadInput(merge->work, backupPath, "second_rows",
+                                                Part(&part, progress, MERGE_STEPS * 6 / 10, MERGE_STEPS * 3 / 10))
+                                    : MERGE_INPUT_READ;
+    return CountRead(merge, progress);
 }
 
 // The new file with the schema exactly as vty.exe creates it.
@@ -288,7 +331,7 @@ void RemoveStaleMergeFiles(const char* folder)
     FindClose(search);
 }
 
-bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
+bool WriteMergedRecord(RecordMerge* merge, const char* outputPath, const WorkProgress* progress)
 {
     if (!merge->work || PathFileExistsA(outputPath))
         return false;
@@ -314,15 +357,15 @@ bool WriteMergedRecord(RecordMerge* merge, const char* outputPath)
              "SELECT * FROM second_rows WHERE timestamp NOT IN (SELECT timestamp FROM first_rows) UNION ALL "
              "SELECT m.timestamp, b.p1name, b.p1id, b.p1win, b.p2name, b.p2id, b.p2win FROM moved AS m "
              "JOIN second_rows AS b ON b.timestamp = m.original) ORDER BY 1") == SQLITE_DONE &&
-         Run(merge->work, "COMMIT") == SQLITE_DONE;
+         Run(merge->work, "COMMIT") == SQLITE_DONE && TellProgress(progress, MERGE_STEPS / 2, MERGE_STEPS);
     if (!sqlite3_get_autocommit(merge->work))
         Run(merge->work, "ROLLBACK");
     // The file as written is what the player gets: checked before it is named.
     ok = ok && Run(merge->work, "PRAGMA merged.integrity_check", answer) == SQLITE_DONE &&
-         lstrcmpA(answer, "ok") == 0;
+         lstrcmpA(answer, "ok") == 0 && TellProgress(progress, MERGE_STEPS * 9 / 10, MERGE_STEPS);
     int32_t total = merge->firstOnly + merge->secondOnly + merge->both + 2 * static_cast<int32_t>(merge->conflicts.count);
     ok = ok && total == merge->merged && Count(merge->work, "SELECT count(*) FROM merged." RECORD_TABLE) == total;
-    ok = Run(merge->work, "DETACH merged") == SQLITE_DONE && ok;
+    ok = Run(merge->work, "DETACH merged") == SQLITE_DONE && ok && TellProgress(progress, MERGE_STEPS, MERGE_STEPS);
     ok = ok && MoveFileExA(temporary, outputPath, MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileA(temporary);

@@ -1,6 +1,7 @@
 #pragma once
 #include "base/GrowArray.h"
 #include "store/RecordDatabase.h"
+#include "store/WorkProgress.h"
 
 struct sqlite3;
 
@@ -41,14 +42,17 @@ void InitRecordMerge(RecordMerge* merge);
 void ClearRecordMerge(RecordMerge* merge);
 
 // Reads both inputs (code page paths) and counts what a merge gives; false,
-// with the states saying why, when either cannot be read.
-bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge);
+// with the states saying why, when either cannot be read, or when the
+// progress cancels (the states then say nothing).
+bool ReadRecordsToMerge(const char* firstPath, const char* secondPath, RecordMerge* merge,
+                        const WorkProgress* progress = nullptr);
 
 // A repair of a damaged record (code page paths): its readable rows
 // (RecordRepair) as the first input, the backup (null for none) as the
 // second; counted as a merge. False, with the states saying why, when
 // either cannot be read.
-bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge);
+bool ReadRecordsToRepair(const char* damagedPath, const char* backupPath, RecordMerge* merge,
+                         const WorkProgress* progress = nullptr);
 
 // The new file is written as "<outputPath>.vty-part" and renamed when it is
 // checked. One left by a merge that was killed goes at the next merge into
@@ -62,5 +66,5 @@ void RemoveStaleMergeFiles(const char* folder);
 // schema vty.exe creates: first under the temporary name above, which
 // becomes outputPath only when PRAGMA integrity_check answers ok and the
 // row count is the sum of the counts. False, with nothing left behind, when
-// any step fails or outputPath exists.
-bool WriteMergedRecord(RecordMerge* merge, const char* outputPath);
+// any step fails, the progress cancels or outputPath exists.
+bool WriteMergedRecord(RecordMerge* merge, const char* outputPath, const WorkProgress* progress = nullptr);

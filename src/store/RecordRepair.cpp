@@ -32,8 +32,9 @@ static bool AttachRecoveredDatabase(sqlite3* work, char* uri, int size)
     return Exec(work, "ATTACH ?1 AS recovered", uri) == SQLITE_OK;
 }
 
-// The recovery of the file at path into the database named by outputUri.
-static int Recover(const char* path, const char* outputUri)
+// The recovery of the file at path into the database named by outputUri,
+// step by step; SQLITE_INTERRUPT when the progress cancels.
+static int Recover(const char* path, const char* outputUri, const WorkProgress* progress)
 {
     TextBuffer uri;
     uri.Init();
@@ -48,14 +49,23 @@ static int Recover(const char* path, const char* outputUri)
         sqlite3_busy_timeout(input, DATABASE_BUSY_TIMEOUT_MS);
         sqlite3_recover* recover = sqlite3_recover_init(input, "main", outputUri);
         sqlite3_recover_config(recover, SQLITE_RECOVER_LOST_AND_FOUND, const_cast<char*>(LOST_TABLE));
-        sqlite3_recover_run(recover);
+        // Its steps are unknown ahead: the bar shows steps done of a number
+        // that grows as they come.
+        int64_t steps = 0;
+        bool going = true;
+        while (going && sqlite3_recover_step(recover) == SQLITE_OK) {
+            ++steps;
+            going = TellProgress(progress, steps, steps * 2 + 1000);
+        }
         rc = sqlite3_recover_finish(recover);
+        rc = going ? rc : SQLITE_INTERRUPT;
     }
     sqlite3_close(input);
     return rc;
 }
 
-int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, int32_t* recovered)
+int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, int32_t* recovered,
+                          const WorkProgress* progress)
 {
     *recovered = 0;
     WIN32_FILE_ATTRIBUTE_DATA file;
@@ -66,9 +76,11 @@ int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, in
     char output[80];
     if (!AttachRecoveredDatabase(work, output, sizeof output))
         return MERGE_INPUT_MISSING;
-    int rc = Recover(path, output);
+    int rc = Recover(path, output, progress);
     int32_t state = MERGE_INPUT_READ;
-    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
+    if (rc == SQLITE_INTERRUPT)
+        state = MERGE_INPUT_MISSING;
+    else if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED)
         state = MERGE_INPUT_BUSY;
     else if (rc != SQLITE_OK)
         state = MERGE_INPUT_DAMAGED;

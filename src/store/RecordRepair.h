@@ -1,5 +1,5 @@
 #pragma once
-#include "base/Platform.h"
+#include "store/WorkProgress.h"
 
 struct sqlite3;
 
@@ -12,5 +12,7 @@ struct sqlite3;
 // Copies every recovered row into table of work (a table with the record's
 // seven columns and the time stamp as its key; a time stamp found twice is
 // kept once), and its count into recovered. Returns a MergeInputState:
-// MERGE_INPUT_READ, or why nothing could be read.
-int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, int32_t* recovered);
+// MERGE_INPUT_READ, or why nothing could be read (MERGE_INPUT_MISSING too
+// when the progress cancels).
+int32_t RecoverRecordRows(sqlite3* work, const char* path, const char* table, int32_t* recovered,
+                          const WorkProgress* progress = nullptr);

@@ -6,6 +6,18 @@
 
 const int64_t MINUTE = 600000000LL;  // a minute of a time stamp
 
+// A read-only connection of the test's own to a record file, for its own SQL.
+inline sqlite3* OpenRecordReadOnly(const char* path)
+{
+    TextBuffer uri;
+    uri.Init();
+    sqlite3* db = nullptr;
+    if (ReadOnlyRecordUri(path, &uri))
+        sqlite3_open_v2(uri.data, &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    uri.Release();
+    return db;
+}
+
 // Stores the rows in one transaction in the record file at path (made when
 // missing), as vty.exe stores them; false when any of it fails.
 inline bool MakeRecord(const std::string& path, const std::vector<MatchRecord>& rows)
