@@ -121,7 +121,7 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
                                          Press(IDOK), Choose(output), Press(IDOK)});
     ASSERT_EQ(8u, seen.size());
     EXPECT_EQ("yes", writable);
-    EXPECT_EQ("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
+    EXPECT_EQ("2つのプロファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
                   "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
                   "両方にある同じ対戦: 2 件（1件として数えます）\r\n食い違う対戦: 1 組（同じ時刻で内容が違う対戦。"
                   "どちらも残し、2つ目の方は時刻を 0.1 マイクロ秒後ろにずらします）\r\n  2024/05/10 21:02:00.000\r\n"
@@ -129,12 +129,12 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
                   "OK を押すと、保存する新しいファイルの名前を選べます。",
               seen[1].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_ASTERISK), seen[1].icon);
-    EXPECT_EQ("合わせる元の記録ファイルには保存できません。新しい名前を選んでください。\r\n" + first, seen[3].text);
+    EXPECT_EQ("合わせる元のプロファイルには保存できません。新しい名前を選んでください。\r\n" + first, seen[3].text);
     EXPECT_EQ("すでにあるファイルには保存しません。新しい名前を選んでください。\r\n" + other, seen[5].text);
     EXPECT_EQ(LoadIconA(nullptr, IDI_EXCLAMATION), seen[5].icon);
     EXPECT_EQ(0u, seen[7].text.find("合わせた記録（8 件、検査済み）を新しいファイルに保存しました。\r\n" + output +
                                     "\r\n食い違った対戦 1 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒ずらしています）。"
-                                    "\r\n\r\n使うには: vty.exe の戦績ウィンドウ"))
+                                    "\r\n\r\n使うには: vty.exe の対戦表"))
         << seen[7].text;
 
     auto at = [&](int64_t offset) { return std::to_string(t + offset); };
@@ -178,10 +178,10 @@ TEST_F(ReportMerge, RefusesDamagedInputsAndWritesNothing)
     ASSERT_TRUE(ExecuteSql(db, "CREATE TABLE vaviradudiz123(timestamp, p1name)"));
     sqlite3_close(db);
     ASSERT_TRUE(CopyWithHotJournal(good, folder.File("Hot.db")));
-    const std::string damaged = "この記録ファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
+    const std::string damaged = "このプロファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
                                 "整合性の検査で問題が見つかりました）。\r\n",
                       untouched = "\r\n\r\n新しいファイルは作っていません。どのファイルも変更していません。",
-                      noRecord = "このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベース"
+                      noRecord = "このファイルには対戦の記録がありません（空のファイルか、プロファイルではないデータベース"
                                  "です）。\r\n";
     struct {
         const char* name;
@@ -193,7 +193,7 @@ TEST_F(ReportMerge, RefusesDamagedInputsAndWritesNothing)
                  {"Empty.db", noRecord, IDI_HAND},
                  {"Other.db", noRecord, IDI_HAND},
                  {"Hot.db",
-                  "記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まっています）。"
+                  "プロファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まっています）。"
                   "\r\n",
                   IDI_EXCLAMATION}};
     Open(good);
@@ -310,7 +310,7 @@ TEST_F(ReportMerge, RepairsADamagedRecordWithItsBackup)
                   "\r\n\r\n壊れたファイルから読み出せた対戦: %d 件\r\n  そのうちバックアップにない対戦: %d 件\r\n"
                   "バックアップだけにある対戦: %d 件\r\n両方にある同じ対戦: %d 件（1件として数えます）\r\n食い違う対戦: 1 組",
                   recovered, recovered - both - 1, onlyInBackup, both);
-        EXPECT_EQ("壊れた記録ファイルを修復すると、次のようになります。\r\n壊れたファイル: " + damaged +
+        EXPECT_EQ("壊れたプロファイルを修復すると、次のようになります。\r\n壊れたファイル: " + damaged +
                       "\r\nバックアップ: " + backup + counts,
                   seen[1].text.substr(0, seen[1].text.find("（同じ時刻")));
         EXPECT_EQ(0u, seen[3].text.find("修復した記録（" + std::to_string(expected.size()) +

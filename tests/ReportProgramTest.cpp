@@ -8,6 +8,7 @@
 #include "report/ReportWindow.h"
 #include "report/TrendChart.h"
 #include "support/ReportTestSupport.h"
+#include "ui/window/DpiScaling.h"
 
 namespace {
 
@@ -247,12 +248,12 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
     TextBuffer message;
     message.Init();
     DescribeBackupOutcome(&outcome, path.c_str(), &message);
-    EXPECT_EQ("記録ファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n" + path +
+    EXPECT_EQ("プロファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n" + path +
                   "\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。"
                   "\r\n\r\n修復すると、このファイルから読める対戦をすべて取り出し、最新の正常なバックアップ\r\n" +
-                  backups + "\\Default_2024-05-09.db\r\nと合わせて新しい記録ファイルに保存します。"
+                  backups + "\\Default_2024-05-09.db\r\nと合わせて新しいプロファイルに保存します。"
                   "壊れたファイルもバックアップも変更しません。\r\n\r\n今すぐ修復しますか？"
-                  "（メニュー「記録と配信」の「壊れた記録ファイルを修復する」からもできます）",
+                  "（メニュー「記録と配信」の「壊れたプロファイルを修復する」からもできます）",
               message.data);
     message.Release();
     EXPECT_EQ(BACKUP_NOT_RECORD, Backup(13, tableless).state);
@@ -304,7 +305,7 @@ TEST(ReportWindow, RowsAndMessageBox)
     GetDlgItemTextA(window, IDC_SESSION_SUMMARY, summary, sizeof summary);
     EXPECT_EQ("最新のセッション 2009/01/15 00:00〜00:00（0:00）:  3戦 2勝 1敗  勝率 66.7%（95%範囲 20.8-93.9%）\r\n"
               "最長連勝 2  最長連敗 1  不成立 0\r\n"
-              "対戦数は勝敗のついた対戦の数です（統計ウィンドウと同じ数え方）。不成立（1-1 など）は別に数えます。\r\n"
+              "対戦数は勝敗のついた対戦の数です（対戦表と同じ数え方）。不成立（1-1 など）は別に数えます。\r\n"
               "30分以上あいだが空くと次のセッションです。"
               "\r\nキャラか勝ち数がありえない値の記録 1 件は集計に入れていません。",
               std::string(summary));
@@ -374,6 +375,27 @@ TEST(ReportWindow, RowsAndMessageBox)
     EXPECT_EQ(0u, ReadFileBytes(written).find("日時,"));
     DestroyWindow(window);
     PumpMessages(0);  // takes the quit message that the window's end posts
+}
+
+// At every display scaling the report window shows each text whole: its
+// summary, its lists with long names and its chart's choice. A run per scaling.
+TEST(ReportWindow, EveryTextIsWholeAtEveryDisplayScaling)
+{
+    TempFolder folder;
+    char result[MAX_PATH] = "";
+    if (GetEnvironmentVariableA(SCALE_RUN, result, sizeof result)) {
+        std::string path = folder.File("Default.db");
+        std::vector<MatchRecord> rows;
+        for (int i = 0; i < 60; ++i)
+            rows.push_back({DAY2 + i * MINUTE, "me", 4, 2, "とても長い名前", 19 - i % 20, i % 3});
+        HWND window = CreateReportWindow(GetModuleHandleA(nullptr), RecordOf(path, rows), path.c_str());
+        WriteFileBytes(result, window ? std::to_string(WindowDpi(window)) + ":" + CutTexts(window) : "no window");
+        DestroyWindow(window);
+        PumpMessages(0);
+        return;
+    }
+    std::vector<std::string> runs = RunAtEveryScaling(folder, "ReportProgramTest.exe", "ReportWindow.EveryText*");
+    EXPECT_EQ("192: 120: 144: 96:", runs[0] + " " + runs[1] + " " + runs[2] + " " + runs[3]);
 }
 
 // An export long enough to show its progress, cancelled there: no file is
@@ -523,9 +545,9 @@ TEST(ReportProgram, AHotJournalIsNeverCalledDamaged)
     ProgramRun report(program, "vty_report.exe", "\"" + hot + "\"");
     DialogAnswerer answerer(report.info.dwThreadId, {IDOK}, 30000);
     ASSERT_EQ(1u, answerer.Seen().size());
-    EXPECT_EQ("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
+    EXPECT_EQ("プロファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で止まり、"
               "次に起動したときに元に戻す必要があります）。\r\n" + hot +
-                  "\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
+                  "\r\n\r\nプロファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
                   "vty.exe を起動してからもう一度レポートを開いてください。",
               answerer.Seen()[0].text);
     EXPECT_EQ(1, report.Wait());

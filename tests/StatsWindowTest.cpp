@@ -147,8 +147,6 @@ TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
 // Each run of this program starts at one display scaling (the prefix's
 // LogPixels): a run per scaling opens every window and dialog of the tool
 // and writes its DPI, the texts cut there, and the copied table.
-static const char SCALE_RUN[] = "VTY_TEST_SCALE_RESULT";
-
 TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
 {
     char result[MAX_PATH] = "";
@@ -180,16 +178,11 @@ TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
         WriteFileBytes(result, cut + "\n" + ClipboardText());
         return;
     }
-    std::string copied[2];
-    SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
-    for (DWORD dpi : {192, 120, 144, 96}) {  // 96, the prefix's own, last
-        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        EXPECT_EQ(0, ProgramRun(folder, "StatsWindowTest.exe", "--gtest_filter=StatsWindow.EveryText*").Wait(120000));
-        std::string text = ReadFileBytes(folder.File("scaled.txt"));
-        EXPECT_EQ(std::to_string(dpi) + ":", text.substr(0, text.find('\n')));
-        copied[dpi == 144] = dpi == 96 || dpi == 144 ? text.substr(text.find('\n') + 1) : copied[dpi == 144];
-    }
-    SetEnvironmentVariableA(SCALE_RUN, nullptr);
+    std::vector<std::string> runs = RunAtEveryScaling(folder, "StatsWindowTest.exe", "StatsWindow.EveryText*");
+    const char* dpis[] = {"192", "120", "144", "96"};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(dpis[i] + std::string(":"), runs[i].substr(0, runs[i].find('\n')));
+    std::string copied[2] = {runs[3].substr(runs[3].find('\n') + 1), runs[2].substr(runs[2].find('\n') + 1)};
     // A field is a seventh of the 96-DPI width: 80 gives 11 bytes, 55 gives 7.
     EXPECT_EQ(0u, copied[0].find("名前        対戦数     勝     負   勝率 過去30\r\n霊夢             1      1      0   100% (100%)\r\n"));
     EXPECT_EQ(copied[0], copied[1]);

@@ -188,13 +188,13 @@ void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath,
 {
     message->Assign("");
     if (outcome->state == BACKUP_FAILED) {
-        message->Append("記録ファイルのバックアップを作れませんでした。\r\n保存先: ");
+        message->Append("プロファイルのバックアップを作れませんでした。\r\n保存先: ");
         message->Append(outcome->folder);
         message->Append("\r\n\r\nディスクの空きと、このフォルダーに書き込めるかを確かめてください。");
     } else if (outcome->state == BACKUP_DAMAGED) {
         // Copying a backup over the record would lose every match since that
         // backup, though most of them can still be read: the repair keeps them.
-        message->Append("記録ファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n");
+        message->Append("プロファイルが壊れています（整合性の検査で問題が見つかりました）。\r\n");
         message->Append(recordPath);
         message->Append("\r\n\r\n壊れたファイルはバックアップしていません。これまでのバックアップはそのまま残っています。"
                         "\r\n\r\n修復すると、このファイルから読める対戦をすべて取り出し、");
@@ -205,17 +205,17 @@ void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath,
         } else {
             message->Append("（正常なバックアップはありません）");
         }
-        message->Append("新しい記録ファイルに保存します。壊れたファイルもバックアップも変更しません。\r\n\r\n"
-                        "今すぐ修復しますか？（メニュー「記録と配信」の「壊れた記録ファイルを修復する」からもできます）");
+        message->Append("新しいプロファイルに保存します。壊れたファイルもバックアップも変更しません。\r\n\r\n"
+                        "今すぐ修復しますか？（メニュー「記録と配信」の「壊れたプロファイルを修復する」からもできます）");
     } else if (outcome->state == BACKUP_BUSY) {
         // Nothing is known to be wrong: no advice that would replace the record.
-        message->Append("記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
+        message->Append("プロファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
                         "止まり、次に起動したときに元に戻す必要があります）。\r\n");
         message->Append(recordPath);
-        message->Append("\r\n\r\n記録ファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
+        message->Append("\r\n\r\nプロファイルに問題が見つかったわけではありません。ファイルはそのままにして、"
                         "vty.exe を起動してからもう一度レポートを開いてください。");
     } else if (outcome->state == BACKUP_NOT_RECORD) {
-        message->Append("このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベースです）。\r\n");
+        message->Append("このファイルには対戦の記録がありません（空のファイルか、プロファイルではないデータベースです）。\r\n");
         message->Append(recordPath);
         message->Append("\r\n\r\nバックアップは作っていません。これまでのバックアップはそのまま残っています。");
     }

@@ -39,7 +39,7 @@ bool StartDailyBackup(DailyBackup* backup, const char* recordPath, const SYSTEMT
     lstrcpynA(backup->recordPath, recordPath, sizeof backup->recordPath);
     backup->today = *today;
     memset(&backup->outcome, 0, sizeof backup->outcome);
-    BeginWorkerProgress(&backup->progress, nullptr, "記録ファイルのバックアップ", "記録ファイルのバックアップを作っています...",
+    BeginWorkerProgress(&backup->progress, nullptr, "プロファイルのバックアップ", "プロファイルのバックアップを作っています...",
                         &backup->work);
     backup->record = OpenRecordReader(recordPath);
     if (backup->record)

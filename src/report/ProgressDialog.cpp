@@ -1,4 +1,5 @@
 #include "report/ProgressDialog.h"
+#include "ui/window/DpiScaling.h"
 #include <commctrl.h>
 
 const int PROGRESS_TEXT_ID = 100;
@@ -19,9 +20,13 @@ static LRESULT CALLBACK ProgressProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// Places are for 96 DPI; the owner's (or the screen's) DPI scales them.
 static HWND AddControl(HWND window, const char* windowClass, const char* text, DWORD style, int id, RECT at,
                        HFONT font)
 {
+    uint32_t dpi = WindowDpi(GetWindow(window, GW_OWNER));
+    at = RECT{MulDiv(at.left, static_cast<int>(dpi), BASE_DPI), MulDiv(at.top, static_cast<int>(dpi), BASE_DPI),
+              MulDiv(at.right, static_cast<int>(dpi), BASE_DPI), MulDiv(at.bottom, static_cast<int>(dpi), BASE_DPI)};
     HWND control = CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top,
                                    at.right - at.left, at.bottom - at.top, window,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
@@ -44,7 +49,7 @@ static void CreateProgressWindow(ProgressDialog* progress)
         RegisterClassA(&windowClass);
     }
     const DWORD style = WS_POPUP | WS_CAPTION | WS_BORDER;
-    RECT frame = {0, 0, 360, 96}, area;
+    RECT frame = {0, 0, ScaleForWindow(progress->owner, 360), ScaleForWindow(progress->owner, 96)}, area;
     AdjustWindowRect(&frame, style, FALSE);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
     if (!progress->owner || !GetWindowRect(progress->owner, &area))

@@ -13,15 +13,15 @@
 #include <shlobj.h>
 
 #define LIVE_FOLDER_ITEM "配信用フォルダーを開く: "
-#define RECORD_FILTER "記録ファイル (*.db)\0*.db\0すべてのファイル (*.*)\0*.*\0"
+#define RECORD_FILTER "プロファイル (*.db)\0*.db\0すべてのファイル (*.*)\0*.*\0"
 // Conflicts listed in the summary; the count says how many more there are.
 const uint32_t CONFLICTS_LISTED = 8;
 
 void AppendRecordToolsMenu(HMENU bar)
 {
     HMENU tools = CreatePopupMenu();
-    AppendMenuA(tools, MF_STRING, ID_TOOLS_MERGE, "別の記録ファイルと合わせて新しいファイルを作る(&M)...");
-    AppendMenuA(tools, MF_STRING, ID_TOOLS_REPAIR, "壊れた記録ファイルを修復する(&R)...");
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_MERGE, "別のプロファイルと合わせて新しいファイルを作る(&M)...");
+    AppendMenuA(tools, MF_STRING, ID_TOOLS_REPAIR, "壊れたプロファイルを修復する(&R)...");
     AppendMenuA(tools, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FILES, "配信用ファイルを書き出す(&L)");
     AppendMenuA(tools, MF_STRING, ID_TOOLS_LIVE_FOLDER_OPEN, LIVE_FOLDER_ITEM);
@@ -87,23 +87,23 @@ static void TellInputProblem(HWND window, int32_t state, const char* path)
     switch (state) {
     case MERGE_INPUT_DAMAGED:
         ShowWithPath(window, true,
-                     "この記録ファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
+                     "このプロファイルは壊れているため合わせられません（SQLite のデータベースでないか、"
                      "整合性の検査で問題が見つかりました）。",
                      path, untouched);
         break;
     case MERGE_INPUT_NOT_RECORD:
         ShowWithPath(window, true,
-                     "このファイルには対戦の記録がありません（空のファイルか、記録ファイルではないデータベースです）。",
+                     "このファイルには対戦の記録がありません（空のファイルか、プロファイルではないデータベースです）。",
                      path, untouched);
         break;
     case MERGE_INPUT_BUSY:
         ShowWithPath(window, false,
-                     "記録ファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
+                     "プロファイルを今は読めません（ほかのプログラムが使用中か、vty.exe が記録の保存の途中で"
                      "止まっています）。",
                      path, "\r\n\r\nファイルはそのままにして、しばらくしてからもう一度試してください。");
         break;
     default:
-        ShowWithPath(window, true, "記録ファイルを開けませんでした。", path, untouched);
+        ShowWithPath(window, true, "プロファイルを開けませんでした。", path, untouched);
         break;
     }
 }
@@ -157,11 +157,11 @@ struct JoinWords {
     const char* title;
 };
 static const JoinWords mergeWords = {"1つ目", "2つ目", "合わせた記録", "どちらのファイルも変更しません。",
-                                     "元の記録ファイルはどちらも変更していません。", "記録ファイルを合わせる"};
+                                     "元のプロファイルはどちらも変更していません。", "プロファイルを合わせる"};
 static const JoinWords repairWords = {"壊れたファイル", "バックアップ", "修復した記録",
                                       "壊れたファイルもバックアップも変更しません。",
-                                      "壊れた記録ファイルとバックアップはどちらも変更していません。",
-                                      "記録ファイルを修復する"};
+                                      "壊れたプロファイルとバックアップはどちらも変更していません。",
+                                      "プロファイルを修復する"};
 
 // The summary's end (the conflicts, the total) after the counts in text,
 // shown with OK and Cancel; true when the player goes on to save.
@@ -184,7 +184,7 @@ static bool AskToMerge(HWND window, const RecordMerge* merge, const char* first,
 {
     char line[FORMAT_TEXT_LIMIT];
     TextBuffer text;
-    text.InitFrom("2つの記録ファイルを合わせると、次のようになります。\r\n1つ目: ");
+    text.InitFrom("2つのプロファイルを合わせると、次のようになります。\r\n1つ目: ");
     text.Append(first);
     text.Append("\r\n2つ目: ");
     text.Append(second);
@@ -211,7 +211,7 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, con
                            folder, title))
             return false;
         if (SamePath(path, first) || (second[0] && SamePath(path, second)))
-            ShowWithPath(window, false, "合わせる元の記録ファイルには保存できません。新しい名前を選んでください。", path);
+            ShowWithPath(window, false, "合わせる元のプロファイルには保存できません。新しい名前を選んでください。", path);
         else if (PathFileExistsA(path))
             ShowWithPath(window, false, "すでにあるファイルには保存しません。新しい名前を選んでください。", path);
         else
@@ -220,7 +220,7 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, con
 }
 
 #define HOW_TO_USE                                                                                           \
-    "\r\n\r\n使うには: vty.exe の戦績ウィンドウのタイトルバーを右クリックして「プロファイルを読み込む」"         \
+    "\r\n\r\n使うには: vty.exe の対戦表のタイトルバーを右クリックして「プロファイルを読み込む」"         \
     "でこのファイルを開くか、通知領域のアイコンのメニュー「プロフ短縮キー設定」でキーに割り当てて"             \
     "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
 
@@ -232,7 +232,7 @@ static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const
     char line[FORMAT_TEXT_LIMIT];
     ProgressDialog progress;
     WorkProgress work;
-    BeginProgress(&progress, owner, words->title, "新しい記録ファイルに保存しています...", &work);
+    BeginProgress(&progress, owner, words->title, "新しいプロファイルに保存しています...", &work);
     bool written = WriteMergedRecord(merge, output, &work);
     EndProgress(&progress);
     // Cancelled: no file was left, as the player asked.
@@ -263,7 +263,7 @@ static void MergeRecords(HWND window)
     const char* shown = static_cast<const char*>(GetPropA(window, RECORD_PATH_PROPERTY));
     if (shown)
         lstrcpynA(first, shown, sizeof first);
-    else if (!ChooseInput(window, "合わせる1つ目の記録ファイル", "", first))
+    else if (!ChooseInput(window, "合わせる1つ目のプロファイル", "", first))
         return;
     // The backups are what a player most often merges with.
     lstrcpynA(folder, first, sizeof folder);
@@ -271,17 +271,17 @@ static void MergeRecords(HWND window)
     PathAppendA(folder, BACKUP_FOLDER_NAME);
     if (!PathIsDirectoryA(folder))
         PathRemoveFileSpecA(folder);
-    if (!ChooseInput(window, "合わせる記録ファイル（バックアップや別のPCの記録）", folder, second))
+    if (!ChooseInput(window, "合わせるプロファイル（バックアップや別のPCの記録）", folder, second))
         return;
     if (SamePath(first, second)) {
-        ShowWithPath(window, false, "同じファイルどうしは合わせられません。別の記録ファイルを選んでください。", second);
+        ShowWithPath(window, false, "同じファイルどうしは合わせられません。別のプロファイルを選んでください。", second);
         return;
     }
     RecordMerge merge;
     InitRecordMerge(&merge);
     ProgressDialog progress;
     WorkProgress work;
-    BeginProgress(&progress, window, mergeWords.title, "記録ファイルを読み込んでいます...", &work);
+    BeginProgress(&progress, window, mergeWords.title, "プロファイルを読み込んでいます...", &work);
     bool read = ReadRecordsToMerge(first, second, &merge, &work);
     EndProgress(&progress);
     if (ProgressCancelled(&progress)) {
@@ -312,7 +312,7 @@ static void TellRepairProblem(HWND window, const RecordMerge* merge, const char*
         TellInputProblem(window, merge->firstState, damaged);
     } else {
         ShowWithPath(window, true,
-                     "このファイルからは対戦の記録を1件も読み出せませんでした（記録ファイルではないか、"
+                     "このファイルからは対戦の記録を1件も読み出せませんでした（プロファイルではないか、"
                      "記録の表がすべて壊れています）。",
                      damaged, "\r\n\r\n新しいファイルは作っていません。どのファイルも変更していません。");
     }
@@ -324,7 +324,7 @@ static bool AskToRepair(HWND owner, const RecordMerge* merge, const char* damage
 {
     char line[FORMAT_TEXT_LIMIT];
     TextBuffer text;
-    text.InitFrom("壊れた記録ファイルを修復すると、次のようになります。\r\n壊れたファイル: ");
+    text.InitFrom("壊れたプロファイルを修復すると、次のようになります。\r\n壊れたファイル: ");
     text.Append(damaged);
     text.Append("\r\nバックアップ: ");
     text.Append(backup[0] ? backup : "（正常なバックアップはありません）");
@@ -345,7 +345,7 @@ void RepairRecord(HWND owner, const char* path)
     InitRecordMerge(&merge);
     ProgressDialog progress;
     WorkProgress work;
-    BeginProgress(&progress, owner, repairWords.title, "壊れた記録ファイルから対戦を読み出しています...", &work);
+    BeginProgress(&progress, owner, repairWords.title, "壊れたプロファイルから対戦を読み出しています...", &work);
     bool read = ReadRecordsToRepair(path, backup[0] ? backup : nullptr, &merge, &work);
     EndProgress(&progress);
     if (ProgressCancelled(&progress)) {
@@ -371,14 +371,21 @@ static void RepairChosenRecord(HWND window)
     const char* shown = static_cast<const char*>(GetPropA(window, RECORD_PATH_PROPERTY));
     lstrcpynA(folder, shown ? shown : "", sizeof folder);
     PathRemoveFileSpecA(folder);
-    if (ChooseInput(window, "修復する記録ファイル", folder, path))
+    if (ChooseInput(window, "修復するプロファイル", folder, path))
         RepairRecord(window, path);
 }
 
+// Opens at the folder chosen now; one that vty.exe has not made yet (no
+// match played) opens at its nearest existing parent, not at the drive root.
 static int CALLBACK StartInFolder(HWND dialog, UINT message, LPARAM, LPARAM folder)
 {
-    if (message == BFFM_INITIALIZED)
-        SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, folder);
+    if (message != BFFM_INITIALIZED)
+        return 0;
+    char start[MAX_PATH];
+    lstrcpynA(start, reinterpret_cast<const char*>(folder), sizeof start);
+    while (!PathIsDirectoryA(start) && PathRemoveFileSpecA(start))
+        ;
+    SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(start));
     return 0;
 }
 

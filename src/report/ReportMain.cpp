@@ -8,6 +8,7 @@
 #include "report/RecordTools.h"
 #include "report/ReportWindow.h"
 #include "store/RecordMerge.h"
+#include "ui/window/CodePageWarning.h"
 #include "ui/window/MessageBoxes.h"
 #include <commctrl.h>
 #include <stdlib.h>
@@ -63,7 +64,7 @@ static int RunReport(HINSTANCE instance)
     FindRecordPath(path);
     RecordReader* record = PathFileExistsA(path) ? OpenRecordReader(path) : nullptr;
     if (!record) {
-        TellRecordProblem("記録ファイルを開けませんでした。", path);
+        TellRecordProblem("プロファイルを開けませんでした。", path);
         return 1;
     }
     // What a merge killed while writing left beside the record.
@@ -94,7 +95,7 @@ static int RunReport(HINSTANCE instance)
             FinishDailyBackup(&backup);
         bool told = backingUp && backup.outcome.state != BACKUP_MADE && backup.outcome.state != BACKUP_ALREADY_TODAY;
         if (!cancelled && !told)
-            TellRecordProblem("記録ファイルを読めませんでした。", path);
+            TellRecordProblem("プロファイルを読めませんでした。", path);
         return 1;
     }
     MSG msg;
@@ -118,6 +119,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ModuleDirectory.Init();
     SettingsPath.Init();
     ComputeProgramPaths();
+    WarnAboutCodePage(nullptr);
     int result = RunReport(instance);
     ModuleDirectory.Release();
     SettingsPath.Release();

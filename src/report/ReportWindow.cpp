@@ -8,15 +8,17 @@
 #include "res/report_resource.h"
 #include "store/TimeStamp.h"
 #include "store/CharacterNames.h"
+#include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
+#include "ui/window/WindowPlacement.h"
 #include <commctrl.h>
 #include <commdlg.h>
 
 #define UNCERTAIN_NOTE "20戦未満・参考値"
 // Grey text for rows whose rate is too uncertain to trust.
 const COLORREF UNCERTAIN_TEXT = RGB(128, 128, 128);
-const int MARGIN = 6;
+const int REPORT_MARGIN = 6;
 // How often the backup's progress is shown while it runs.
 const UINT_PTR BACKUP_TIMER = 1;
 const UINT BACKUP_TIMER_MS = 100;
@@ -32,7 +34,7 @@ static const ListColumn opponentColumns[] = {
     {0, 120, "相手の名前"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
 };
 static const ListColumn sessionPairColumns[] = {
-    {0, 70, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
+    {0, 80, "自キャラ"}, {0, 80, "相手キャラ"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"},
 };
 static const ListColumn recentColumns[] = {
     {0, 120, "開始"}, {1, 55, "時間"}, {1, 55, "対戦"}, {1, 45, "勝"}, {1, 45, "負"}, {1, 60, "勝率"}, {1, 80, "最長連勝"},
@@ -60,7 +62,7 @@ static const ListColumns listColumns[LIST_COUNT] = {
 
 // How the counts are meant, said on the first page.
 #define COUNTING_NOTE                                                                        \
-    "対戦数は勝敗のついた対戦の数です（統計ウィンドウと同じ数え方）。不成立（1-1 など）は別に数えます。" \
+    "対戦数は勝敗のついた対戦の数です（対戦表と同じ数え方）。不成立（1-1 など）は別に数えます。" \
     "\r\n30分以上あいだが空くと次のセッションです。"
 
 // One row of a list: one or two label cells, then the tally's cells, or a
@@ -315,10 +317,29 @@ static void ShowPage(ReportView* view, int page)
         ShowWindow(Child(view, id), PageOf(id) == page ? SW_SHOW : SW_HIDE);
 }
 
+// The summary's height for its text wrapped at width: a narrow window (a
+// small screen at a large scaling) wraps its lines, and none may be lost.
+static int SummaryHeight(HWND window, ReportView* view, int width)
+{
+    HWND summary = Child(view, IDC_SESSION_SUMMARY);
+    char text[2048];  // four short lines
+    GetWindowTextA(summary, text, sizeof text);
+    HDC dc = GetDC(summary);
+    HGDIOBJ old = SelectObject(dc, view->font);
+    RECT need = {0, 0, width, 0};
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(summary, dc);
+    int least = ScaleForWindow(window, 72);
+    return need.bottom > least ? need.bottom : least;
+}
+
 static void Layout(HWND window, ReportView* view)
 {
     RECT client, page;
     GetClientRect(window, &client);
+    // Sizes for 96 DPI, at the window's own.
+    const int MARGIN = ScaleForWindow(window, REPORT_MARGIN);
     HWND tab = Child(view, IDC_REPORT_TAB);
     MoveWindow(tab, MARGIN, MARGIN, client.right - 2 * MARGIN, client.bottom - 2 * MARGIN, TRUE);
     GetClientRect(tab, &page);
@@ -326,7 +347,7 @@ static void Layout(HWND window, ReportView* view)
     OffsetRect(&page, MARGIN, MARGIN);
     InflateRect(&page, -2, -2);
     int width = page.right - page.left, height = page.bottom - page.top;
-    const int summaryHeight = 72, choiceHeight = 28;
+    const int summaryHeight = SummaryHeight(window, view, width), choiceHeight = ScaleForWindow(window, 28);
     MoveWindow(Child(view, IDC_SESSION_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
     // The latest session's lists side by side, the recent sessions under them.
     int half = width * 9 / 20, lists = height - summaryHeight, upper = lists * 11 / 20;
@@ -338,7 +359,8 @@ static void Layout(HWND window, ReportView* view)
                TRUE);
     MoveWindow(Child(view, IDC_CHARACTERS), page.left, page.top, width, height, TRUE);
     MoveWindow(Child(view, IDC_PAIRS), page.left, page.top, width, height, TRUE);
-    MoveWindow(Child(view, IDC_CHART_CHOICE), page.left, page.top, 220, 300, TRUE);
+    MoveWindow(Child(view, IDC_CHART_CHOICE), page.left, page.top, ScaleForWindow(window, 220),
+               ScaleForWindow(window, 300), TRUE);
     MoveWindow(Child(view, IDC_CHART), page.left, page.top + choiceHeight, width, height - choiceHeight, TRUE);
 }
 
@@ -519,6 +541,27 @@ static void TellBackupEnd(HWND window, ReportView* view)
     TellDailyBackupEnd(backup, window);
 }
 
+// The window's font at its DPI.
+static HFONT CreateReportFont(uint32_t dpi)
+{
+    return CreateFontA(-MulDiv(12, static_cast<int>(dpi), BASE_DPI), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                       "MS UI Gothic");
+}
+
+// Dragged to a monitor of another scaling: the new size, font and layout.
+static void ApplyNewDpi(HWND window, ReportView* view, WPARAM wParam, LPARAM lParam)
+{
+    HFONT old = view->font;
+    view->font = CreateReportFont(LOWORD(wParam));
+    for (int id = IDC_REPORT_TAB; id <= IDC_CHART; ++id)
+        if (Child(view, id))
+            SendMessageA(Child(view, id), WM_SETFONT, reinterpret_cast<WPARAM>(view->font), TRUE);
+    DeleteObject(old);
+    HandleDpiChanged(window, wParam, lParam);
+    Layout(window, view);
+}
+
 static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     ReportView* view = View(window);
@@ -529,6 +572,10 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_GETFONT:
         return view ? reinterpret_cast<LRESULT>(view->font) : 0;
+    case WM_DPICHANGED:
+        if (view)
+            ApplyNewDpi(window, view, wParam, lParam);
+        return 0;
     case WM_NOTIFY:
         return view ? AnswerNotify(window, view, reinterpret_cast<NMHDR*>(lParam)) : 0;
     case WM_INITMENUPOPUP:
@@ -615,7 +662,7 @@ static bool ReadShownData(ReportView* view, bool* cancelled)
 {
     ProgressDialog progress;
     WorkProgress work;
-    BeginProgress(&progress, nullptr, "対戦成績レポート", "記録ファイルを読み込んでいます...", &work);
+    BeginProgress(&progress, nullptr, "対戦成績レポート", "プロファイルを読み込んでいます...", &work);
     bool read = ReadReportData(view->record, &view->data, &work);
     EndProgress(&progress);
     if (cancelled)
@@ -657,8 +704,10 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
         Heap.Free(view);
         return nullptr;
     }
-    view->font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS UI Gothic");
+    // The DPI is known once the window is there.
+    SetWindowPos(window, nullptr, 0, 0, ScaleForWindow(window, 780), ScaleForWindow(window, 560),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    view->font = CreateReportFont(WindowDpi(window));
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
     // The record tools merge into the record shown here.
     SetPropA(window, RECORD_PATH_PROPERTY, view->recordPath);
@@ -669,6 +718,7 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     ShowRowCounts(view);
     Layout(window, view);
     CentreOnWorkArea(window);
+    KeepWindowVisible(window);
     ShowPage(view, PAGE_SESSION);
     if (backup) {
         PauseWorker(&backup->progress, false);

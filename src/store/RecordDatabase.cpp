@@ -32,11 +32,13 @@ const char* const CONNECTION_SETTINGS = "PRAGMA temp_store = MEMORY;PRAGMA cache
 #define RECORD_MAP_SETTING "PRAGMA mmap_size = 67108864;"
 #endif
 
-static bool OnFixedDisk(const char* path)
+bool MapRecordFile(sqlite3* connection, const char* path)
 {
     char root[MAX_PATH];
     lstrcpynA(root, path, sizeof root);
-    return PathStripToRootA(root) && GetDriveTypeA(root) == DRIVE_FIXED;
+    if (!PathStripToRootA(root) || GetDriveTypeA(root) != DRIVE_FIXED)
+        return true;
+    return Execute(connection, RECORD_MAP_SETTING);
 }
 
 TextBuffer DatabasePath;
@@ -236,7 +238,7 @@ bool OpenRecordDatabase()
         usable = HasRecordTable(connection) && CanWrite(connection);
     }
     if (!usable || !Execute(connection, CONNECTION_SETTINGS) ||
-        (OnFixedDisk(DatabasePath.data) && !Execute(connection, RECORD_MAP_SETTING))) {
+        !MapRecordFile(connection, DatabasePath.data)) {
         sqlite3_close(connection);
         // Only a file made just now is removed; an existing one is never touched.
         if (!existed)

@@ -48,6 +48,10 @@ bool SetDatabasePath(const char* path);
 // failure the previous connection stays.
 bool OpenRecordDatabase();
 void CloseRecordDatabase();
+// Has connection read the record file at path (code page text) through a
+// memory mapping when it lies on a fixed disk, where a read error cannot end
+// the process; false when SQLite refuses the setting.
+bool MapRecordFile(sqlite3* connection, const char* path);
 // The current connection, or null.
 sqlite3* RecordConnection();
 

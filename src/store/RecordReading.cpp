@@ -3,9 +3,6 @@
 #include "base/TextUtil.h"
 #include <sqlite3.h>
 
-// The most of a record file mapped into memory for reading.
-#define READER_MAP_BYTES "268435456"
-
 RecordReader* OpenRecordReader(const char* path)
 {
     TextBuffer uri;
@@ -22,7 +19,7 @@ RecordReader* OpenRecordReader(const char* path)
     sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
     // Pages read straight from the mapped file: the first read of a large
     // record takes a fraction of the time, most of all under Wine.
-    sqlite3_exec(connection, "PRAGMA mmap_size=" READER_MAP_BYTES, nullptr, nullptr, nullptr);
+    MapRecordFile(connection, path);
     RecordReader* record = static_cast<RecordReader*>(Heap.Allocate(sizeof(RecordReader)));
     record->connection = connection;
     return record;

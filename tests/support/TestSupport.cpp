@@ -1,4 +1,5 @@
 #include "support/TestSupport.h"
+#include <algorithm>
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -101,6 +102,17 @@ static int TextWidth(HWND window, const std::string& text)
 std::string CutTexts(HWND dialog)
 {
     auto width = [&](const std::string& text) { return TextWidth(dialog, text); };
+    // A label wraps at its width: cut when the wrapped text is taller than it.
+    auto labelCut = [&](HWND label, const char* text, const RECT& client) {
+        HDC dc = GetDC(label);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        RECT need = {0, 0, client.right, 0};
+        UINT prefix = GetWindowLongA(label, GWL_STYLE) & SS_NOPREFIX ? DT_NOPREFIX : 0;
+        DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | prefix);
+        SelectObject(dc, old);
+        ReleaseDC(label, dc);
+        return need.bottom > client.bottom || need.right > client.right;
+    };
     // What a list's scroll bar and borders, a check box's box and a button's edges take.
     int list = GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE);
     int box = GetSystemMetrics(SM_CXMENUCHECK) + 1, edges = 4 * GetSystemMetrics(SM_CXEDGE);
@@ -122,7 +134,7 @@ std::string CutTexts(HWND dialog)
                 cut += "list:" + longest + ";";
             if (width(longest) > client.right - list)  // the closed field, beside its arrow button
                 cut += "field:" + longest + ";";
-        } else if (*text && ((!lstrcmpiA(kind, "Static") && width(text) > client.right) ||
+        } else if (*text && ((!lstrcmpiA(kind, "Static") && labelCut(control, text, client)) ||
                              (!lstrcmpiA(kind, "Button") && type != BS_GROUPBOX &&
                               width(text) > client.right - (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? edges : box)))) {
             cut += std::string(text) + ";";
@@ -180,4 +192,20 @@ long ProgramRun::Wait(DWORD timeoutMs)
     CloseHandle(info.hThread);
     info = {};
     return static_cast<long>(code);
+}
+
+const char SCALE_RUN[] = "VTY_TEST_SCALE_RESULT";
+
+std::vector<std::string> RunAtEveryScaling(const TempFolder& folder, const char* program, const char* filter)
+{
+    std::vector<std::string> found;
+    SetEnvironmentVariableA(SCALE_RUN, folder.File("scaled.txt").c_str());
+    for (DWORD dpi : {192, 120, 144, 96}) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+        DeleteFileA(folder.File("scaled.txt").c_str());
+        long exit = ProgramRun(folder, program, std::string("--gtest_filter=") + filter).Wait(120000);
+        found.push_back(exit ? "exit " + std::to_string(exit) : ReadFileBytes(folder.File("scaled.txt")));
+    }
+    SetEnvironmentVariableA(SCALE_RUN, nullptr);
+    return found;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary directory, removed with its content.
 class TempFolder {
@@ -68,3 +69,10 @@ void SetClipboardText(const char* text);
 std::string CutTexts(HWND dialog);
 // The header texts ("header:") and cells ("cell:") too wide for their list's columns.
 std::string CutListTexts(HWND list);
+
+// A test that looks at every display scaling runs its program again once per
+// scaling (the prefix's LogPixels, 96 last), with the test filter: there, with
+// SCALE_RUN set, it writes what it found to the file SCALE_RUN names. Returns
+// each run's findings, in the order 192, 120, 144, 96.
+extern const char SCALE_RUN[];
+std::vector<std::string> RunAtEveryScaling(const TempFolder& folder, const char* program, const char* filter);
