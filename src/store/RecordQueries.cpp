@@ -51,8 +51,6 @@ void ReadRecordColumns(sqlite3_stmt* statement, MatchRecord* record)
 // number but no character still fails the pair totals, so the window says
 // that the file is wrong.
 static const char* const COUNTABLE_RESULT = COUNTABLE_RESULT_SQL;
-// The opponent table shows no characters: there such a row is left out too.
-static const char* const COUNTABLE_ROW = COUNTABLE_RESULT_SQL " AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19";
 
 // The statement around the filter's clause, and for totals the condition on
 // the rows they count; null without memory. Freed with sqlite3_free.
@@ -229,8 +227,12 @@ bool QueryOpponentTotals(const RecordFilter* filter, RecordRowHandler handler, v
     if ((filter->flags & CONDITION_FLAGS) == 0)
         return ListTotalsOpponents(handler, context);
     RowDelivery delivery = {handler, context};
+    // The opponent table shows no characters: there such a row is left out too.
+    char countableRow[512];
+    wnsprintfA(countableRow, sizeof countableRow, "%s AND p1id BETWEEN 0 AND %d AND p2id BETWEEN 0 AND %d",
+               COUNTABLE_RESULT_SQL, CHARACTER_COUNT - 1, CHARACTER_COUNT - 1);
     return RunQuery("SELECT T.p2name, sum(T.p1win/2), sum(T.p2win/2) FROM " RECORD_TABLE " AS T %s GROUP BY p2name",
-                    filter, OpponentTotalsRow, &delivery, COUNTABLE_ROW);
+                    filter, OpponentTotalsRow, &delivery, countableRow);
 }
 
 bool QueryHistory(const RecordFilter* filter, RecordRowHandler handler, void* context)

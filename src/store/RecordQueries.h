@@ -12,6 +12,11 @@
 // Character ids run from 0 to CHARACTER_COUNT - 1.
 const int CHARACTER_COUNT = 20;
 
+// A countable row with a character on both sides: what every count by
+// character takes (the opponent table, the report); the id bound to
+// parameter ?4 must be CHARACTER_COUNT - 1.
+#define COUNTABLE_PAIR_SQL COUNTABLE_RESULT_SQL " AND p1id BETWEEN 0 AND ?4 AND p2id BETWEEN 0 AND ?4"
+
 // Matches of one pairing of characters won by each side.
 struct PairResult {
     int32_t wins;    // won by player 1

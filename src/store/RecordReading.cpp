@@ -126,8 +126,7 @@ bool ReadRecordRanges(RecordReader* record, int64_t from, int64_t to, RecordRang
     sqlite3* connection = record->connection;
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(connection,
-                           "SELECT " RECORD_COLUMNS ", " COUNTABLE_RESULT_SQL " AND p1id BETWEEN 0 AND ?4 AND p2id "
-                           "BETWEEN 0 AND ?4 FROM " RECORD_TABLE " WHERE timestamp >= ?1 AND timestamp <= ?2 "
+                           "SELECT " RECORD_COLUMNS ", " COUNTABLE_PAIR_SQL " FROM " RECORD_TABLE " WHERE timestamp >= ?1 AND timestamp <= ?2 "
                            "ORDER BY timestamp LIMIT ?3",
                            -1, &statement, nullptr) != SQLITE_OK) {
         sqlite3_finalize(statement);
