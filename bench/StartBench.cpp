@@ -3,7 +3,8 @@
 // statistics window whose list is filled, the tool's own process with its
 // record named in vty.ini. Then the memory of that process (private bytes
 // and working set) with the window there. Medians of the runs.
-// Usage: StartBench [runs] [largest size]
+// Usage: StartBench [runs] [largest size] [smallest size]  (10 gives the
+// floor: the process's own start under Wine)
 #include "base/Platform.h"
 #include "res/resource.h"
 #include "store/RecordDatabase.h"
@@ -93,13 +94,14 @@ int main(int argc, char** argv)
 {
     int runs = argc > 1 ? atoi(argv[1]) : 3;
     int largest = argc > 2 ? atoi(argv[2]) : 1000000;
+    int smallest = argc > 3 ? atoi(argv[3]) : 100000;
     std::string folder = BenchFolder("start");
     if (!CopyBeside(folder, "vty.exe") || !CopyBeside(folder, "sqlite3.dll")) {
         printf("StartBench: vty.exe and sqlite3.dll must be beside this program\n");
         return 1;
     }
     printf("matches | start to filled window, ms | private bytes, MB | working set, MB\n--- | --- | --- | ---\n");
-    for (int size = 100000; size <= largest; size *= 10) {
+    for (int size = smallest; size <= largest; size *= 10) {
         std::string record = folder + "\\record.db";
         DeleteFileA(record.c_str());
         sqlite3* db = nullptr;
