@@ -77,6 +77,7 @@ TEST_F(StatsWindow, PeriodMenuChecksItsChoiceAndRefreshesOnlyOnAChange)
     EXPECT_EQ("xooo|総合|4|3|1|75%|\n", Periods());
     Menu(IDM_PERIOD_FIRST + PERIOD_TODAY);
     EXPECT_EQ("oxoo|総合|2|1|1|50%|\n", Periods());
+    EXPECT_EQ("Vantory Rev.4 autorun - Default（今日の対戦）", Title(stats));
     Menu(IDM_PERIOD_FIRST + PERIOD_YESTERDAY);
     EXPECT_EQ("ooxo|総合|1|1|0|100%|\n", Periods());
     // A custom range of the opponent's name up to 05/02.
@@ -91,6 +92,7 @@ TEST_F(StatsWindow, PeriodMenuChecksItsChoiceAndRefreshesOnlyOnAChange)
     Menu(IDM_PERIOD_CUSTOM);
     ASSERT_EQ(1u, answerer.Seen().size());
     EXPECT_EQ("ooox|総合|1|1|0|100%|\n", Periods());
+    EXPECT_EQ("Vantory Rev.4 autorun - Default（2009/05/02まで2P[rival]）", Title(stats));
     DoubleClickRow(0);  // a detail window counts the period as it stands
     EXPECT_EQ("詳細 - 2009/05/02まで1P(霊夢) 2P[rival] ", Title(Owned("詳細").at(0)));
 }
@@ -127,18 +129,27 @@ TEST_F(StatsWindow, DetailWindowsAddAndRemoveMatchesByHandWithUndo)
     DoubleClickRow(0);
     DoubleClickRow(0);  // one more window each time, owned by the statistics window
     ASSERT_EQ(2u, Owned("詳細 - 1P(霊夢) ").size());
-    HWND detail = Owned()[0];
+    HWND detail = Owned()[0], other = Owned()[1];
+    RECT frames[3];
+    for (HWND window : {stats, detail, other})
+        GetWindowRect(window, &frames[window == stats ? 0 : window == detail ? 1 : 2]);
+    // Each opened from the statistics window a title bar further down and right, none on top of another.
+    EXPECT_TRUE(frames[0].top < frames[1].top && frames[0].left < frames[1].left && frames[1].top != frames[2].top);
     EXPECT_EQ("アリス|2|0|2|0%|(0%)\n--", Rows(3, 3, detail) + Items(detail, {IDM_DETAIL_UNDO, IDM_DETAIL_REDO}));
     for (int column : {0, 1, 4, 5, 2})
         ClickCell(detail, 3, column);  // only "勝" acts: one more won match against アリス
     EXPECT_EQ(" 0 2  3 0;me 0 1 you 3 2;me 0 0  3 2", Stored());
-    EXPECT_EQ("アリス|3|1|2|33%|(33%)\n霊夢|3|1|2|33%|(33%)\no-",
-              Rows(3, 3, detail) + Rows(0, 0) + Items(detail, {IDM_DETAIL_UNDO, IDM_DETAIL_REDO}));
+    PumpMessages(0);  // every open window shows the change, the other detail window too
+    EXPECT_EQ("アリス|3|1|2|33%|(33%)\n霊夢|3|1|2|33%|(33%)\nアリス|3|1|2|33%|(33%)\no-",
+              Rows(3, 3, detail) + Rows(0, 0) + Rows(3, 3, other) + Items(detail, {IDM_DETAIL_UNDO, IDM_DETAIL_REDO}));
     ClickCell(detail, 5, 3, true);  // no lost match against 妖夢: nothing
     ClickCell(detail, 3, 3, true);  // the newest lost match goes, names and all
     EXPECT_EQ(" 0 2  3 0;me 0 0  3 2", Stored());
     Menu(IDM_DETAIL_UNDO, detail);
     EXPECT_EQ(" 0 2  3 0;me 0 1 you 3 2;me 0 0  3 2 oo", Stored() + " " + Items(stats, {IDM_UNDO, IDM_REDO}));
+    Menu(IDM_UNDO);  // an undo in the statistics window reaches the detail windows
+    PumpMessages(0);
+    EXPECT_EQ("アリス|2|0|2|0%|(0%)\nアリス|2|0|2|0%|(0%)\n", Rows(3, 3, detail) + Rows(3, 3, other));
     Menu(SC_CLOSE, detail);
     Menu(SC_CLOSE);  // the statistics window only hides
     EXPECT_EQ("01", std::to_string(IsWindow(detail)) + std::to_string(IsWindow(stats) && !IsWindowVisible(stats)));

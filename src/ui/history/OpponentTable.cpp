@@ -1,4 +1,5 @@
 #include "ui/history/OpponentTable.h"
+#include "base/Messages.h"
 #include "base/TextUtil.h"
 #include "res/resource.h"
 #include "store/RecordQueries.h"
@@ -6,6 +7,7 @@
 #include "store/StatsRows.h"
 #include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
+#include "ui/window/WindowPlacement.h"
 
 #define OPPONENT_TABLE_CAPTION "相手プロファイル"
 
@@ -172,6 +174,11 @@ static INT_PTR CALLBACK OpponentTableProc(HWND window, UINT message, WPARAM wPar
     case WM_DPICHANGED:
         HandleDpiChanged(window, wParam, lParam);
         return FALSE;
+    case WM_RECORDCHANGED:
+        // A change elsewhere: the rows as the record now is, in the player's order.
+        FillTable(list);
+        SortTable(window, list);
+        return TRUE;
     case WM_DESTROY:
         if (TableSort(window))
             Heap.Free(TableSort(window));
@@ -185,7 +192,9 @@ HWND OpenOpponentTable(HWND owner)
 {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
     HWND table = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), owner, OpponentTableProc, 0);
-    if (table)
+    if (table) {
+        CascadeFromOwner(table);
         ShowWindow(table, SW_SHOW);
+    }
     return table;
 }

@@ -12,6 +12,7 @@
 #include "ui/stats/StatsTable.h"
 #include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
+#include "ui/window/WindowPlacement.h"
 #include "ui/window/MessageBoxes.h"
 
 #define ERROR_REFRESH "戦績表示の更新に失敗しました"
@@ -40,23 +41,12 @@ static int32_t WindowCharacter(HWND window)
     return static_cast<int32_t>(reinterpret_cast<intptr_t>(GetPropA(window, PROPERTY_CHARACTER)));
 }
 
-static void AppendDate(TextBuffer* title, int64_t timestamp, const char* format)
-{
-    SYSTEMTIME date = {};
-    LocalTimeFromTimestamp(timestamp, &date);
-    char text[FORMAT_TEXT_LIMIT];
-    title->Append(FormatText(text, format, date.wYear, date.wMonth, date.wDay));
-}
-
 static void SetDetailTitle(HWND window, const RecordFilter* filter)
 {
     TextBuffer title;
     title.InitFrom("詳細 - ");
     char text[FORMAT_TEXT_LIMIT];
-    if (filter->flags & FILTER_BEGIN)
-        AppendDate(&title, filter->begin, "%d/%02d/%02dから");
-    if (filter->flags & FILTER_END)
-        AppendDate(&title, filter->end, "%d/%02d/%02dまで");
+    AppendFilterDays(&title, filter);
     if (filter->flags & FILTER_P1ID)
         title.Append(FormatText(text, "1P(%s) ", CharacterShortName(filter->p1id)));
     if (filter->flags & FILTER_P2NAME)
@@ -78,11 +68,12 @@ static void RefreshDetailWindow(HWND window)
         ShowError(window, ERROR_REFRESH);
 }
 
-// After every change made here: this window and the statistics window show it.
+// After every change made here: this window shows it, and the statistics
+// window with every other window it owns.
 static void ShowChange(HWND window)
 {
     RefreshDetailWindow(window);
-    PostMessageA(GetWindow(window, GW_OWNER), WM_RECORDCHANGED, 0, 0);
+    PostMessageA(GetWindow(window, GW_OWNER), WM_RECORDCHANGED, reinterpret_cast<WPARAM>(window), 0);
 }
 
 // The wins or losses cell under the mouse: its row, and whether it is the
@@ -195,6 +186,9 @@ static INT_PTR CALLBACK DetailWindowProc(HWND window, UINT message, WPARAM wPara
     case WM_DPICHANGED:
         HandleDpiChanged(window, wParam, lParam);
         return FALSE;
+    case WM_RECORDCHANGED:
+        RefreshDetailWindow(window);
+        return TRUE;
     case WM_DESTROY:
         if (WindowFilter(window))
             Heap.Free(WindowFilter(window));
@@ -231,7 +225,9 @@ HWND OpenDetailWindow(HWND owner, int32_t p1id, int32_t period, const RecordFilt
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
     HWND window = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_STATS), owner, DetailWindowProc,
                                      reinterpret_cast<LPARAM>(&filter));
-    if (window)
+    if (window) {
+        CascadeFromOwner(window);
         ShowWindow(window, SW_SHOW);
+    }
     return window;
 }

@@ -1,4 +1,6 @@
 #include "ui/stats/StatsTable.h"
+#include "base/TextUtil.h"
+#include "store/TimeStamp.h"
 
 const ListColumn StatsColumns[STATS_COLUMN_COUNT] = {
     {0, 80, "名前"}, {1, 55, "対戦数"}, {1, 55, "勝"}, {1, 55, "負"}, {1, 55, "勝率"}, {1, 55, "過去30"},
@@ -32,4 +34,20 @@ void FillStatsRow(HWND list, int32_t row, const StatsRow* numbers, bool withRece
         wnsprintfA(text, sizeof text, "(%d%%)", WinRate(numbers->recentWins, numbers->recentLosses));
         SetCellText(list, row, 5, text);
     }
+}
+
+static void AppendDay(TextBuffer* title, int64_t timestamp, const char* format)
+{
+    SYSTEMTIME date = {};
+    LocalTimeFromTimestamp(timestamp, &date);
+    char text[FORMAT_TEXT_LIMIT];
+    title->Append(FormatText(text, format, date.wYear, date.wMonth, date.wDay));
+}
+
+void AppendFilterDays(TextBuffer* title, const RecordFilter* filter)
+{
+    if (filter->flags & FILTER_BEGIN)
+        AppendDay(title, filter->begin, "%d/%02d/%02dから");
+    if (filter->flags & FILTER_END)
+        AppendDay(title, filter->end, "%d/%02d/%02dまで");
 }

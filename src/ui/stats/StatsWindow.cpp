@@ -79,15 +79,31 @@ static void SavePosition(HWND window)
     WriteSettingInt(SECTION_STATS_WINDOW, KEY_WINDOW_Y, frame.top);
 }
 
-// Window title from the profile's file name without folder and extension.
+// Window title from the profile's file name without folder and extension,
+// then the period shown when it is not all time, so that a glance tells
+// whose numbers these are.
 static void SetStatsTitle(HWND window)
 {
     char name[SETTING_PATH_SIZE];
     lstrcpynA(name, PathFindFileNameA(DatabasePath.data), sizeof name);
     PathRemoveExtensionA(name);
-    char title[FORMAT_TEXT_LIMIT];
-    FormatText(title, STATS_TITLE_FORMAT, name);
-    SetWindowTextA(window, title);
+    char text[FORMAT_TEXT_LIMIT];
+    TextBuffer title;
+    title.InitFrom(FormatText(text, STATS_TITLE_FORMAT, name));
+    if (statsState.period == PERIOD_TODAY || statsState.period == PERIOD_YESTERDAY) {
+        title.Append(statsState.period == PERIOD_TODAY ? "（今日の対戦）" : "（昨日の対戦）");
+    } else if (statsState.period == PERIOD_CUSTOM) {
+        const RecordFilter* range = &statsState.customRange;
+        title.Append("（");
+        AppendFilterDays(&title, range);
+        if (range->flags & FILTER_P2NAME)
+            title.Append(FormatText(text, "2P[%s]", range->p2name));
+        if (!(range->flags & (FILTER_BEGIN | FILTER_END | FILTER_P2NAME)))
+            title.Append("カスタム対戦");
+        title.Append("）");
+    }
+    SetWindowTextA(window, title.data);
+    title.Release();
 }
 
 void RefreshStatsWindow(HWND window)
@@ -106,6 +122,14 @@ void RefreshStatsWindow(HWND window)
     FillStatsList(GetDlgItem(window, IDC_STATS_LIST), rows, STATS_ROW_COUNT, done);
     if (!ok)
         ShowError(window, ERROR_REFRESH);
+}
+
+// Every open window shows the record as it is now: this one, and the detail
+// windows and opponent tables it owns (but the one that made the change).
+static void ShowRecordChange(HWND window, HWND changedBy)
+{
+    RefreshStatsWindow(window);
+    PostToOwnedWindows(window, WM_RECORDCHANGED, changedBy);
 }
 
 static void SetPeriod(HWND window, int32_t period)
@@ -158,7 +182,7 @@ static void OnMenuCommand(HWND window, WPARAM id)
     } else if (id == IDM_UNDO || id == IDM_REDO) {
         // The refresh follows whatever undo or redo reported.
         id == IDM_UNDO ? UndoChange() : RedoChange();
-        RefreshStatsWindow(window);
+        ShowRecordChange(window, nullptr);
     } else if (id == IDM_OPPONENT_TABLE && statsState.links.openOpponentTable) {
         statsState.links.openOpponentTable(window);
     } else if (id == IDM_HISTORY && statsState.links.chooseHistoryFilter) {
@@ -221,7 +245,7 @@ static INT_PTR CALLBACK StatsWindowProc(HWND window, UINT message, WPARAM wParam
             OnMenuCommand(window, wParam);
         return FALSE;
     case WM_RECORDCHANGED:
-        RefreshStatsWindow(window);
+        ShowRecordChange(window, reinterpret_cast<HWND>(wParam));
         return FALSE;
     case WM_DPICHANGED:
         HandleDpiChanged(window, wParam, lParam);

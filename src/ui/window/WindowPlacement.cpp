@@ -36,3 +36,39 @@ void KeepWindowVisible(HWND window)
     if (GetWindowRect(window, &frame) && MoveOntoVisibleMonitor(&frame))
         SetWindowPos(window, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+struct CascadeSpot {
+    HWND window;
+    POINT corner;
+    bool taken;
+};
+
+static BOOL CALLBACK FindWindowAtSpot(HWND other, LPARAM context)
+{
+    CascadeSpot* spot = reinterpret_cast<CascadeSpot*>(context);
+    RECT frame;
+    if (other != spot->window && IsWindowVisible(other) && GetWindowRect(other, &frame) &&
+        frame.left == spot->corner.x && frame.top == spot->corner.y)
+        spot->taken = true;
+    return !spot->taken;
+}
+
+void CascadeFromOwner(HWND window)
+{
+    HWND owner = GetWindow(window, GW_OWNER);
+    RECT from, frame;
+    if (!owner || !GetWindowRect(owner, &from) || !GetWindowRect(window, &frame))
+        return;
+    int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYSIZEFRAME);
+    CascadeSpot spot = {window, {from.left, from.top}, true};
+    // Twenty steps at most: a screen full of windows is left as it is.
+    for (int i = 0; i < 20 && spot.taken; ++i) {
+        spot.corner.x += step;
+        spot.corner.y += step;
+        spot.taken = false;
+        EnumThreadWindows(GetCurrentThreadId(), FindWindowAtSpot, reinterpret_cast<LPARAM>(&spot));
+    }
+    OffsetRect(&frame, spot.corner.x - frame.left, spot.corner.y - frame.top);
+    MoveOntoVisibleMonitor(&frame);
+    SetWindowPos(window, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -11,3 +11,7 @@
 bool MoveOntoVisibleMonitor(RECT* frame);
 // The same for a window where it stands now.
 void KeepWindowVisible(HWND window);
+// A window opened from another (its owner) starts a title bar's height down
+// and right of it, further while a window of this thread already starts
+// there, so that it never covers the other exactly; then kept visible.
+void CascadeFromOwner(HWND window);
