@@ -90,3 +90,10 @@
 #define IDC_FILTER_COUNT_CHECK 5030
 #define IDC_FILTER_COUNT 5031
 #define IDM_REFRESH_OPPONENTS 0xEE00
+
+// The note on one opponent, and where it is written from.
+#define IDD_OPPONENT_NOTE 116
+#define IDC_NOTE_NAME 5040
+#define IDC_NOTE_TEXT 5041
+#define IDM_OPPONENT_NOTE 0xEE10
+#define ID_LAST_OPPONENT_NOTE 40020

@@ -3,6 +3,7 @@
 #include "support/DialogAnswerer.h"
 #include "support/StatsFixture.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
+#include "store/OpponentNotes.h"
 #include "ui/window/DpiScaling.h"
 #include <algorithm>
 
@@ -245,4 +246,37 @@ TEST_F(StatsWindow, OnAnotherCodePageTheToolSaysSoInBothLanguagesAndWritesOnlyIt
     EXPECT_TRUE(PumpUntil([&] {
         return GetPrivateProfileIntA("General", "CodePageWarning", 1, folder.File("vty.ini").c_str()) == 0;
     }, 10000));
+}
+
+// A note on the opponent chosen in the opponent table goes to the notes file
+// at OK, the dialog shows it the next time, and emptied it is gone.
+TEST_F(StatsWindow, ANoteOnTheChosenOpponentIsKeptAndEmptiedRemoved)
+{
+    Insert(STAMP_MS, 0, 2, 3, 0, "rival");
+    Open();
+    SetNotesPath(folder.File("vty_notes.db").c_str());
+    Menu(IDM_OPPONENT_TABLE);
+    HWND table = Owned("相手プロファイル").at(0);
+    SendDlgItemMessageA(table, IDC_STATS_LIST, LVM_SETSELECTIONMARK, 0, 0);
+    std::string seen;
+    auto write = [&](const char* text) {
+        return [&seen, text](HWND dialog) {
+            char label[256] = "", old[NOTE_SIZE] = "";
+            GetDlgItemTextA(dialog, IDC_NOTE_NAME, label, sizeof label);
+            GetDlgItemTextA(dialog, IDC_NOTE_TEXT, old, sizeof old);
+            seen += std::string(label) + "|" + old + ";";
+            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, text);
+            return IDOK;
+        };
+    };
+    for (const char* text : {"起き上がりに暴れる", ""}) {
+        DialogAnswerer answerer(GetCurrentThreadId(), {write(text)});
+        SendMessageA(table, WM_SYSCOMMAND, IDM_OPPONENT_NOTE, 0);
+        char note[NOTE_SIZE] = "?";
+        ReadOpponentNote("rival", note);
+        seen += std::string(note) + ";";
+    }
+    EXPECT_EQ("「rival」へのメモ（空にして OK で消えます）|;起き上がりに暴れる;"
+              "「rival」へのメモ（空にして OK で消えます）|起き上がりに暴れる;;", seen);
+    CloseOpponentNotes();
 }

@@ -1,5 +1,6 @@
 // The store on real record files: WHERE texts, days, pair totals, the statistics and detail rows.
 #include "store/MatchStore.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordSummaries.h"
 #include "store/StatsRows.h"
 #include "support/StatsFixture.h"
@@ -214,4 +215,40 @@ TEST_F(Store, SummariesForPlayCountTheOpponentTheCharacterAndTheSessionToTheirEd
     CurrentSession none;
     EXPECT_FALSE(SummariseOpponent(name, now, &opponent) || SummariseCharacter(3, now, &character) ||
                  SummariseSession(now, &none));
+}
+
+// Notes by the stored bytes of a name: quotes, percent signs and a byte that
+// is no whole character come back as written; the note is in the file when
+// the write returns; an empty note removes it; a held file makes it wait,
+// newest text last, and the retry writes it.
+TEST(OpponentNotes, WrittenAtOnceWaitWhileHeldAndEmptyRemoves)
+{
+    TempFolder folder;
+    std::string path = folder.File("notes.db");
+    SetNotesPath(path.c_str());
+    char note[NOTE_SIZE] = "x";
+    EXPECT_TRUE(ReadOpponentNote("nobody", note));  // no file yet: no note, and none made
+    EXPECT_EQ("", std::string(note) + (FileExists(path) ? "made" : ""));
+    const char* odd = "a\"b'%_\x82";
+    EXPECT_TRUE(WriteOpponentNote(odd, "起き上がりに暴れる\r\n咲夜を使う 100%"));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &other));
+    EXPECT_EQ("起き上がりに暴れる\r\n咲夜を使う 100%", QueryText(other, "SELECT CAST(note AS TEXT) FROM notes"));
+    EXPECT_TRUE(ReadOpponentNote(odd, note));
+    EXPECT_STREQ("起き上がりに暴れる\r\n咲夜を使う 100%", note);
+    EXPECT_TRUE(ReadOpponentNote("a\"b'%_", note) && !note[0]);  // another name
+    ASSERT_TRUE(ExecuteSql(other, "BEGIN EXCLUSIVE"));
+    EXPECT_FALSE(WriteOpponentNote(odd, "first"));
+    EXPECT_FALSE(WriteOpponentNote(odd, "second"));
+    EXPECT_TRUE(ReadOpponentNote(odd, note));
+    EXPECT_EQ("second 1", std::string(note) + " " + std::to_string(WaitingNotes.count));
+    EXPECT_FALSE(RetryOpponentNotes(10));
+    ASSERT_TRUE(ExecuteSql(other, "COMMIT"));
+    EXPECT_TRUE(RetryOpponentNotes(10));
+    EXPECT_EQ("second", QueryText(other, "SELECT CAST(note AS TEXT) FROM notes"));
+    EXPECT_TRUE(WriteOpponentNote(odd, ""));
+    EXPECT_EQ("0", QueryText(other, "SELECT count(*) FROM notes"));
+    sqlite3_close(other);
+    CloseOpponentNotes();
+    WaitingNotes.Clear();
 }

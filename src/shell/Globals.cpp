@@ -2,6 +2,7 @@
 #include "base/ProgramPaths.h"
 #include "shell/PendingMatches.h"
 #include "store/ChangeHistory.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordDatabase.h"
 #include "ui/shortcuts/ShortcutList.h"
 
@@ -16,6 +17,7 @@ void CreateGlobals()
     DatabasePathUtf8.Init();
     ShortcutList.Init();
     WaitingMatches.Init();
+    WaitingNotes.Init();
 }
 
 void ReleaseGlobals()
@@ -28,4 +30,5 @@ void ReleaseGlobals()
     DatabasePathUtf8.Release();
     ShortcutList.Clear();
     WaitingMatches.Clear();
+    WaitingNotes.Clear();
 }

@@ -9,7 +9,10 @@
 #include "shell/PendingMatches.h"
 #include "shell/TrayIcon.h"
 #include "store/RecordDatabase.h"
+#include "store/RecordQueries.h"
+#include "store/WaitingMatches.h"
 #include "ui/history/HistoryFilterDialog.h"
+#include "ui/history/NoteDialog.h"
 #include "ui/history/OpponentTable.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "ui/shortcuts/ShortcutList.h"
@@ -171,11 +174,36 @@ static void ShowStatsWindow()
     SetForegroundWindow(App.statsWindow);
 }
 
+// The note on the opponent of the match just played: the newest match
+// stored or waiting.
+static void EditLastOpponentNote(HWND window)
+{
+    RecordFilter everything;
+    memset(&everything, 0, sizeof everything);
+    MatchRecord last, waiting;
+    bool played = QueryLatestRecord(&everything, &last);
+    if (NewestWaitingMatch(&waiting) && (!played || waiting.timestamp > last.timestamp)) {
+        last = waiting;
+        played = true;
+    }
+    if (!played || !last.p2name[0]) {
+        ShowWarning(nullptr, "メモを書く対戦相手がまだいません。");
+        return;
+    }
+    SetForegroundWindow(window);
+    EditOpponentNote(window, last.p2name);
+    // A note that has to wait is tried again with the waiting matches.
+    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
+}
+
 static void OnCommand(HWND window, UINT id)
 {
     switch (id) {
     case ID_SHOW_STATS:
         ShowStatsWindow();
+        break;
+    case ID_LAST_OPPONENT_NOTE:
+        EditLastOpponentNote(window);
         break;
     case ID_SUSPEND_COUNTING:
         App.countingSuspended = !App.countingSuspended;

@@ -6,6 +6,7 @@
 #include "shell/TrayIcon.h"
 #include "store/CharacterNames.h"
 #include "store/MatchStore.h"
+#include "store/OpponentNotes.h"
 #include "store/TimeStamp.h"
 #include "ui/window/MessageBoxes.h"
 
@@ -16,6 +17,7 @@
 #define ERROR_MATCHES_LOST "%u 件の対戦結果を保存できませんでした。"
 #define MATCHES_LOST_LIST "一覧をクリップボードにコピーしました。"
 #define MATCHES_NOT_SHOWN "ほか %u 件"
+#define ERROR_NOTES_LOST "%u 件の相手メモを保存できませんでした（メモのファイルが使用中です）。"
 
 // Rescue files made in the same second get a number.
 const int RESCUE_NAME_TRIES = 10;
@@ -59,7 +61,7 @@ static void ShowPendingState()
     SetTrayTip(tip);
     if (!App.mainWindow)
         return;
-    if (current || JournalWaitingMatches())
+    if (current || JournalWaitingMatches() || WaitingNotes.count)
         SetTimer(App.mainWindow, PENDING_RETRY_TIMER, PENDING_RETRY_INTERVAL_MS, nullptr);
     else
         KillTimer(App.mainWindow, PENDING_RETRY_TIMER);
@@ -71,6 +73,9 @@ void StartPendingMatches()
     path.InitFrom(ModuleDirectory.data);
     path.AppendPath(MATCH_JOURNAL_NAME);
     OpenMatchJournal(path.data);
+    path.Assign(ModuleDirectory.data);
+    path.AppendPath(NOTES_FILE_NAME);
+    SetNotesPath(path.data);
     path.Release();
     RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
 }
@@ -91,6 +96,8 @@ bool StoreFinishedMatch(const MatchRecord* record)
 void RetryPendingMatches(int busyWaitMs)
 {
     StoreWaitingMatches(busyWaitMs, AfterStored);
+    if (WaitingNotes.count)
+        RetryOpponentNotes(busyWaitMs);
     ShowPendingState();
 }
 
@@ -184,8 +191,31 @@ static void ShowLostMatches(const GrowArray<MatchRecord>* lost)
     message.Release();
 }
 
+// The notes the file never took: the player can paste them somewhere.
+static void ShowLostNotes()
+{
+    TextBuffer list;
+    list.Init();
+    for (uint32_t i = 0; i < WaitingNotes.count; ++i) {
+        list.Append(WaitingNotes.At(i).name);
+        list.Append(":\r\n");
+        list.Append(WaitingNotes.At(i).note);
+        list.Append("\r\n\r\n");
+    }
+    char message[FORMAT_TEXT_LIMIT];
+    FormatText(message, ERROR_NOTES_LOST, WaitingNotes.count);
+    if (CopyTextToClipboard(list.data, static_cast<int>(list.length)))
+        lstrcatA(message, "\r\n" MATCHES_LOST_LIST);
+    ShowError(nullptr, message);
+    list.Release();
+}
+
 void EndPendingMatches()
 {
+    if (WaitingNotes.count && !RetryOpponentNotes(DATABASE_BUSY_TIMEOUT_MS))
+        ShowLostNotes();
+    CloseOpponentNotes();
+    WaitingNotes.Clear();
     RetryPendingMatches(DATABASE_BUSY_TIMEOUT_MS);
     GrowArray<MatchRecord> lost;
     lost.Init();

@@ -12,6 +12,8 @@ struct StoreState {
     RecordTotals totals;                  // the current record summed up in memory
     sqlite3* journal;                     // the waiting matches' journal, once opened
     char journalPath[SETTING_PATH_SIZE];  // where it is; empty before OpenMatchJournal
+    sqlite3* notes;                       // the opponent notes, once opened
+    char notesPath[SETTING_PATH_SIZE];    // where they are; empty before SetNotesPath
 };
 
 extern StoreState RecordStore;

@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "store/RecordQueries.h"
 #include "ui/history/HistoryWindow.h"
+#include "ui/history/NoteDialog.h"
 #include "store/StatsRows.h"
 #include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
@@ -103,21 +104,26 @@ static void OnColumnClick(HWND window, HWND list, int32_t column)
     SortTable(window, list);
 }
 
+// The opponent at the selection mark, as its stored bytes: the list's text
+// goes through the system's conversion and need not come back as it was stored.
+static const char* SelectedOpponent(HWND list)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
+    if (item.iItem < 0 || !SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
+        return nullptr;
+    return reinterpret_cast<const OpponentRow*>(item.lParam)->name;
+}
+
 // The history of the opponent at the selection mark, within what the filter
 // dialog stored last.
 static void OpenOpponentHistory(HWND window, HWND list)
 {
-    int row = static_cast<int>(SendMessageA(list, LVM_GETSELECTIONMARK, 0, 0));
-    if (row < 0)
+    const char* name = SelectedOpponent(list);
+    if (!name)
         return;
-    // The stored bytes: the list's text goes through the system's conversion
-    // and need not come back as it was stored.
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)) || !item.lParam)
-        return;
-    memcpy(HistoryFilter.opponentName, reinterpret_cast<const OpponentRow*>(item.lParam)->name, PROFILE_NAME_SIZE);
+    memcpy(HistoryFilter.opponentName, name, PROFILE_NAME_SIZE);
     HistoryFilter.opponentNameOn = true;
     OpenHistoryWindow(GetWindow(window, GW_OWNER));
 }
@@ -127,7 +133,8 @@ static void InitOpponentTable(HWND window)
     SetWindowTextA(window, OPPONENT_TABLE_CAPTION);
     HMENU menu = GetSystemMenu(window, FALSE);
     InsertMenuA(menu, 0, MF_BYPOSITION | MF_STRING, IDM_REFRESH_OPPONENTS, "最新の情報に更新");
-    InsertMenuA(menu, 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    InsertMenuA(menu, 1, MF_BYPOSITION | MF_STRING, IDM_OPPONENT_NOTE, "選んだ相手のメモ(&N)...");
+    InsertMenuA(menu, 2, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     ListSort* sort = static_cast<ListSort*>(Heap.Allocate(sizeof(ListSort)));
     sort->column = 0;
     sort->direction = 1;
@@ -164,6 +171,13 @@ static INT_PTR CALLBACK OpponentTableProc(HWND window, UINT message, WPARAM wPar
         return TRUE;
     }
     case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_OPPONENT_NOTE && SelectedOpponent(list)) {
+            // A copy: a change while the dialog is open fills the list again.
+            char name[PROFILE_NAME_SIZE];
+            memcpy(name, SelectedOpponent(list), PROFILE_NAME_SIZE);
+            EditOpponentNote(window, name);
+            return TRUE;
+        }
         if ((wParam & 0xFFF0) != IDM_REFRESH_OPPONENTS)
             return FALSE;
         FillTable(list);

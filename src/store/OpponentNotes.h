@@ -1,0 +1,36 @@
+#pragma once
+#include "base/GrowArray.h"
+#include "store/RecordDatabase.h"
+
+// What the player keeps on the people met online ("mashes on wake-up"), by
+// opponent profile name as a record stores it, in a small SQLite file of its
+// own beside the program: one for every record file, since the opponents are
+// the same people. Kept with the record's care: a note is on the disk before
+// a write returns; a file held by another program makes it wait in memory.
+
+#define NOTES_FILE_NAME "vty_notes.db"
+// Bytes of a note, terminator included.
+const uint32_t NOTE_SIZE = 1024;
+
+struct WaitingNote {
+    char name[PROFILE_NAME_SIZE];
+    char note[NOTE_SIZE];  // "" removes the note
+};
+// Notes written while the file was held, oldest first.
+extern GrowArray<WaitingNote> WaitingNotes;
+
+// Where the notes are kept (a code page path); the file is made at the first
+// note written, and nothing is opened before the first read or write.
+void SetNotesPath(const char* path);
+// The note on name into note (NOTE_SIZE bytes), a waiting one first; "" when
+// there is none. False, note "", when the file cannot be read now.
+bool ReadOpponentNote(const char* name, char* note);
+// Stores note as the one on name (empty: removes it), flushed to the disk
+// before it returns. False when the file is held or cannot be written: then
+// the note waits for RetryOpponentNotes, and a newer write replaces it.
+bool WriteOpponentNote(const char* name, const char* note);
+// Writes the waiting notes, oldest first, each waiting at most busyMs for
+// the file; true when none waits any more.
+bool RetryOpponentNotes(int busyMs);
+// Closes the file (the waiting notes stay).
+void CloseOpponentNotes();

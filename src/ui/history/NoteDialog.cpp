@@ -1,0 +1,55 @@
+#include "ui/history/NoteDialog.h"
+#include "base/TextUtil.h"
+#include "res/resource.h"
+#include "store/OpponentNotes.h"
+#include "ui/window/MessageBoxes.h"
+
+#define NOTE_LABEL "「%s」へのメモ（空にして OK で消えます）"
+#define NOTE_WAITING                                                                     \
+    "メモのファイルをほかのプログラムが使用中のため、メモはまだ保存されていません。" \
+    "使えるようになりしだい保存します。"
+
+struct NoteEdit {
+    const char* name;
+    char note[NOTE_SIZE];
+};
+
+static INT_PTR CALLBACK NoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    NoteEdit* edit = reinterpret_cast<NoteEdit*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    if (message == WM_INITDIALOG) {
+        edit = reinterpret_cast<NoteEdit*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        char shown[PROFILE_NAME_SIZE], label[FORMAT_TEXT_LIMIT];
+        lstrcpynA(shown, edit->name, sizeof shown);
+        CutToWholeCharacters(shown, PROFILE_NAME_SIZE - 1);
+        SetDlgItemTextA(dialog, IDC_NOTE_NAME, FormatText(label, NOTE_LABEL, shown));
+        SendDlgItemMessageA(dialog, IDC_NOTE_TEXT, EM_LIMITTEXT, NOTE_SIZE - 1, 0);
+        SetDlgItemTextA(dialog, IDC_NOTE_TEXT, edit->note);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        if (LOWORD(wParam) == IDOK)
+            GetDlgItemTextA(dialog, IDC_NOTE_TEXT, edit->note, NOTE_SIZE);
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+bool EditOpponentNote(HWND owner, const char* name)
+{
+    NoteEdit edit;
+    edit.name = name;
+    if (!ReadOpponentNote(name, edit.note)) {
+        ShowError(owner, "相手メモのファイルを読めませんでした。");
+        return false;
+    }
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
+    if (DialogBoxParamA(instance ? instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPPONENT_NOTE), owner,
+                        NoteDialogProc, reinterpret_cast<LPARAM>(&edit)) != IDOK)
+        return false;
+    if (!WriteOpponentNote(name, edit.note))
+        MessageBoxA(owner, NOTE_WAITING, "相手メモ", MB_OK | MB_ICONINFORMATION);
+    return true;
+}

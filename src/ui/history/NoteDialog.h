@@ -1,0 +1,8 @@
+#pragma once
+#include "base/Platform.h"
+
+// The note on one opponent profile (its stored bytes), in a small modal
+// dialog owned by owner: OK stores the text, an empty one removes the note.
+// A file held by another program makes the note wait, and the player is
+// told so. False when cancelled or when the note cannot be read.
+bool EditOpponentNote(HWND owner, const char* name);
