@@ -1,9 +1,9 @@
 // Times what a match start and a match end cost the main thread with the
 // live files on, on generated record files of 1,000 opponent profiles and
 // 10,000 and 100,000 matches (and 1,000,000 when asked) over three years:
-// the look-up alone (opponent, session, character), the whole match start
-// (look-up and the three files written) and the whole match end (three
-// files). "cold" is the first match start right after the record was
+// the look-up alone (opponent, session, character, opponent's character),
+// the whole match start (look-up and the three files written) and the whole
+// match end (three files). "cold" is the first match start right after the record was
 // opened (the open reads the record's sums, nothing else); "first" the
 // first after the statistics window's refresh, which the tool runs
 // whenever it opens a record; the others medians over different opponents.
@@ -39,15 +39,16 @@ bool LookUp()
     OpponentSummary opponent;
     CurrentSession session;
     CharacterSummary character;
+    WinLoss against;
     return SummariseOpponent(name, now, &opponent) && SummariseSession(now, &session) &&
-           SummariseCharacter(2, now, &character);
+           SummariseCharacter(2, now, &character) && SummariseAgainstCharacter(7, &against);
 }
 
 bool MatchStart()
 {
     char name[PROFILE_NAME_SIZE];
     Opponent(name);
-    ShowMatchStart(name, 2);
+    ShowMatchStart(name, 2, 7);
     return true;
 }
 

@@ -120,11 +120,16 @@ const char* const SUMS_BY_SQL =
     "SELECT " PAIRS_BY_SQL("") " || ' | ' || " PAIRS_BY_SQL(" AND p2name = '123'") " || ' | ' || "
     "ifnull((SELECT group_concat(o, ' ') FROM (SELECT p2name || ' ' || sum(p1win / 2) || ':' || sum(p2win / 2) o "
     COUNTED " AND p1id BETWEEN 0 AND 19 AND p2id BETWEEN 0 AND 19 GROUP BY p2name)), '') || ' | ' || "
-    "(SELECT count(*) FILTER (WHERE p1win = 2) || '-' || count(*) FILTER (WHERE p1win < 2 AND p2win = 2) || ' ' || "
+    "(SELECT count(*) || ' ' || count(*) FILTER (WHERE p1win = 2) || '-' || count(*) FILTER (WHERE p1win < 2 AND "
+    "p2win = 2) || ' ' || "
     "ifnull(max(timestamp), 0) " COUNTED " AND p2name = '123') || ' ' || ifnull((SELECT group_concat(r, '') FROM "
     "(SELECT iif(p1win = 2, 'W', 'L') r " COUNTED " AND p2name = '123' AND 2 IN (p1win, p2win) ORDER BY timestamp "
-    "DESC LIMIT 5)), '') || ' | ' || (SELECT ifnull(sum(p1win / 2), 0) || '-' || ifnull(sum(p2win / 2), 0) " COUNTED
-    " AND p1id = 1)";
+    "DESC LIMIT 5)), '') || ' | ' || ifnull((SELECT group_concat(c, ' ') FROM (SELECT p1id || ':' || count(*) FILTER "
+    "(WHERE p1win = 2) || '-' || count(*) FILTER (WHERE p1win < 2) c " COUNTED " AND p2name = '123' AND p1id BETWEEN 0 "
+    "AND 19 AND 2 IN (p1win, p2win) GROUP BY p1id ORDER BY count(*) DESC, p1id LIMIT 3)), '') || ' | ' || "
+    "(SELECT ifnull(sum(p1win / 2), 0) || '-' || ifnull(sum(p2win / 2), 0) " COUNTED " AND p1id = 1) || ' ' || "
+    "(SELECT ifnull(sum(p1win / 2), 0) || '-' || ifnull(sum(p2win / 2), 0) " COUNTED " AND p2id = 3 AND p1id "
+    "BETWEEN 0 AND 19)";
 
 // The pair totals of filter as PAIRS_BY_SQL shows them.
 std::string PairsOfStore(RecordFilter filter)
@@ -151,13 +156,19 @@ std::string SumsOfStore()
     };
     OpponentSummary opponent;
     CharacterSummary character;
+    WinLoss against;
     if (!QueryOpponentTotals(&all, add, &opponents) || !SummariseOpponent("123", 0, &opponent) ||
-        !SummariseCharacter(1, 0, &character))
+        !SummariseCharacter(1, 0, &character) || !SummariseAgainstCharacter(3, &against))
         return "<failed>";
     auto tally = [](WinLoss t) { return std::to_string(t.wins) + "-" + std::to_string(t.losses); };
-    return PairsOfStore(all) + " | " + PairsOfStore(named) + " | " + opponents + " | " + tally(opponent.allTime) +
-           " " + std::to_string(opponent.lastMet) + " " + std::string(opponent.last, opponent.lastCount) + " | " +
-           tally(character.allTime);
+    std::string characters;
+    for (uint32_t i = 0; i < opponent.characterCount; ++i)
+        characters += (i ? " " : "") + std::to_string(opponent.characters[i].p1id) + ":" +
+                      tally(opponent.characters[i].results);
+    return PairsOfStore(all) + " | " + PairsOfStore(named) + " | " + opponents + " | " +
+           std::to_string(opponent.met) + " " + tally(opponent.allTime) + " " + std::to_string(opponent.lastMet) +
+           " " + std::string(opponent.last, opponent.lastCount) + " | " + characters + " | " +
+           tally(character.allTime) + " " + tally(against);
 }
 
 TEST_F(RecordDatabase, TheSumsInMemoryAgreeWithTheFileAfterEveryKindOfChange)

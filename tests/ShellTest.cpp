@@ -221,9 +221,11 @@ std::string DateOf(int64_t stamp)
 TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWhileSwitchedOn)
 {
     StartWithGame("[LiveFiles]\r\nEnabled=1\r\n[General]\r\ninfoTrans=2\r\n");
-    int64_t old = CurrentTimestamp() - 40 * DAY_TICKS;  // counts for all time, not the last 30 days
-    ASSERT_TRUE(ExecuteSql(RecordConnection(), ("INSERT INTO vaviradudiz123 VALUES(" + std::to_string(old) +
-                                                ",'You',0,2,'Rival',1,0)").c_str()));
+    // Counted for all time, not the last 30 days: 咲夜 played most against Rival.
+    int64_t old = CurrentTimestamp() - 40 * DAY_TICKS;
+    const std::string o = std::to_string(old), rows = "INSERT INTO vaviradudiz123 VALUES(" + o +
+        ",'You',0,2,'Rival',1,0),(" + o + "+1,'You',2,2,'Rival',1,1),(" + o + "+2,'You',2,0,'Rival',3,2)";
+    ASSERT_TRUE(ExecuteSql(RecordConnection(), rows.c_str()));
     const std::string today = DateOf(CurrentTimestamp()), odd = "O'Neil\"%s%%\xFD\x81!";
     // Bytes that are no code page 932 text come out as the system's stand-ins; a
     // lead byte takes the byte after it as its pair, as the game shows the name.
@@ -233,37 +235,41 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         std::string files;  // opponent|result|session|character
     } const steps[] = {
         {"match 13 4 You Rival 0 1 2 1",
-         u8"対戦相手 Rival\n通算 1戦 1勝 0敗 100%\n30日 0戦 0勝 0敗 -\n最終対戦 " + DateOf(old) +
-             u8"\n直近 勝\n|勝ち You(霊夢) 2-1 Rival(魔理沙)\n|今回 1戦 1勝 0敗 100% 1連勝\n|"
+         u8"対戦相手 Rival\n通算 3戦 2勝 1敗 67%\n30日 0戦 0勝 0敗 -\n最終対戦 " + DateOf(old) +
+             u8"\n直近 負勝勝\n咲夜 2戦 1勝 1敗 50%\n霊夢 1戦 1勝 0敗 100%\n対魔理沙(全体) 2戦 2勝 0敗 100%\n|"
+             u8"勝ち You(霊夢) 2-1 Rival(魔理沙)\n|今回 1戦 1勝 0敗 100% 1連勝\n|"
              u8"霊夢\n通算 2戦 2勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n|"},
-        // On the right now: the card takes the left name, the character file the right character.
+        // On the right now: the card takes the left name and character, the
+        // character file the right character; a tie goes to the lower id.
         {"match 14 5 Rival You 1 2 2 1",
-         u8"対戦相手 Rival\n通算 2戦 2勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n最終対戦 " + today +
-             u8"\n直近 勝勝\n|負け You(咲夜) 1-2 Rival(魔理沙)\n|今回 2戦 1勝 1敗 50% 1連敗\n|"
-             u8"咲夜\n通算 1戦 0勝 1敗 0%\n30日 1戦 0勝 1敗 0%\n|"},
-        // Quotes, percent signs and stray bytes are the name itself, to the record and back.
-        {"match 13 4 You " + odd + " 0 4 2 0", ""},
+         u8"対戦相手 Rival\n通算 4戦 3勝 1敗 75%\n30日 1戦 1勝 0敗 100%\n最終対戦 " + today +
+             u8"\n直近 勝負勝勝\n霊夢 2戦 2勝 0敗 100%\n咲夜 2戦 1勝 1敗 50%\n対魔理沙(全体) 3戦 3勝 0敗 100%\n|"
+             u8"負け You(咲夜) 1-2 Rival(魔理沙)\n|今回 2戦 1勝 1敗 50% 1連敗\n|"
+             u8"咲夜\n通算 3戦 1勝 2敗 33%\n30日 1戦 0勝 1敗 0%\n|"},
+        // Quotes, percent signs and stray bytes are the name itself, to the
+        // record and back. The card of a first meeting (result.txt held).
+        {"match 13 4 You " + odd + " 0 1 2 0",
+         u8"対戦相手 " + oddUtf8 + u8"\n初対戦\n対魔理沙(全体) 4戦 3勝 1敗 75%\n"},
         {"match 13 4 You " + odd + " 0 4 0 2",
          u8"対戦相手 " + oddUtf8 + u8"\n通算 1戦 1勝 0敗 100%\n30日 1戦 1勝 0敗 100%\n最終対戦 " + today +
-             u8"\n直近 勝\n|負け You(霊夢) 0-2 " + oddUtf8 + u8"(パチュリー)\n|今回 4戦 2勝 2敗 50% 1連敗\n|"
-             u8"霊夢\n通算 4戦 3勝 1敗 75%\n30日 3戦 2勝 1敗 67%\n|"},
+             u8"\n直近 勝\n霊夢 1戦 1勝 0敗 100%\n|負け You(霊夢) 0-2 " + oddUtf8 + u8"(パチュリー)\n|"
+             u8"今回 4戦 2勝 2敗 50% 1連敗\n|霊夢\n通算 4戦 3勝 1敗 75%\n30日 3戦 2勝 1敗 67%\n|"},
     };
     const std::string result = folder.File("live\\result.txt");
     for (const Step& step : steps) {
         SCOPED_TRACE(step.played);
         // A file a reader holds open gets its text once the reader lets go.
-        HANDLE held = step.files.empty() ? CreateFileA(result.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                       OPEN_EXISTING, 0, nullptr) : INVALID_HANDLE_VALUE;
+        bool holds = step.files.find('|') == std::string::npos;
+        HANDLE held = holds ? CreateFileA(result.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                          nullptr) : INVALID_HANDLE_VALUE;
         const std::string before = ReadFileBytes(result);
         Play(step.played);
         if (held != INVALID_HANDLE_VALUE) {
             EXPECT_EQ(before, ReadFileBytes(result));
             CloseHandle(held);
-            EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(result) == u8"勝ち You(霊夢) 2-0 " + oddUtf8 + u8"(パチュリー)\n"; }, 5000));
+            EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(result) == u8"勝ち You(霊夢) 2-0 " + oddUtf8 + u8"(魔理沙)\n"; }, 5000));
         }
-        if (!step.files.empty()) {
-            EXPECT_EQ(step.files, LiveFiles(folder));
-        }
+        EXPECT_EQ(step.files, holds ? ReadFileBytes(folder.File("live\\opponent.txt")) : LiveFiles(folder));
     }
     EXPECT_EQ("You(霊夢) 0-2 " + odd + "(パチュリー)", ClipboardText());
     // Switched off, nothing is written; a folder that cannot be written
@@ -273,7 +279,7 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         const char* enabled;
         std::string folder;
     } cases[] = {{"0", ""}, {"1", folder.File("Default.db\\live")}, {"1", "Q:\\live"}};
-    int played = 6;  // the old match and four played
+    int played = 8;  // the three old matches and four played
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         WritePrivateProfileStringA("LiveFiles", "Enabled", c.enabled, SettingsPath.data);

@@ -18,6 +18,8 @@
 #define TALLY_LINE "%s %d戦 %d勝 %d敗 %s"
 #define LAST_MET_LINE "最終対戦 %s"
 #define LAST_RESULTS_LINE "直近 %s"
+#define FIRST_MEETING "初対戦"
+#define AGAINST_CHARACTER "対%s(全体)"
 #define RESULT_LINE "%s %s(%s) %d-%d %s(%s)\n"
 #define NOTHING_YET "-"
 #define WON "勝"
@@ -28,6 +30,8 @@
 #define LOSS_STREAK " %d連敗"
 
 const UINT BALLOON_TIMEOUT_MS = 10000;
+// The balloon's body holds this many bytes and its terminator.
+const int32_t BALLOON_BODY_LIMIT = 255;
 const UINT CODE_PAGE_932 = 932;
 
 // "通算 3戦 2勝 1敗 67%"; no rate before the first match.
@@ -183,7 +187,43 @@ static void WriteSession(const char* folder, int64_t now)
     text.Release();
 }
 
-void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
+// The card under its title, each line ending in a line feed: the record
+// against the opponent or the first meeting, the player's characters against
+// it, and the record against the character it plays now over all opponents.
+static void AppendCard(TextBuffer* body, const OpponentSummary& summary, int32_t opponentCharacter)
+{
+    char line[FORMAT_TEXT_LIMIT];
+    if (!summary.met) {
+        body->Append(FIRST_MEETING "\n");
+    } else {
+        char day[16] = NOTHING_YET, last[16] = "";
+        SYSTEMTIME met;
+        if (summary.lastMet && LocalTimeFromTimestamp(summary.lastMet, &met))
+            wnsprintfA(day, sizeof day, "%04u/%02u/%02u", met.wYear, met.wMonth, met.wDay);
+        for (uint32_t i = 0; i < summary.lastCount; ++i)
+            lstrcatA(last, summary.last[i] == 'W' ? WON : LOST);
+        AppendTally(body, TALLY_ALL_TIME, summary.allTime);
+        body->Append("\n");
+        AppendTally(body, TALLY_RECENT, summary.recent);
+        body->Append("\n");
+        body->Append(FormatText(line, LAST_MET_LINE, day));
+        body->Append("\n");
+        body->Append(FormatText(line, LAST_RESULTS_LINE, summary.lastCount ? last : NOTHING_YET));
+        body->Append("\n");
+    }
+    // A note on the opponent goes here, above the numbers by character.
+    for (uint32_t i = 0; i < summary.characterCount; ++i) {
+        AppendTally(body, CharacterShortName(summary.characters[i].p1id), summary.characters[i].results);
+        body->Append("\n");
+    }
+    WinLoss against;
+    if (SummariseAgainstCharacter(opponentCharacter, &against) && against.wins + against.losses) {
+        AppendTally(body, FormatText(line, AGAINST_CHARACTER, CharacterShortName(opponentCharacter)), against);
+        body->Append("\n");
+    }
+}
+
+void ShowMatchStart(const char* opponentName, int32_t ownCharacter, int32_t opponentCharacter)
 {
     char folder[PROGRAM_PATH_SIZE];
     UINT errorMode;
@@ -192,29 +232,21 @@ void ShowMatchStart(const char* opponentName, int32_t ownCharacter)
     int64_t now = CurrentTimestamp();
     OpponentSummary summary;
     if (SummariseOpponent(opponentName, now, &summary)) {
-        char title[FORMAT_TEXT_LIMIT], line[FORMAT_TEXT_LIMIT], day[16] = NOTHING_YET, last[16] = "";
+        char title[FORMAT_TEXT_LIMIT];
         FormatText(title, CARD_TITLE, opponentName);
-        SYSTEMTIME met;
-        if (summary.lastMet && LocalTimeFromTimestamp(summary.lastMet, &met))
-            wnsprintfA(day, sizeof day, "%04u/%02u/%02u", met.wYear, met.wMonth, met.wDay);
-        for (uint32_t i = 0; i < summary.lastCount; ++i)
-            lstrcatA(last, summary.last[i] == 'W' ? WON : LOST);
-        TextBuffer body;
+        TextBuffer body, card;
         body.Init();
-        AppendTally(&body, TALLY_ALL_TIME, summary.allTime);
-        body.Append("\n");
-        AppendTally(&body, TALLY_RECENT, summary.recent);
-        body.Append("\n");
-        body.Append(FormatText(line, LAST_MET_LINE, day));
-        body.Append("\n");
-        body.Append(FormatText(line, LAST_RESULTS_LINE, summary.lastCount ? last : NOTHING_YET));
-        TextBuffer card;
+        AppendCard(&body, summary, opponentCharacter);
         card.InitFrom(title);
         card.Append("\n");
         card.Append(body.data);
-        card.Append("\n");
         WriteLiveFile(folder, LIVE_OPPONENT_FILE, card.data);
-        ShowTrayBalloon(title, body.data, BALLOON_TIMEOUT_MS);
+        // The balloon takes the lines without the last line feed, cut to what it holds.
+        char balloon[BALLOON_BODY_LIMIT + 2];
+        lstrcpynA(balloon, body.data, sizeof balloon);
+        int32_t lines = static_cast<int32_t>(body.length) - 1;
+        CutToWholeCharacters(balloon, lines < BALLOON_BODY_LIMIT ? lines : BALLOON_BODY_LIMIT);
+        ShowTrayBalloon(title, balloon, BALLOON_TIMEOUT_MS);
         card.Release();
         body.Release();
     }

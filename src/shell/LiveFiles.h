@@ -15,7 +15,9 @@ const UINT_PTR LIVE_RETRY_TIMER = 2;
 void RetryHeldLiveFiles();
 
 // The opponent card: name, matches, wins, losses and rate over all time and
-// the last 30 days, the day last met, the last five results newest first.
+// the last 30 days, the day last met, the last five results newest first (or
+// the first meeting); then the player's three characters most played against
+// it, and the record against the opponent's character over all opponents.
 #define LIVE_OPPONENT_FILE "opponent.txt"
 // The last recorded match: outcome and the result line.
 #define LIVE_RESULT_FILE "result.txt"
@@ -26,7 +28,7 @@ void RetryHeldLiveFiles();
 
 // At the start of a network match that will be recorded: the card with the
 // record as it stands before the match (file and balloon), the session, and
-// ownCharacter's record (skipped for an id outside 0..19).
-void ShowMatchStart(const char* opponentName, int32_t ownCharacter);
+// ownCharacter's record; an id outside 0..19 (either side) skips its lines.
+void ShowMatchStart(const char* opponentName, int32_t ownCharacter, int32_t opponentCharacter);
 // After a recorded match: the result, the session and the character's record.
 void ShowMatchResult(const MatchRecord* record);

@@ -79,7 +79,9 @@ void RunStartOfMatchTest(int32_t scene)
     bool userIsRight = UserIsRight(mode);
     char opponent[PROFILE_NAME_SIZE];
     ReadProfileName(userIsRight ? LeftProfileName : RightProfileName, opponent);
-    ShowMatchStart(opponent, ReadGameValue(userIsRight ? RightCharId : LeftCharId));
+    // Both characters are chosen before the battle scene begins.
+    ShowMatchStart(opponent, ReadGameValue(userIsRight ? RightCharId : LeftCharId),
+                   ReadGameValue(userIsRight ? LeftCharId : RightCharId));
 }
 
 static void CopyResult(const MatchRecord& record)

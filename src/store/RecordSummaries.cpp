@@ -5,8 +5,9 @@
 #include <sqlite3.h>
 
 // Each summary reads the record's sums in memory (RecordTotals): the totals
-// kept whole, the recent days and the newest results from its rows in time
-// stamp order, so that a look-up costs no read of the file.
+// kept whole, the recent days, the newest results and the player's
+// characters against an opponent from its rows in time stamp order, so that
+// a look-up costs no read of the file.
 
 // A record another program holds is skipped after a brief wait: the
 // summaries run between the game's scenes and must not stall the tool.
@@ -44,6 +45,26 @@ static void Count(WinLoss* tally, int32_t outcome)
         ++tally->losses;
 }
 
+// The characters with the most won or lost matches into summary, a tie to
+// the lower id; those without any are left out.
+static void KeepMostPlayed(WinLoss* byCharacter, OpponentSummary* summary)
+{
+    while (summary->characterCount < OWN_CHARACTERS_KEPT) {
+        int32_t most = -1, mostPlayed = 0;
+        for (int32_t id = 0; id < CHARACTER_COUNT; ++id)
+            if (byCharacter[id].wins + byCharacter[id].losses > mostPlayed) {
+                most = id;
+                mostPlayed = byCharacter[id].wins + byCharacter[id].losses;
+            }
+        if (most < 0)
+            return;
+        CharacterResults* kept = &summary->characters[summary->characterCount++];
+        kept->p1id = most;
+        kept->results = byCharacter[most];
+        memset(&byCharacter[most], 0, sizeof byCharacter[most]);
+    }
+}
+
 bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary)
 {
     memset(summary, 0, sizeof *summary);
@@ -54,10 +75,22 @@ bool SummariseOpponent(const char* name, int64_t now, OpponentSummary* summary)
         return true;
     GrowArray<TotalsRow>* rows = &RecordStore.totals.rows;
     const TotalsOpponent* opponent = &RecordStore.totals.opponents.At(index);
+    summary->met = opponent->rows;
     summary->allTime = opponent->results;
-    for (uint32_t i = FirstRecentRow(now); i < rows->count; ++i)
-        if (rows->At(i).opponent == index)
-            Count(&summary->recent, Outcome(&rows->At(i)));
+    // Its rows are spread over the whole record: one pass takes both.
+    WinLoss byCharacter[CHARACTER_COUNT];
+    memset(byCharacter, 0, sizeof byCharacter);
+    uint32_t firstRecent = FirstRecentRow(now);
+    for (uint32_t i = 0; i < rows->count; ++i) {
+        const TotalsRow* row = &rows->At(i);
+        if (row->opponent != index)
+            continue;
+        if (i >= firstRecent)
+            Count(&summary->recent, Outcome(row));
+        if (row->p1id != NO_CHARACTER)
+            Count(&byCharacter[row->p1id], Outcome(row));
+    }
+    KeepMostPlayed(byCharacter, summary);
     // Newest first, until five results or its last row.
     uint32_t seen = 0;
     for (uint32_t i = rows->count; i > 0 && seen < opponent->rows && summary->lastCount < LAST_RESULTS_KEPT;) {
@@ -87,6 +120,20 @@ bool SummariseCharacter(int32_t p1id, int64_t now, CharacterSummary* summary)
             summary->recent.wins += row->won;
             summary->recent.losses += row->lost;
         }
+    }
+    return true;
+}
+
+bool SummariseAgainstCharacter(int32_t p2id, WinLoss* results)
+{
+    memset(results, 0, sizeof *results);
+    if (p2id < 0 || p2id >= CHARACTER_COUNT || !SumsForLookUp())
+        return false;
+    // The pair matrix's column: the rows with a character on both sides.
+    for (int32_t p1id = 0; p1id < CHARACTER_COUNT; ++p1id) {
+        const PairResult* pair = &RecordStore.totals.pairs[p1id * CHARACTER_COUNT + p2id];
+        results->wins += pair->wins;
+        results->losses += pair->losses;
     }
     return true;
 }
