@@ -5,6 +5,7 @@
 #include "shell/MainWindow.h"
 #include "shell/TrayIcon.h"
 #include "store/ChangeHistory.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
 #include "store/WaitingMatches.h"
@@ -272,6 +273,14 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         EXPECT_EQ(step.files, holds ? ReadFileBytes(folder.File("live\\opponent.txt")) : LiveFiles(folder));
     }
     EXPECT_EQ("You(霊夢) 0-2 " + odd + "(パチュリー)", ClipboardText());
+    // A note on the opponent reaches the stream's file only when switched on.
+    ASSERT_TRUE(WriteOpponentNote("Rival", "暴れる\r\n二行目"));
+    const std::string card = folder.File("live\\opponent.txt");
+    Play("match 13 4 You Rival 0 1 2 0");
+    EXPECT_EQ(std::string::npos, ReadFileBytes(card).find(u8"メモ"));
+    WritePrivateProfileStringA("LiveFiles", "ShowNotes", "1", SettingsPath.data);
+    Play("match 13 4 You Rival 0 1 2 0");
+    EXPECT_NE(std::string::npos, ReadFileBytes(card).find(u8"\n直近 勝負勝負勝\nメモ: 暴れる\n二行目\n霊夢 ")) << ReadFileBytes(card);
     // Switched off, nothing is written; a folder that cannot be written
     // takes nothing from the recording.
     const std::string written = LiveFiles(folder);
@@ -279,7 +288,7 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         const char* enabled;
         std::string folder;
     } cases[] = {{"0", ""}, {"1", folder.File("Default.db\\live")}, {"1", "Q:\\live"}};
-    int played = 8;  // the three old matches and four played
+    int played = 10;  // the three old matches and six played
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         WritePrivateProfileStringA("LiveFiles", "Enabled", c.enabled, SettingsPath.data);

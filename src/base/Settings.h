@@ -22,6 +22,7 @@
 #define KEY_LIVE_ENABLED "Enabled"  // 1 on, anything else off
 #define KEY_LIVE_FOLDER "Folder"    // empty or missing: "live" beside the executable
 #define DEFAULT_LIVE_FOLDER_NAME "live"
+#define KEY_LIVE_SHOW_NOTES "ShowNotes"  // 1: the note on the opponent in opponent.txt too
 
 // The warning at start on a Windows whose code page is not 932: "0" once
 // the player asked not to see it again; missing, it is shown.

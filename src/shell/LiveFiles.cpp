@@ -4,6 +4,7 @@
 #include "shell/AppState.h"
 #include "shell/TrayIcon.h"
 #include "store/CharacterNames.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordSummaries.h"
 #include "store/StatsRows.h"
 #include "store/TimeStamp.h"
@@ -19,6 +20,7 @@
 #define LAST_MET_LINE "最終対戦 %s"
 #define LAST_RESULTS_LINE "直近 %s"
 #define FIRST_MEETING "初対戦"
+#define NOTE_LINE "メモ: "
 #define AGAINST_CHARACTER "対%s(全体)"
 #define RESULT_LINE "%s %s(%s) %d-%d %s(%s)\n"
 #define NOTHING_YET "-"
@@ -190,7 +192,8 @@ static void WriteSession(const char* folder, int64_t now)
 // The card under its title, each line ending in a line feed: the record
 // against the opponent or the first meeting, the player's characters against
 // it, and the record against the character it plays now over all opponents.
-static void AppendCard(TextBuffer* body, const OpponentSummary& summary, int32_t opponentCharacter)
+// note: the lines of the note on the opponent to show, or "".
+static void AppendCard(TextBuffer* body, const OpponentSummary& summary, int32_t opponentCharacter, const char* note)
 {
     char line[FORMAT_TEXT_LIMIT];
     if (!summary.met) {
@@ -211,7 +214,12 @@ static void AppendCard(TextBuffer* body, const OpponentSummary& summary, int32_t
         body->Append(FormatText(line, LAST_RESULTS_LINE, summary.lastCount ? last : NOTHING_YET));
         body->Append("\n");
     }
-    // A note on the opponent goes here, above the numbers by character.
+    // What the player wrote on this opponent stands above the numbers by character.
+    if (note[0]) {
+        body->Append(NOTE_LINE);
+        body->Append(note);
+        body->Append("\n");
+    }
     for (uint32_t i = 0; i < summary.characterCount; ++i) {
         AppendTally(body, CharacterShortName(summary.characters[i].p1id), summary.characters[i].results);
         body->Append("\n");
@@ -234,13 +242,25 @@ void ShowMatchStart(const char* opponentName, int32_t ownCharacter, int32_t oppo
     if (SummariseOpponent(opponentName, now, &summary)) {
         char title[FORMAT_TEXT_LIMIT];
         FormatText(title, CARD_TITLE, opponentName);
+        // The note reaches a stream only when the player says so; the balloon
+        // is the player's own and takes its first line.
+        char note[NOTE_SIZE], firstLine[NOTE_SIZE];
+        if (!ReadOpponentNote(opponentName, note))
+            note[0] = '\0';
+        lstrcpynA(firstLine, note, sizeof firstLine);
+        firstLine[StrCSpnA(firstLine, "\r\n")] = '\0';
+        for (char* at = note; (at = StrChrA(at, '\r')) != nullptr;)
+            memmove(at, at + 1, lstrlenA(at));  // one line feed a line, as every live file
+        bool showNotes = ReadSettingInt(SECTION_LIVE_FILES, KEY_LIVE_SHOW_NOTES, 0) == 1;
         TextBuffer body, card;
         body.Init();
-        AppendCard(&body, summary, opponentCharacter);
+        AppendCard(&body, summary, opponentCharacter, showNotes ? note : "");
         card.InitFrom(title);
         card.Append("\n");
         card.Append(body.data);
         WriteLiveFile(folder, LIVE_OPPONENT_FILE, card.data);
+        body.Assign("");
+        AppendCard(&body, summary, opponentCharacter, firstLine);
         // The balloon takes the lines without the last line feed, cut to what it holds.
         char balloon[BALLOON_BODY_LIMIT + 2];
         lstrcpynA(balloon, body.data, sizeof balloon);
