@@ -13,8 +13,8 @@
 HistoryFilterSettings HistoryFilter;
 
 static const ListColumn historyColumns[] = {
-    {0, 130, "タイムスタンプ"}, {0, 100, "1Pプロフ"}, {0, 70, "1Pキャラ"}, {1, 40, "1P勝"},
-    {0, 100, "2Pプロフ"},       {0, 70, "2Pキャラ"},  {1, 40, "2P勝"},
+    {0, 130, "タイムスタンプ"}, {0, 100, "1Pプロフ"}, {0, 70, "1Pキャラ"}, {1, 56, "1P勝"},
+    {0, 100, "2Pプロフ"},       {0, 70, "2Pキャラ"},  {1, 56, "2P勝"},
 };
 const int32_t HISTORY_COLUMN_COUNT = sizeof historyColumns / sizeof historyColumns[0];
 
@@ -219,6 +219,7 @@ static void SortHistory(HistoryView* view, HWND list, int32_t column)
     state.stateMask = LVIS_SELECTED;
     SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
     ShowListSortArrow(list, &view->sort);
+    SendMessageA(list, LVM_ENSUREVISIBLE, 0, FALSE);  // the first of the new order
     InvalidateRect(list, nullptr, FALSE);
 }
 
@@ -337,13 +338,14 @@ static void InitHistoryWindow(HWND window, bool opponentNamePart)
     HWND list = GetDlgItem(window, IDC_HISTORY_LIST);
     SetUpListColumns(list, historyColumns, HISTORY_COLUMN_COUNT);
     ShowListSortArrow(list, &view->sort);
-    WidenToShowColumns(window, list);
     ReadRows(view);
     char totals[128];
     FormatHistoryTotals(&view->rows, &view->readAt, totals);
     SetDlgItemTextA(window, IDC_HISTORY_TOTALS, totals);
     SendMessageA(list, LVM_SETITEMCOUNT, view->rows.count, 0);
     LayOut(window);
+    // With its rows, so that the vertical scroll bar hides no column.
+    WidenToShowColumns(window, list);
     // The newest match, at the bottom, is the one a player looks for.
     if (view->rows.count > 0)
         SendMessageA(list, LVM_ENSUREVISIBLE, view->rows.count - 1, FALSE);
