@@ -260,39 +260,31 @@ TEST_F(History, WindowSortsCountsCopiesGrowsAndOpensAtTheNewestMatch)
     EXPECT_FALSE(bottomShown());
     SendMessageA(list, WM_KEYDOWN, VK_END, 0);
     EXPECT_TRUE(bottomShown());
-    // 1-1 (7 of the rows) is neither won nor lost; 10-0 and 9-0 neither.
+    // 1-1 (7 of the rows), 10-0 and 9-0 are neither won nor lost.
     char totals[200], time[40];
     GetDlgItemTextA(window, IDC_HISTORY_TOTALS, totals, sizeof totals);
     wsprintfA(time, "%d/%02d/%02d %02d:%02d 時点", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute);
     EXPECT_EQ("40 件  24勝 7敗  勝率 77.4%  " + std::string(time), totals);
-    for (int click = 0; click < 2; ++click) {  // by 1P勝 up, then down
-        RECT r;
-        SendMessageA(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&r));
-        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM((r.left + r.right) / 2, 5));
-        SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM((r.left + r.right) / 2, 5));
-    }
-    EXPECT_EQ("1 2 ", Minutes(window).substr(0, 4));  // 10 above 9, then the times in order of time
-    EXPECT_EQ("4 5 7 ", Minutes(window).substr(4, 6));
+    RECT r;  // by 1P勝 up, then down; ties in the order of time
+    SendMessageA(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&r));
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP})
+        SendMessageA(header, message, message == WM_LBUTTONDOWN, MAKELPARAM((r.left + r.right) / 2, 5));
+    EXPECT_EQ("1 2 4 5 7 ", Minutes(window).substr(0, 10));
     HDITEMA arrow = {};
     arrow.mask = HDI_FORMAT;
-    SendMessageA(header, HDM_GETITEMA, 3, reinterpret_cast<LPARAM>(&arrow));
-    EXPECT_TRUE(arrow.fmt & HDF_SORTDOWN);
+    EXPECT_TRUE(Header_GetItem(header, 3, &arrow) && (arrow.fmt & HDF_SORTDOWN));
     // Ctrl+C: the selected rows as shown, tab-separated.
-    for (int row : {0, 2})
-        ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80, SetKeyboardState(keys);
     SendMessageA(list, WM_KEYDOWN, 'C', 0);
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
+    keys[VK_CONTROL] = 0, SetKeyboardState(keys);
     EXPECT_EQ("2009/05/01 00:01:00\tme\t霊夢\t10\tyou\t霊夢\t0\r\n2009/05/01 00:04:00\tme\t霊夢\t2\tyou\t霊夢\t0\r\n",
               ClipboardText());
     // The list grows with the window; the columns keep their widths.
     RECT before, after;
-    GetClientRect(list, &before);
-    int width = ListView_GetColumnWidth(list, 4);
+    int width = (GetClientRect(list, &before), ListView_GetColumnWidth(list, 4));
     SetWindowPos(window, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
     GetClientRect(list, &after);
     EXPECT_TRUE(after.right > before.right && after.bottom > before.bottom && width == ListView_GetColumnWidth(list, 4));
@@ -308,9 +300,8 @@ TEST_F(History, FilterDialogFindsAPartOfTheOpponentsNameAsStored)
             DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND filter) {
                 SendDlgItemMessageA(filter, IDC_FILTER_OPPONENT_NAME_CHECK, BM_CLICK, 0, 0);
                 SetDlgItemTextA(filter, IDC_FILTER_OPPONENT_NAME, part);
-                if (limit)
-                    SendDlgItemMessageA(filter, IDC_FILTER_COUNT_CHECK, BM_CLICK, 0, 0),
-                        SetDlgItemTextA(filter, IDC_FILTER_COUNT, "1");
+                SendDlgItemMessageA(filter, IDC_FILTER_COUNT_CHECK, limit ? BM_CLICK : WM_NULL, 0, 0);
+                SetDlgItemTextA(filter, IDC_FILTER_COUNT, "1");
                 return IDOK;
             }});
             SendMessageA(stats, WM_SYSCOMMAND, IDM_HISTORY, 0);
