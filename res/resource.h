@@ -90,6 +90,7 @@
 #define IDC_FILTER_COUNT_CHECK 5030
 #define IDC_FILTER_COUNT 5031
 #define IDM_REFRESH_OPPONENTS 0xEE00
+#define IDC_HISTORY_TOTALS 5033
 
 // The note on one opponent, and where it is written from.
 #define IDD_OPPONENT_NOTE 116

@@ -245,3 +245,68 @@ TEST_F(Shortcuts, BoundKeysSwitchTheRecordFromTheToolsWindows)
     EXPECT_TRUE(press({VK_CONTROL, VK_F2}, [&] { return other == DatabasePath.data; }));
     EXPECT_TRUE(press({VK_F3}, [&] { return current == DatabasePath.data; }));
 }
+
+TEST_F(History, WindowSortsCountsCopiesGrowsAndOpensAtTheNewestMatch)
+{
+    for (int i = 0; i < 40; ++i)  // odd stored win counts, so that "10" sorts after "9"
+        Insert(Day(2009, 5, 1) + i * MINUTE, 0, i == 1 ? 10 : i == 2 ? 9 : i % 3 == 0 ? 1 : 2, 0, i % 3 ? 0 : (i % 2) + 1);
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    HWND window = Opened("対戦履歴", [&] { OpenHistoryWindow(stats); });
+    HWND list = GetDlgItem(window, IDC_HISTORY_LIST), header = ListView_GetHeader(list);
+    auto bottomShown = [&] { return ListView_GetTopIndex(list) + ListView_GetCountPerPage(list) >= 40; };
+    EXPECT_TRUE(bottomShown() && ListView_GetTopIndex(list) > 0);
+    SendMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    EXPECT_FALSE(bottomShown());
+    SendMessageA(list, WM_KEYDOWN, VK_END, 0);
+    EXPECT_TRUE(bottomShown());
+    // 1-1 (7 of the rows), 10-0 and 9-0 are neither won nor lost.
+    char totals[200], time[40];
+    GetDlgItemTextA(window, IDC_HISTORY_TOTALS, totals, sizeof totals);
+    wsprintfA(time, "%d/%02d/%02d %02d:%02d 時点", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute);
+    EXPECT_EQ("40 件  24勝 7敗  勝率 77.4%  " + std::string(time), totals);
+    RECT r;  // by 1P勝 up, then down; ties in the order of time
+    SendMessageA(header, HDM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&r));
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP})
+        SendMessageA(header, message, message == WM_LBUTTONDOWN, MAKELPARAM((r.left + r.right) / 2, 5));
+    EXPECT_EQ("1 2 4 5 7 ", Minutes(window).substr(0, 10));
+    HDITEMA arrow = {};
+    arrow.mask = HDI_FORMAT;
+    EXPECT_TRUE(Header_GetItem(header, 3, &arrow) && (arrow.fmt & HDF_SORTDOWN));
+    // Ctrl+C: the selected rows as shown, tab-separated.
+    ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+    ListView_SetItemState(list, 2, LVIS_SELECTED, LVIS_SELECTED);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80, SetKeyboardState(keys);
+    SendMessageA(list, WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = 0, SetKeyboardState(keys);
+    EXPECT_EQ("2009/05/01 00:01:00\tme\t霊夢\t10\tyou\t霊夢\t0\r\n2009/05/01 00:04:00\tme\t霊夢\t2\tyou\t霊夢\t0\r\n",
+              ClipboardText());
+    // The list grows with the window; the columns keep their widths.
+    RECT before, after;
+    int width = (GetClientRect(list, &before), ListView_GetColumnWidth(list, 4));
+    SetWindowPos(window, nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(list, &after);
+    EXPECT_TRUE(after.right > before.right && after.bottom > before.bottom && width == ListView_GetColumnWidth(list, 4));
+}
+
+TEST_F(History, FilterDialogFindsAPartOfTheOpponentsNameAsStored)
+{
+    const char* names[] = {"ab%_c", "AB%_C", "abc", "a\\b", "\x83\x5c", "xb%_"};  // the 5th: ソ, trail byte '\'
+    for (int i = 0; i < 6; ++i)
+        Insert(Day(2009, 5, 1) + i * MINUTE, 0, 2, 0, 0, names[i]);
+    auto find = [&](const char* part, bool limit) {
+        return Minutes(Opened("対戦履歴", [&] {
+            DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND filter) {
+                SendDlgItemMessageA(filter, IDC_FILTER_OPPONENT_NAME_CHECK, BM_CLICK, 0, 0);
+                SetDlgItemTextA(filter, IDC_FILTER_OPPONENT_NAME, part);
+                SendDlgItemMessageA(filter, IDC_FILTER_COUNT_CHECK, limit ? BM_CLICK : WM_NULL, 0, 0);
+                SetDlgItemTextA(filter, IDC_FILTER_COUNT, "1");
+                return IDOK;
+            }});
+            SendMessageA(stats, WM_SYSCOMMAND, IDM_HISTORY, 0);
+        }));
+    };
+    // Case as stored, '%' and '_' as themselves, only whole characters; the count after all that.
+    EXPECT_EQ("0 5 |3 |3 ", find("b%_", false) + "|" + find("\\", false) + "|" + find("\\", true));
+}

@@ -2,10 +2,11 @@
 #include "store/TimeStamp.h"
 #include <sqlite3.h>
 
-// Bytes of one formatted condition, terminator included: "p1name = ''" around
-// a name whose every byte is a doubled quote still fits. A cut condition
-// would lose its closing quote and let the next name's text run as SQL.
-const int CONDITION_SIZE = 12 + 2 * PROFILE_NAME_SIZE;
+// Bytes of one formatted condition, terminator included: the longest, the
+// part of a name, around a name whose every byte is a doubled quote still
+// fits. A cut condition would lose its closing quote and let the next name's
+// text run as SQL.
+const int CONDITION_SIZE = 56 + 2 * PROFILE_NAME_SIZE;
 
 // Formats the condition of one flag into condition (CONDITION_SIZE bytes).
 static void FormatCondition(char* condition, uint32_t flag, const RecordFilter* filter)
@@ -27,7 +28,14 @@ static void FormatCondition(char* condition, uint32_t flag, const RecordFilter* 
         sqlite3_snprintf(CONDITION_SIZE, condition, "p1win = %ld", static_cast<long>(filter->p1win));
         break;
     case FILTER_P2NAME:
-        sqlite3_snprintf(CONDITION_SIZE, condition, "p2name = '%q'", filter->p2name);
+        // As blobs, instr compares bytes: as text it would skip what looks
+        // like the middle of a UTF-8 character, and LIKE would fold case and
+        // read '%' and '_' in a name.
+        if (filter->flags & FILTER_P2NAME_PART)
+            sqlite3_snprintf(CONDITION_SIZE, condition, "instr(CAST(p2name AS BLOB), CAST('%q' AS BLOB)) > 0",
+                             filter->p2name);
+        else
+            sqlite3_snprintf(CONDITION_SIZE, condition, "p2name = '%q'", filter->p2name);
         break;
     case FILTER_P2ID:
         sqlite3_snprintf(CONDITION_SIZE, condition, "p2id = %ld", static_cast<long>(filter->p2id));
@@ -53,6 +61,20 @@ void AppendWhereClause(TextBuffer* clause, const RecordFilter* filter)
         FormatCondition(condition, flag, filter);
         clause->Append(condition);
         first = false;
+    }
+}
+
+bool NameHasPart(const char* name, const char* part)
+{
+    int length = lstrlenA(part);
+    for (const char* at = name;; ++at) {
+        if (strncmp(at, part, length) == 0)
+            return true;
+        if (!*at)
+            return false;
+        // The trail byte of a lead byte starts no character.
+        if (IsDBCSLeadByteEx(932, static_cast<BYTE>(*at)) && at[1])
+            ++at;
     }
 }
 

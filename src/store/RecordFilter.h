@@ -14,6 +14,10 @@ const uint32_t FILTER_P2NAME = 0x020;
 const uint32_t FILTER_P2ID = 0x040;
 const uint32_t FILTER_P2WIN = 0x080;
 const uint32_t FILTER_LIMIT = 0x100;   // no condition: only the newest limit rows count
+// With FILTER_P2NAME: p2name need only hold p2name's bytes somewhere. The SQL
+// compares bytes and may find them across a character boundary, so a row it
+// selects counts only when NameHasPart agrees.
+const uint32_t FILTER_P2NAME_PART = 0x200;
 // The flags that are conditions of the WHERE clause.
 const uint32_t CONDITION_FLAGS = 0x0FF;
 
@@ -41,6 +45,10 @@ const int32_t PERIOD_CUSTOM = 3;
 // Appends " WHERE " and the conditions joined by " AND "; nothing when no
 // condition flag is set. Names are quoted whole, whatever they hold.
 void AppendWhereClause(TextBuffer* clause, const RecordFilter* filter);
+
+// Whether name holds part's bytes starting on a whole code page 932
+// character; an empty part is in every name.
+bool NameHasPart(const char* name, const char* part);
 
 // The first and the last millisecond (00:00:00.000, 23:59:59.999) of the
 // calendar day of a local time, as time stamps; the time of day is ignored.

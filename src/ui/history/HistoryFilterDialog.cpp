@@ -138,7 +138,8 @@ static void OnFilterCommand(HWND dialog, int id)
         if (pair.check == id)
             EnableWindow(GetDlgItem(dialog, pair.partner), Checked(dialog, id));
     if (id == IDOK && StoreCriteria(dialog)) {
-        OpenHistoryWindow(GetWindow(dialog, GW_OWNER));
+        // A typed name may be any part of the opponent's.
+        OpenHistoryWindow(GetWindow(dialog, GW_OWNER), true);
         EndDialog(dialog, IDOK);
     } else if (id == IDCANCEL) {
         EndDialog(dialog, IDCANCEL);

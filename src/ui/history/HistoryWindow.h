@@ -24,8 +24,10 @@ extern HistoryFilterSettings HistoryFilter;
 
 // Opens a match history window of the matches that HistoryFilter selects,
 // owned by owner, filled and shown before it returns; a snapshot that never
-// reads the record again. False when the window could not be made.
-bool OpenHistoryWindow(HWND owner);
+// reads the record again, which its bottom line says. With opponentNamePart
+// a non-empty opponent name selects every name that holds it. False when
+// the window could not be made.
+bool OpenHistoryWindow(HWND owner, bool opponentNamePart = false);
 
 // The text of a character cell: the short name of ids 0 to 19, and the id
 // in brackets, such as "(25)", for any other stored id. text holds 16 bytes.
