@@ -7,7 +7,9 @@
 #include "store/TimeStamp.h"
 #include "store/CharacterNames.h"
 #include "ui/window/DpiScaling.h"
+#include "ui/history/NoteDialog.h"
 #include "ui/window/ListView.h"
+#include "ui/window/WindowPlacement.h"
 #include <stdlib.h>
 
 HistoryFilterSettings HistoryFilter;
@@ -349,7 +351,23 @@ static void InitHistoryWindow(HWND window, bool opponentNamePart)
     // The newest match, at the bottom, is the one a player looks for.
     if (view->rows.count > 0)
         SendMessageA(list, LVM_ENSUREVISIBLE, view->rows.count - 1, FALSE);
+    InsertMenuA(GetSystemMenu(window, FALSE), 0, MF_BYPOSITION | MF_STRING, IDM_OPPONENT_NOTE,
+                "選んだ相手のメモ(&N)...");
+    InsertMenuA(GetSystemMenu(window, FALSE), 1, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    CascadeFromOwner(window);
     ShowWindow(window, SW_SHOW);
+}
+
+// The note on the opponent of the selected row, by the name as stored.
+static void EditSelectedOpponentNote(HWND window)
+{
+    int position = static_cast<int>(SendDlgItemMessageA(window, IDC_HISTORY_LIST, LVM_GETSELECTIONMARK, 0, 0));
+    const MatchRecord* row = RowAt(View(window), position);
+    if (row && row->p2name[0]) {
+        char name[PROFILE_NAME_SIZE];
+        memcpy(name, row->p2name, PROFILE_NAME_SIZE);
+        EditOpponentNote(window, name);
+    }
 }
 
 static void KeepMinimumSize(HWND window, MINMAXINFO* limits)
@@ -384,6 +402,11 @@ static INT_PTR CALLBACK HistoryWindowProc(HWND window, UINT message, WPARAM wPar
     case WM_DPICHANGED:
         HandleDpiChanged(window, wParam, lParam);
         return FALSE;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != IDM_OPPONENT_NOTE)
+            return FALSE;
+        EditSelectedOpponentNote(window);
+        return TRUE;
     case WM_DESTROY: {
         // The list may still ask for cells while it goes: it gets none.
         HistoryView* view = View(window);
