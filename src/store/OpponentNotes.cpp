@@ -18,22 +18,9 @@ void SetNotesPath(const char* path)
 // A missing file is made only to be written.
 static bool OpenNotes(bool create)
 {
-    if (RecordStore.notes)
-        return true;
-    if (!RecordStore.notesPath[0] || (!create && !PathFileExistsA(RecordStore.notesPath)))
-        return false;
-    TextBuffer utf8;
-    utf8.Init();
-    sqlite3** notes = &RecordStore.notes;
-    int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    bool ok = ConvertToUtf8(RecordStore.notesPath, &utf8) && sqlite3_open_v2(utf8.data, notes, flags, nullptr) == SQLITE_OK;
-    utf8.Release();
-    ok = ok && Execute(*notes, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(*notes, NOTES_TABLE);
-    if (!ok) {
-        sqlite3_close(*notes);
-        *notes = nullptr;
-    }
-    return ok;
+    if (!RecordStore.notes)
+        RecordStore.notes = OpenOwnFile(RecordStore.notesPath, create, NOTES_TABLE);
+    return RecordStore.notes != nullptr;
 }
 
 static WaitingNote* FindWaitingNote(const char* name)

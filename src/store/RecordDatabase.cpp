@@ -136,6 +136,27 @@ static sqlite3* OpenConnection()
     return connection;
 }
 
+sqlite3* OpenOwnFile(const char* path, bool create, const char* schema)
+{
+    if (!path[0] || (!create && !PathFileExistsA(path)))
+        return nullptr;
+    TextBuffer utf8;
+    utf8.Init();
+    sqlite3* file = nullptr;
+    bool ok = ConvertToUtf8(path, &utf8) &&
+              sqlite3_open_v2(utf8.data, &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    utf8.Release();
+    if (ok) {
+        sqlite3_busy_timeout(file, DATABASE_BUSY_TIMEOUT_MS);
+        ok = Execute(file, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(file, schema);
+    }
+    if (!ok) {
+        sqlite3_close(file);
+        file = nullptr;
+    }
+    return file;
+}
+
 bool Execute(sqlite3* connection, const char* sql)
 {
     return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;

@@ -63,6 +63,12 @@ const int DATABASE_BUSY_TIMEOUT_MS = 2000;
 // error that kept SQLite from reading the schema (SQLITE_BUSY, SQLITE_NOTADB...).
 int FindRecordTable(sqlite3* connection, const char* schema);
 
+// Opens a small file of the tool's own (the waiting matches, the notes) at
+// path, a code page path; a missing one is made only when create is set.
+// schema (CREATE ... IF NOT EXISTS) runs on it, and every commit is on the
+// disk before it returns. Null when it cannot be opened so.
+sqlite3* OpenOwnFile(const char* path, bool create, const char* schema);
+
 // Runs statements on a connection; false when SQLite refuses one.
 bool Execute(sqlite3* connection, const char* sql);
 

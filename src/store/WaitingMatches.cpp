@@ -30,25 +30,9 @@ static bool IsCurrentRecord(const WaitingMatch* match)
 // change is flushed to the disk before its commit returns.
 static bool OpenJournalFile(bool create)
 {
-    if (RecordStore.journal)
-        return true;
-    if (!RecordStore.journalPath[0] || (!create && !PathFileExistsA(RecordStore.journalPath)))
-        return false;
-    TextBuffer utf8;
-    utf8.Init();
-    sqlite3** journal = &RecordStore.journal;
-    bool ok = ConvertToUtf8(RecordStore.journalPath, &utf8) &&
-              sqlite3_open_v2(utf8.data, journal, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
-    utf8.Release();
-    if (ok) {
-        sqlite3_busy_timeout(*journal, DATABASE_BUSY_TIMEOUT_MS);
-        ok = Execute(*journal, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(*journal, JOURNAL_TABLE);
-    }
-    if (!ok) {
-        sqlite3_close(*journal);
-        *journal = nullptr;
-    }
-    return ok;
+    if (!RecordStore.journal)
+        RecordStore.journal = OpenOwnFile(RecordStore.journalPath, create, JOURNAL_TABLE);
+    return RecordStore.journal != nullptr;
 }
 
 static void LoadJournal()
