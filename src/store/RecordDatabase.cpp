@@ -136,21 +136,30 @@ static sqlite3* OpenConnection()
     return connection;
 }
 
+sqlite3* OpenDatabaseFile(const char* path, bool readOnly)
+{
+    TextBuffer name;
+    name.Init();
+    sqlite3* file = nullptr;
+    int flags = readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    bool ok = (readOnly ? ReadOnlyRecordUri(path, &name) : ConvertToUtf8(path, &name)) &&
+              sqlite3_open_v2(name.data, &file, flags, nullptr) == SQLITE_OK;
+    name.Release();
+    if (!ok) {
+        // SQLite may hand out a connection even when the open failed.
+        sqlite3_close(file);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(file, DATABASE_BUSY_TIMEOUT_MS);
+    return file;
+}
+
 sqlite3* OpenOwnFile(const char* path, bool create, const char* schema)
 {
     if (!path[0] || (!create && !PathFileExistsA(path)))
         return nullptr;
-    TextBuffer utf8;
-    utf8.Init();
-    sqlite3* file = nullptr;
-    bool ok = ConvertToUtf8(path, &utf8) &&
-              sqlite3_open_v2(utf8.data, &file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
-    utf8.Release();
-    if (ok) {
-        sqlite3_busy_timeout(file, DATABASE_BUSY_TIMEOUT_MS);
-        ok = Execute(file, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(file, schema);
-    }
-    if (!ok) {
+    sqlite3* file = OpenDatabaseFile(path, false);
+    if (file && !(Execute(file, "PRAGMA journal_mode = DELETE;PRAGMA synchronous = FULL") && Execute(file, schema))) {
         sqlite3_close(file);
         file = nullptr;
     }

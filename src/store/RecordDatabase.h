@@ -63,6 +63,11 @@ const int DATABASE_BUSY_TIMEOUT_MS = 2000;
 // error that kept SQLite from reading the schema (SQLITE_BUSY, SQLITE_NOTADB...).
 int FindRecordTable(sqlite3* connection, const char* schema);
 
+// Opens a database file (code page path) with the busy wait set: read-only
+// as a record that vty.exe may be using (no journal made, nothing created),
+// or else to read and write, made when missing. Null, nothing left open,
+// when SQLite refuses it.
+sqlite3* OpenDatabaseFile(const char* path, bool readOnly);
 // Opens a small file of the tool's own (the waiting matches, the notes) at
 // path, a code page path; a missing one is made only when create is set.
 // schema (CREATE ... IF NOT EXISTS) runs on it, and every commit is on the

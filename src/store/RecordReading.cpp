@@ -5,18 +5,9 @@
 
 RecordReader* OpenRecordReader(const char* path)
 {
-    TextBuffer uri;
-    uri.Init();
-    sqlite3* connection = nullptr;
-    bool ok = ReadOnlyRecordUri(path, &uri) &&
-              sqlite3_open_v2(uri.data, &connection, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK;
-    uri.Release();
-    if (!ok) {
-        // SQLite may hand out a connection even when the open failed.
-        sqlite3_close(connection);
+    sqlite3* connection = OpenDatabaseFile(path, true);
+    if (!connection)
         return nullptr;
-    }
-    sqlite3_busy_timeout(connection, DATABASE_BUSY_TIMEOUT_MS);
     // Pages read straight from the mapped file: the first read of a large
     // record takes a fraction of the time, most of all under Wine.
     MapRecordFile(connection, path);
