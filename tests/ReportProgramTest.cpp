@@ -45,10 +45,10 @@ TEST(ReportNumbers, WeeklySeries)
     const int32_t now = 20000;
     const int64_t monday = now * WEEK_TICKS;
     std::vector<MatchResult> results = {
-        {(now - 155) * WEEK_TICKS - 1, 0, 2, 1, 0}, {(now - 155) * WEEK_TICKS, 0, 2, 1, 0},
-        {(now - 2) * WEEK_TICKS, 0, 1, 1, 1},       {(now - 2) * WEEK_TICKS + 1, 25, 2, 1, 0},
-        {monday - 1, 1, 0, 1, 2},                   {monday, 0, 0, 2, 2},
-        {monday + WEEK_TICKS - 1, 1, 2, 3, 1}};
+        {(now - 155) * WEEK_TICKS - 1, 0, 2, 1, 0, 0}, {(now - 155) * WEEK_TICKS, 0, 2, 1, 0, 0},
+        {(now - 2) * WEEK_TICKS, 0, 1, 1, 1, 0},       {(now - 2) * WEEK_TICKS + 1, 25, 2, 1, 0, 0},
+        {monday - 1, 1, 0, 1, 2, 0},                   {monday, 0, 0, 2, 2, 0},
+        {monday + WEEK_TICKS - 1, 1, 2, 3, 1, 0}};
     GrowArray<WeekPoint> series;
     series.Init();
     for (int32_t character : {-1, 1}) {
