@@ -706,9 +706,11 @@ static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
         SortList(view, id, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
         return 0;
     }
-    if (id == IDC_RECENT_SESSIONS && header->code == LVN_ITEMACTIVATE) {
-        // A double-click or Enter on a session's row.
-        int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+    if (id == IDC_RECENT_SESSIONS && (header->code == NM_DBLCLK || header->code == NM_RETURN)) {
+        // A double-click or Enter on a session's row (not every list view
+        // activates an item on Enter).
+        int item = header->code == NM_DBLCLK ? reinterpret_cast<NMITEMACTIVATE*>(header)->iItem
+                                             : ListView_GetNextItem(header->hwndFrom, -1, LVNI_SELECTED);
         const GrowArray<ListRow>* rows = &view->rows[IDC_RECENT_SESSIONS - IDC_SESSION_OPPONENTS];
         if (item >= 0 && static_cast<uint32_t>(item) < rows->count)
             OpenSession(window, view, rows->data[item].session);
