@@ -101,7 +101,8 @@ int main(int argc, char** argv)
             HWND period = GetDlgItem(window, IDC_PERIOD_CHOICE);
             SendMessageA(period, CB_SETCURSEL, REPORT_PERIOD_30_DAYS, 0);
             double periodStart = Milliseconds();
-            SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(period));
+            SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(period));
             periods.push_back(Milliseconds() - periodStart);
             DestroyWindow(window);
             FinishDailyBackup(&backup);

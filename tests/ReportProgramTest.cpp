@@ -9,9 +9,11 @@
 #include "report/TrendChart.h"
 #include "store/CharacterNames.h"
 #include "support/ReportTestSupport.h"
+#include "ui/window/DpiScaling.h"
 #include <array>
 #include <map>
-#include "ui/window/DpiScaling.h"
+#include <numeric>
+#include <sstream>
 
 namespace {
 
@@ -380,56 +382,47 @@ TEST(ReportWindow, RowsAndMessageBox)
     PumpMessages(0);  // takes the quit message that the window's end posts
 }
 
-// A list's rows as "labels|matches|wins|losses", sorted: labels cells first.
+// A list's rows as sorted "labels|matches|wins|losses" lines.
 std::string Counts(HWND list, int labels)
 {
     std::set<std::string> lines;
-    std::string text = ListText(list);
-    for (size_t at = 0, end; at < text.size(); at = end + 1) {
-        end = text.find('\n', at);
-        size_t cut = at;
+    std::stringstream text(ListText(list));
+    for (std::string line; std::getline(text, line);) {
+        size_t cut = 0;
         for (int cell = 0; cell < labels + 3; ++cell)
-            cut = text.find('|', cut) + 1;
-        lines.insert(text.substr(at, cut - 1 - at));
+            cut = line.find('|', cut) + 1;
+        lines.insert(line.substr(0, cut - 1) + "\n");
     }
-    std::string joined;
-    for (const std::string& line : lines)
-        joined += line + "\n";
-    return joined;
+    return std::accumulate(lines.begin(), lines.end(), std::string());
 }
 
-// The same, counted here from the stored rows from `from` to `to`: characters, pairs,
-// opponents; those met in undecided matches alone too in a session's lists.
-std::vector<std::string> CountsOf(const std::vector<MatchRecord>& rows, int64_t from, int64_t to, bool session = false)
+// Counted here: characters, pairs, opponents (in a session, those of undecided matches alone too).
+std::vector<std::string> CountsOf(const std::vector<MatchRecord>& rows, int64_t from, int64_t to, bool session = 0)
 {
     std::map<std::string, std::array<int, 4>> tallies[3];
-    tallies[0]["全キャラ"];
     for (const MatchRecord& row : rows) {
-        if (row.timestamp < from || row.timestamp > to || row.p1id < 0 || row.p1id > 19 || row.p1win > 2)
+        if (row.timestamp < from || row.timestamp > to || row.p1id > 19 || row.p1win > 2)
             continue;
         std::string own = CharacterShortName(row.p1id);
-        for (const std::string& label :
-             {std::string("0全キャラ"), "0" + own, "1" + own + "|" + CharacterShortName(row.p2id), "2" + std::string(row.p2name)}) {
-            std::array<int, 4>& tally = tallies[label[0] - '0'][label.substr(1)];
-            tally[3] += 1;
-            tally[1] += row.p1win == 2;
-            tally[2] += row.p2win == 2;
-            tally[0] = tally[1] + tally[2];
+        for (std::string label : {"0全キャラ" + std::string(), "0" + own, "1" + own + "|" + CharacterShortName(row.p2id),
+                                  "2" + std::string(row.p2name)}) {
+            std::array<int, 4>& t = tallies[label[0] - '0'][label.substr(1)];
+            int won = row.p1win == 2, lost = row.p2win == 2;
+            t = {t[0] + won + lost, t[1] + won, t[2] + lost, t[3] + 1};
         }
     }
     std::vector<std::string> texts(3);
     for (int list = 0; list < 3; ++list)
-        for (const auto& entry : tallies[list])
-            if (entry.second[session ? 3 : 0] || entry.first == "全キャラ")
-                texts[list] += entry.first + "|" + std::to_string(entry.second[0]) + "|" +
-                               std::to_string(entry.second[1]) + "|" + std::to_string(entry.second[2]) + "\n";
+        for (const auto& [label, t] : tallies[list])
+            if (t[session ? 3 : 0])
+                texts[list] += label + "|" + std::to_string(t[0]) + "|" + std::to_string(t[1]) + "|" +
+                               std::to_string(t[2]) + "\n";
     return texts;
 }
 
-// 100 days of play, a session a day; a match at the first moment of the 7 days' first
-// day and one a tick before; one dated after tomorrow (in the whole record alone), one
-// undecided, one with no character. Each period's pages equal a count of the same rows
-// here; a session's row opens that day's session, and the button goes back.
+// 100 days, a session a day; matches at the 7 days' first moment and a tick before, after
+// tomorrow (in all time alone), undecided, with no character: each period's pages equal
+// a count of the same rows; a session's row opens that session, and the button goes back.
 TEST(ReportWindow, PeriodsAndSessionsEqualTheirOwnCount)
 {
     TempFolder folder;
@@ -438,42 +431,39 @@ TEST(ReportWindow, PeriodsAndSessionsEqualTheirOwnCount)
     const char* names[] = {"aaa", "ふらん", "bob", "\"%s\"", "zz"};
     std::vector<MatchRecord> rows = {{first7, "me", 3, 2, "edge", 4, 0}, {first7 - 1, "me", 3, 0, "edge", 4, 2},
                                      {now + 3 * DAY_TICKS, "me", 2, 2, "late", 2, 0},
-                                     {today - 50 * DAY_TICKS, "me", 25, 2, "bad", 1, 0}};
+                                     {today - 9, "me", 25, 2, "", 1, 0}};
     for (int day = 0; day < 100; ++day)
-        for (int j = 0; j <= day % 3 + 1; ++j)
+        for (int j = 0, won = day % 3; j <= day % 3 + 1; ++j, won = (won + 1) % 3)
             rows.push_back({today - day * DAY_TICKS + 600 * MINUTE + j * 5 * MINUTE, "me", (day * j + day) % 4,
-                            (day + j) % 3 == 1 ? 0 : (day + j) % 3 == 2 && j == 1 ? 1 : 2, "", (day + 2 * j) % 6,
-                            (day + j) % 3 == 0 ? 0 : (day + j) % 3 == 2 && j == 1 ? 1 : 2});
+                            won == 1 ? 0 : won == 2 && j == 1 ? 1 : 2, "", (day + 2 * j) % 6,
+                            won == 0 ? 0 : won == 2 && j == 1 ? 1 : 2});
     for (size_t i = 4; i < rows.size(); ++i)
         lstrcpyA(rows[i].p2name, names[(i + rows[i].p1id) % 5]);
     HWND window = CreateReportWindow(GetModuleHandleA(nullptr), RecordOf(path, rows), path.c_str());
     ASSERT_NE(nullptr, window);
     HWND period = GetDlgItem(window, IDC_PERIOD_CHOICE);
-    auto expect = [&](int64_t from, int64_t to) {
-        std::vector<std::string> counted = CountsOf(rows, from, to);
-        EXPECT_EQ(counted[0], Counts(GetDlgItem(window, IDC_CHARACTERS), 1));
-        EXPECT_EQ(counted[1], Counts(GetDlgItem(window, IDC_PAIRS), 2));
-        EXPECT_EQ(counted[2], Counts(GetDlgItem(window, IDC_OPPONENTS), 1));
+    auto expect = [&](int chosen, int64_t from, int64_t to) {
+        SendMessageA(period, CB_SETCURSEL, chosen, 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(period));
+        // Two days picked, the later one first.
+        for (int id : {IDC_PERIOD_FROM, IDC_PERIOD_TO}) {
+            SYSTEMTIME day;
+            LocalTimeFromTimestamp(today - (id == IDC_PERIOD_FROM ? 20 : 50) * DAY_TICKS, &day);
+            NMDATETIMECHANGE change = {{GetDlgItem(window, id), static_cast<UINT_PTR>(id), DTN_DATETIMECHANGE},
+                                       GDT_VALID, day};
+            SendMessageA(change.nmhdr.hwndFrom, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&day));
+            SendMessageA(window, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&change));
+        }
+        for (int i = 0; i < 3; ++i)  // characters, pairs, opponents
+            EXPECT_EQ(CountsOf(rows, from, to)[i], Counts(GetDlgItem(window, IDC_CHARACTERS + i), 1 + i % 2));
     };
-    expect(INT64_MIN, INT64_MAX);
-    SendMessageA(period, CB_SETCURSEL, REPORT_PERIOD_7_DAYS, 0);
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(period));
-    expect(first7, now + DAY_TICKS);
-    // Two days picked, the later one first.
-    SendMessageA(period, CB_SETCURSEL, REPORT_PERIOD_CUSTOM, 0);
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(period));
-    for (int id : {IDC_PERIOD_FROM, IDC_PERIOD_TO}) {
-        SYSTEMTIME day;
-        ASSERT_TRUE(LocalTimeFromTimestamp(today - (id == IDC_PERIOD_FROM ? 20 : 50) * DAY_TICKS, &day));
-        NMDATETIMECHANGE change = {{GetDlgItem(window, id), static_cast<UINT_PTR>(id), DTN_DATETIMECHANGE}, GDT_VALID, day};
-        SendMessageA(change.nmhdr.hwndFrom, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&day));
-        SendMessageA(window, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&change));
-    }
-    expect(today - 50 * DAY_TICKS, today - 19 * DAY_TICKS - 1);
+    expect(REPORT_PERIOD_ALL, INT64_MIN, INT64_MAX);
+    expect(REPORT_PERIOD_7_DAYS, first7, now + DAY_TICKS);
+    expect(REPORT_PERIOD_CUSTOM, today - 50 * DAY_TICKS, today - 19 * DAY_TICKS - 1);
 
     // Yesterday's session by Enter on its row, then back to today's.
     HWND recent = GetDlgItem(window, IDC_RECENT_SESSIONS), back = GetDlgItem(window, IDC_LATEST_SESSION);
-    TabCtrl_SetCurFocus(GetDlgItem(window, IDC_REPORT_TAB), PAGE_SESSION);
     ListView_SetItemState(recent, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
     SendMessageA(recent, WM_KEYDOWN, VK_RETURN, 0);
     for (int64_t day : {today - DAY_TICKS, today}) {
