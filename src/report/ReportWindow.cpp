@@ -94,10 +94,10 @@ struct ReportView {
     DailyBackup* backup;  // the day's backup while it runs, or null
     char recordPath[MAX_PATH * 4];
     ReportData data;
-    RecordTotals periodTotals;                  // the record's pages: the chosen period's counts
+    RecordTotals periodTotals;  // the record's pages: the chosen period's counts
     GrowArray<OpponentTally> periodOpponents;
-    SessionReport otherSession;                 // a recent session opened from its row
-    const SessionReport* shownSession;          // the session page's: data.session or otherSession
+    SessionReport otherSession;          // a recent session opened from its row
+    const SessionReport* shownSession;   // the session page's: data.session or otherSession
     ChartSeries chart;
     HFONT font;
     HWND children[LAST_CHILD - IDC_REPORT_TAB + 1];
@@ -120,7 +120,7 @@ static bool IsList(int id)
     return id >= IDC_SESSION_OPPONENTS && id < IDC_SESSION_OPPONENTS + LIST_COUNT;
 }
 
-// The whole-record lists show the Wilson range and the uncertainty note.
+// The record's lists (over a period) show the Wilson range and the uncertainty note.
 static bool ShowsRange(int id)
 {
     return id == IDC_CHARACTERS || id == IDC_PAIRS || id == IDC_OPPONENTS;
@@ -218,11 +218,9 @@ static void AddRow(ReportView* view, int id, const char* first, const char* seco
 }
 
 // The rows of a list emptied, to be filled anew.
-static GrowArray<ListRow>* EmptyRows(ReportView* view, int id)
+static void EmptyRows(ReportView* view, int id)
 {
-    GrowArray<ListRow>* rows = &view->rows[id - IDC_SESSION_OPPONENTS];
-    rows->count = 0;
-    return rows;
+    view->rows[id - IDC_SESSION_OPPONENTS].count = 0;
 }
 
 static void ApplySort(ReportView* view, int id);
