@@ -7,8 +7,13 @@
 #include "report/ReportData.h"
 #include "report/ReportWindow.h"
 #include "report/TrendChart.h"
+#include "store/CharacterNames.h"
 #include "support/ReportTestSupport.h"
 #include "ui/window/DpiScaling.h"
+#include <array>
+#include <map>
+#include <numeric>
+#include <sstream>
 
 namespace {
 
@@ -45,10 +50,10 @@ TEST(ReportNumbers, WeeklySeries)
     const int32_t now = 20000;
     const int64_t monday = now * WEEK_TICKS;
     std::vector<MatchResult> results = {
-        {(now - 155) * WEEK_TICKS - 1, 0, 2, 1, 0}, {(now - 155) * WEEK_TICKS, 0, 2, 1, 0},
-        {(now - 2) * WEEK_TICKS, 0, 1, 1, 1},       {(now - 2) * WEEK_TICKS + 1, 25, 2, 1, 0},
-        {monday - 1, 1, 0, 1, 2},                   {monday, 0, 0, 2, 2},
-        {monday + WEEK_TICKS - 1, 1, 2, 3, 1}};
+        {(now - 155) * WEEK_TICKS - 1, 0, 2, 1, 0, 0}, {(now - 155) * WEEK_TICKS, 0, 2, 1, 0, 0},
+        {(now - 2) * WEEK_TICKS, 0, 1, 1, 1, 0},       {(now - 2) * WEEK_TICKS + 1, 25, 2, 1, 0, 0},
+        {monday - 1, 1, 0, 1, 2, 0},                   {monday, 0, 0, 2, 2, 0},
+        {monday + WEEK_TICKS - 1, 1, 2, 3, 1, 0}};
     GrowArray<WeekPoint> series;
     series.Init();
     for (int32_t character : {-1, 1}) {
@@ -377,6 +382,104 @@ TEST(ReportWindow, RowsAndMessageBox)
     PumpMessages(0);  // takes the quit message that the window's end posts
 }
 
+// A list's rows as sorted "labels|matches|wins|losses" lines.
+std::string Counts(HWND list, int labels)
+{
+    std::set<std::string> lines;
+    std::stringstream text(ListText(list));
+    for (std::string line; std::getline(text, line);) {
+        size_t cut = 0;
+        for (int cell = 0; cell < labels + 3; ++cell)
+            cut = line.find('|', cut) + 1;
+        lines.insert(line.substr(0, cut - 1) + "\n");
+    }
+    return std::accumulate(lines.begin(), lines.end(), std::string());
+}
+
+// Counted here: characters, pairs, opponents (in a session, those of undecided matches alone too).
+std::vector<std::string> CountsOf(const std::vector<MatchRecord>& rows, int64_t from, int64_t to, bool session = 0)
+{
+    std::map<std::string, std::array<int, 4>> tallies[3];
+    for (const MatchRecord& row : rows) {
+        if (row.timestamp < from || row.timestamp > to || row.p1id > 19 || row.p1win > 2)
+            continue;
+        std::string own = CharacterShortName(row.p1id);
+        for (std::string label : {"0全キャラ" + std::string(), "0" + own, "1" + own + "|" + CharacterShortName(row.p2id),
+                                  "2" + std::string(row.p2name)}) {
+            std::array<int, 4>& t = tallies[label[0] - '0'][label.substr(1)];
+            int won = row.p1win == 2, lost = row.p2win == 2;
+            t = {t[0] + won + lost, t[1] + won, t[2] + lost, t[3] + 1};
+        }
+    }
+    std::vector<std::string> texts(3);
+    for (int list = 0; list < 3; ++list)
+        for (const auto& [label, t] : tallies[list])
+            if (t[session ? 3 : 0])
+                texts[list] += label + "|" + std::to_string(t[0]) + "|" + std::to_string(t[1]) + "|" +
+                               std::to_string(t[2]) + "\n";
+    return texts;
+}
+
+// 100 days, a session a day; matches at the 7 days' first moment and a tick before, after
+// tomorrow (in all time alone), undecided, with no character: each period's pages equal
+// a count of the same rows; a session's row opens that session, and the button goes back.
+TEST(ReportWindow, PeriodsAndSessionsEqualTheirOwnCount)
+{
+    TempFolder folder;
+    std::string path = folder.File("Default.db");
+    const int64_t now = CurrentTimestamp(), today = DayStart(now), first7 = today - 6 * DAY_TICKS;
+    const char* names[] = {"aaa", "ふらん", "bob", "\"%s\"", "zz"};
+    std::vector<MatchRecord> rows = {{first7, "me", 3, 2, "edge", 4, 0}, {first7 - 1, "me", 3, 0, "edge", 4, 2},
+                                     {now + 3 * DAY_TICKS, "me", 2, 2, "late", 2, 0},
+                                     {today - 9, "me", 25, 2, "", 1, 0}};
+    for (int day = 0; day < 100; ++day)
+        for (int j = 0, won = day % 3; j <= day % 3 + 1; ++j, won = (won + 1) % 3)
+            rows.push_back({today - day * DAY_TICKS + 600 * MINUTE + j * 5 * MINUTE, "me", (day * j + day) % 4,
+                            won == 1 ? 0 : won == 2 && j == 1 ? 1 : 2, "", (day + 2 * j) % 6,
+                            won == 0 ? 0 : won == 2 && j == 1 ? 1 : 2});
+    for (size_t i = 4; i < rows.size(); ++i)
+        lstrcpyA(rows[i].p2name, names[(i + rows[i].p1id) % 5]);
+    HWND window = CreateReportWindow(GetModuleHandleA(nullptr), RecordOf(path, rows), path.c_str());
+    ASSERT_NE(nullptr, window);
+    HWND period = GetDlgItem(window, IDC_PERIOD_CHOICE);
+    auto expect = [&](int chosen, int64_t from, int64_t to) {
+        SendMessageA(period, CB_SETCURSEL, chosen, 0);
+        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_PERIOD_CHOICE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(period));
+        // Two days picked, the later one first.
+        for (int id : {IDC_PERIOD_FROM, IDC_PERIOD_TO}) {
+            SYSTEMTIME day;
+            LocalTimeFromTimestamp(today - (id == IDC_PERIOD_FROM ? 20 : 50) * DAY_TICKS, &day);
+            NMDATETIMECHANGE change = {{GetDlgItem(window, id), static_cast<UINT_PTR>(id), DTN_DATETIMECHANGE},
+                                       GDT_VALID, day};
+            SendMessageA(change.nmhdr.hwndFrom, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&day));
+            SendMessageA(window, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&change));
+        }
+        for (int i = 0; i < 3; ++i)  // characters, pairs, opponents
+            EXPECT_EQ(CountsOf(rows, from, to)[i], Counts(GetDlgItem(window, IDC_CHARACTERS + i), 1 + i % 2));
+    };
+    expect(REPORT_PERIOD_ALL, INT64_MIN, INT64_MAX);
+    expect(REPORT_PERIOD_7_DAYS, first7, now + DAY_TICKS);
+    expect(REPORT_PERIOD_CUSTOM, today - 50 * DAY_TICKS, today - 19 * DAY_TICKS - 1);
+
+    // Yesterday's session by Enter on its row, then back to today's.
+    HWND recent = GetDlgItem(window, IDC_RECENT_SESSIONS), back = GetDlgItem(window, IDC_LATEST_SESSION);
+    ListView_SetItemState(recent, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+    SendMessageA(recent, WM_KEYDOWN, VK_RETURN, 0);
+    for (int64_t day : {today - DAY_TICKS, today}) {
+        std::vector<std::string> counted = CountsOf(rows, day, day + DAY_TICKS - 1, true);
+        EXPECT_EQ(counted[2], Counts(GetDlgItem(window, IDC_SESSION_OPPONENTS), 1));
+        EXPECT_EQ(counted[1], Counts(GetDlgItem(window, IDC_SESSION_PAIRS), 2));
+        char summary[512];
+        GetDlgItemTextA(window, IDC_SESSION_SUMMARY, summary, sizeof summary);
+        EXPECT_EQ(day == today ? "最新のセッション" : "セッション ", std::string(summary, day == today ? 16 : 11));
+        EXPECT_EQ(day != today, IsWindowVisible(back) != FALSE);
+        SendMessageA(back, BM_CLICK, 0, 0);
+    }
+    DestroyWindow(window);
+    PumpMessages(0);
+}
+
 // At every display scaling the report window shows each text whole: its
 // summary, its lists with long names and its chart's choice. A run per scaling.
 TEST(ReportWindow, EveryTextIsWholeAtEveryDisplayScaling)
@@ -464,12 +567,20 @@ TEST(ReportWindow, ChartMarksUncertainAndUnfinishedWeeks)
         }
         EXPECT_EQ(partial ? "full bar, hollow bar, hollow no bar, " : "full bar, hollow bar, full bar, ", seen);
     }
+    // One character chosen: the bars count its weeks alone.
+    lstrcpyA(series.chosenName, "霊夢");
+    series.chosen.Append(WeekPoint{first + 1, Tally{12, 6, 6, 0}});
+    SendMessageA(chart, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    for (int32_t week = first; week <= first + 2; ++week)
+        EXPECT_EQ(week == first + 1, GetPixel(dc, ChartPoint(&plot, &series, week, 0.5).x + 2, plot.bottom - 3) ==
+                                         CHART_BAR_COLOUR);
     SelectObject(dc, old);
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
     DestroyWindow(chart);
     series.all.Clear();
+    series.chosen.Clear();
 }
 
 enum Holder { CLOSED, HELD_OPEN, LOCKED };

@@ -7,6 +7,7 @@
 // match stored meanwhile may or may not be in it, but never in part.
 struct ReportData {
     GrowArray<MatchResult> results;  // every match that counts, oldest first
+    GrowArray<OpponentName> names;   // the opponents' names, by MatchResult::opponent
     int32_t leftOut;                 // rows whose ids are no characters or whose win counts
                                      // are outside 0 to 2 (or no integers): in no count
     RecordTotals totals;
@@ -24,3 +25,6 @@ void ClearReportData(ReportData* data);
 // False when a read fails or the progress cancels; data then holds what was
 // read so far.
 bool ReadReportData(RecordReader* record, ReportData* data, const WorkProgress* progress = nullptr);
+// The matches up to tomorrow's time stamp (all of them when every one is
+// later): those the sessions run over.
+uint32_t PlayedMatches(const ReportData* data, int64_t tomorrow);

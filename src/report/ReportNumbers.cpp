@@ -181,6 +181,11 @@ void ClearSessionReport(SessionReport* session)
     InitSessionReport(session);
 }
 
+static bool ValidCharacters(const MatchResult* result)
+{
+    return result->p1id >= 0 && result->p1id < CHARACTER_COUNT && result->p2id >= 0 && result->p2id < CHARACTER_COUNT;
+}
+
 static int CompareOpponents(const void* a, const void* b)
 {
     const OpponentTally* x = static_cast<const OpponentTally*>(a);
@@ -190,49 +195,45 @@ static int CompareOpponents(const void* a, const void* b)
     return strcmp(x->name, y->name);
 }
 
-static uint32_t NameHash(const char* name)
+// One tally per name of the record, then those met, in order.
+void CountOpponents(const MatchResult* results, uint32_t count, const GrowArray<OpponentName>* names,
+                    GrowArray<OpponentTally>* opponents)
 {
-    uint32_t hash = 2166136261u;
-    for (; *name; ++name)
-        hash = (hash ^ static_cast<uint8_t>(*name)) * 16777619u;
-    return hash;
+    opponents->Clear();
+    if (count == 0 || names->count == 0)
+        return;
+    Tally* tallies = static_cast<Tally*>(Heap.Allocate(sizeof(Tally) * names->count));
+    memset(tallies, 0, sizeof(Tally) * names->count);
+    for (uint32_t i = 0; i < count; ++i)
+        if (results[i].opponent >= 0 && static_cast<uint32_t>(results[i].opponent) < names->count)
+            AddResult(&tallies[results[i].opponent], results[i].p1win, results[i].p2win);
+    for (uint32_t i = 0; i < names->count; ++i) {
+        if (tallies[i].matches + tallies[i].undecided == 0)
+            continue;
+        OpponentTally entry;
+        memcpy(entry.name, names->data[i].name, PROFILE_NAME_SIZE);
+        entry.tally = tallies[i];
+        opponents->Append(entry);
+    }
+    Heap.Free(tallies);
+    qsort(opponents->data, opponents->count, sizeof(OpponentTally), CompareOpponents);
 }
 
-// Per opponent through a table of the names seen, so that a long session
-// against many players stays quick; per matchup in one slot per pairing.
-void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session)
+void BuildSessionReport(const MatchResult* results, uint32_t count, const GrowArray<OpponentName>* names,
+                        SessionReport* session)
 {
     ClearSessionReport(session);
     if (count == 0)
         return;
     Tally pairs[CHARACTER_COUNT * CHARACTER_COUNT];
     memset(pairs, 0, sizeof pairs);
-    // Open addressing, at most half full: each slot an opponent's index + 1, 0 when free.
-    uint32_t slots = 16;
-    while (slots < 2 * count)
-        slots *= 2;
-    uint32_t* table = static_cast<uint32_t*>(Heap.Allocate(sizeof(uint32_t) * slots));
-    memset(table, 0, sizeof(uint32_t) * slots);
-    GrowArray<OpponentTally>* opponents = &session->opponents;
     for (uint32_t i = 0; i < count; ++i) {
-        const MatchRecord* row = &rows[i];
-        AddToSession(&session->summary, row->timestamp, row->p1win, row->p2win);
-        if (row->p1id >= 0 && row->p1id < CHARACTER_COUNT && row->p2id >= 0 && row->p2id < CHARACTER_COUNT)
-            AddResult(&pairs[row->p1id * CHARACTER_COUNT + row->p2id], row->p1win, row->p2win);
-        uint32_t slot = NameHash(row->p2name) & (slots - 1);
-        while (table[slot] && strcmp(opponents->At(table[slot] - 1).name, row->p2name) != 0)
-            slot = (slot + 1) & (slots - 1);
-        if (!table[slot]) {
-            OpponentTally entry;
-            memset(&entry, 0, sizeof entry);
-            lstrcpynA(entry.name, row->p2name, PROFILE_NAME_SIZE);
-            opponents->Append(entry);
-            table[slot] = opponents->count;
-        }
-        AddResult(&opponents->At(table[slot] - 1).tally, row->p1win, row->p2win);
+        const MatchResult* result = &results[i];
+        AddToSession(&session->summary, result->timestamp, result->p1win, result->p2win);
+        if (ValidCharacters(result))
+            AddResult(&pairs[result->p1id * CHARACTER_COUNT + result->p2id], result->p1win, result->p2win);
     }
-    Heap.Free(table);
-    qsort(session->opponents.data, session->opponents.count, sizeof(OpponentTally), CompareOpponents);
+    CountOpponents(results, count, names, &session->opponents);
     for (int32_t i = 0; i < CHARACTER_COUNT * CHARACTER_COUNT; ++i)
         if (pairs[i].matches + pairs[i].undecided > 0)
             session->pairs.Append(PairTally{i / CHARACTER_COUNT, i % CHARACTER_COUNT, pairs[i]});
@@ -289,11 +290,6 @@ void FormatSessionSummary(const SessionReport* session, TextBuffer* text)
     }
 }
 
-static bool ValidCharacters(const MatchResult* result)
-{
-    return result->p1id >= 0 && result->p1id < CHARACTER_COUNT && result->p2id >= 0 && result->p2id < CHARACTER_COUNT;
-}
-
 void CountRecordTotals(const MatchResult* results, uint32_t count, RecordTotals* totals)
 {
     memset(totals, 0, sizeof *totals);
@@ -305,6 +301,29 @@ void CountRecordTotals(const MatchResult* results, uint32_t count, RecordTotals*
         AddResult(&totals->perCharacter[result->p1id], result->p1win, result->p2win);
         AddResult(&totals->perPair[result->p1id * CHARACTER_COUNT + result->p2id], result->p1win, result->p2win);
     }
+}
+
+void FindPeriod(const MatchResult* results, uint32_t count, int64_t from, int64_t to, uint32_t* begin,
+                uint32_t* end)
+{
+    // The first match at or after from, then the first after to.
+    uint32_t low = 0, high = count;
+    while (low < high) {
+        uint32_t middle = low + (high - low) / 2;
+        if (results[middle].timestamp < from)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *begin = low;
+    for (high = count; low < high;) {
+        uint32_t middle = low + (high - low) / 2;
+        if (results[middle].timestamp <= to)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    *end = low;
 }
 
 void BuildWeekSeries(const MatchResult* results, uint32_t count, int32_t character, int32_t lastWeek,

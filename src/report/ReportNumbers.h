@@ -15,6 +15,12 @@ struct MatchResult {
     int8_t p1win;
     int8_t p2id;
     int8_t p2win;
+    int32_t opponent;  // the opponent's name: its index in the record's names
+};
+
+// One opponent profile name as stored (its bytes), once for the whole record.
+struct OpponentName {
+    char name[PROFILE_NAME_SIZE];
 };
 
 // A match is won when side 1 has two rounds (p1win / 2) and lost when the
@@ -99,8 +105,12 @@ struct SessionReport {
 
 void InitSessionReport(SessionReport* session);
 void ClearSessionReport(SessionReport* session);
-// rows: the matches of one session, oldest first.
-void BuildSessionReport(const MatchRecord* rows, uint32_t count, SessionReport* session);
+// results: the matches of one session, oldest first; names: the record's.
+void BuildSessionReport(const MatchResult* results, uint32_t count, const GrowArray<OpponentName>* names,
+                        SessionReport* session);
+// Per opponent over the matches, most matches first, then by name.
+void CountOpponents(const MatchResult* results, uint32_t count, const GrowArray<OpponentName>* names,
+                    GrowArray<OpponentTally>* opponents);
 // "2009/01/02 21:05", and a length as "2:05" (hours and minutes).
 void FormatSessionStart(int64_t timestamp, char* output);
 void FormatSessionLength(const SessionSummary* summary, char* output);
@@ -116,6 +126,11 @@ struct RecordTotals {
 };
 
 void CountRecordTotals(const MatchResult* results, uint32_t count, RecordTotals* totals);
+
+// The matches from `from` to `to`, both included, of results in time order:
+// [*begin, *end). Empty when to is before from.
+void FindPeriod(const MatchResult* results, uint32_t count, int64_t from, int64_t to, uint32_t* begin,
+                uint32_t* end);
 
 // One point of the chart: the matches of one week.
 struct WeekPoint {

@@ -48,17 +48,27 @@ static const ListColumn pairColumns[] = {
     {1, 60, "勝率"},     {1, 100, "95%範囲"},   {0, 130, "備考"},
 };
 
-static const char* const pageNames[PAGE_COUNT] = {"最新セッション", "キャラ別", "組み合わせ別", "推移グラフ"};
+static const ListColumn opponentRecordColumns[] = {
+    {0, 120, "相手の名前"}, {1, 55, "対戦"}, {1, 50, "勝"}, {1, 50, "負"},
+    {1, 60, "勝率"},        {1, 100, "95%範囲"}, {0, 130, "備考"},
+};
 
-// The five lists, in the order of their ids, with their columns.
-const int LIST_COUNT = 5;
+static const char* const pageNames[PAGE_COUNT] = {"最新セッション", "キャラ別", "組み合わせ別", "相手別", "推移グラフ"};
+// The period box's items, in the order of ReportPeriod.
+static const char* const periodNames[] = {"全期間", "過去7日", "過去30日", "過去90日", "最新セッション", "期間を指定"};
+static const int32_t periodDays[] = {0, 7, 30, 90, 0, 0};
+
+// The lists, in the order of their ids, with their columns.
+const int LIST_COUNT = 6;
 struct ListColumns {
     const ListColumn* columns;
     int32_t count;
 };
 static const ListColumns listColumns[LIST_COUNT] = {
     {opponentColumns, 5}, {sessionPairColumns, 6}, {recentColumns, 7}, {characterColumns, 7}, {pairColumns, 8},
+    {opponentRecordColumns, 7},
 };
+const int LAST_CHILD = IDC_LATEST_SESSION;
 
 // How the counts are meant, said on the first page.
 #define COUNTING_NOTE                                                                        \
@@ -84,9 +94,13 @@ struct ReportView {
     DailyBackup* backup;  // the day's backup while it runs, or null
     char recordPath[MAX_PATH * 4];
     ReportData data;
+    RecordTotals periodTotals;  // the record's pages: the chosen period's counts
+    GrowArray<OpponentTally> periodOpponents;
+    SessionReport otherSession;          // a recent session opened from its row
+    const SessionReport* shownSession;   // the session page's: data.session or otherSession
     ChartSeries chart;
     HFONT font;
-    HWND children[IDC_CHART - IDC_REPORT_TAB + 1];
+    HWND children[LAST_CHILD - IDC_REPORT_TAB + 1];
     GrowArray<ListRow> rows[LIST_COUNT];  // by id from IDC_SESSION_OPPONENTS
     ListSort sorts[LIST_COUNT];
 };
@@ -106,10 +120,10 @@ static bool IsList(int id)
     return id >= IDC_SESSION_OPPONENTS && id < IDC_SESSION_OPPONENTS + LIST_COUNT;
 }
 
-// The whole-record lists show the Wilson range and the uncertainty note.
+// The record's lists (over a period) show the Wilson range and the uncertainty note.
 static bool ShowsRange(int id)
 {
-    return id == IDC_CHARACTERS || id == IDC_PAIRS;
+    return id == IDC_CHARACTERS || id == IDC_PAIRS || id == IDC_OPPONENTS;
 }
 
 // Which page each child belongs to; the tab belongs to all.
@@ -120,11 +134,14 @@ static int PageOf(int id)
     case IDC_SESSION_OPPONENTS:
     case IDC_SESSION_PAIRS:
     case IDC_RECENT_SESSIONS:
+    case IDC_LATEST_SESSION:
         return PAGE_SESSION;
     case IDC_CHARACTERS:
         return PAGE_CHARACTERS;
     case IDC_PAIRS:
         return PAGE_PAIRS;
+    case IDC_OPPONENTS:
+        return PAGE_OPPONENTS;
     case IDC_CHART_CHOICE:
     case IDC_CHART:
         return PAGE_CHART;
@@ -200,9 +217,27 @@ static void AddRow(ReportView* view, int id, const char* first, const char* seco
     rows->Append(row);
 }
 
+// The rows of a list emptied, to be filled anew.
+static void EmptyRows(ReportView* view, int id)
+{
+    view->rows[id - IDC_SESSION_OPPONENTS].count = 0;
+}
+
+static void ApplySort(ReportView* view, int id);
+
+// A list filled anew: in the order chosen by the player, and drawn again.
+static void ShowNewRows(ReportView* view, int id)
+{
+    ApplySort(view, id);
+    HWND list = Child(view, id);
+    SendMessageA(list, LVM_SETITEMCOUNT, view->rows[id - IDC_SESSION_OPPONENTS].count, 0);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
+// The session shown: the latest, or a recent one opened from its row.
 static void FillSessionPage(ReportView* view)
 {
-    const SessionReport* session = &view->data.session;
+    const SessionReport* session = view->shownSession;
     const SessionSummary* summary = &session->summary;
     char text[FORMAT_TEXT_LIMIT];
     TextBuffer shown;
@@ -215,7 +250,8 @@ static void FillSessionPage(ReportView* view)
         FormatRate(&summary->total, rate);
         FormatRange(&summary->total, range);
         // The end's date only when the session ran past midnight.
-        shown.Assign(FormatText(text, "最新のセッション %s〜%s（%s）:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）", start,
+        shown.Assign(FormatText(text, "%s %s〜%s（%s）:  %d戦 %d勝 %d敗  勝率 %s（95%%範囲 %s）",
+                                session == &view->data.session ? "最新のセッション" : "セッション", start,
                                 strncmp(start, end, 10) == 0 ? end + 11 : end + 5, length, summary->total.matches,
                                 summary->total.wins, summary->total.losses, rate, range));
         shown.Append(FormatText(text, "\r\n最長連勝 %d  最長連敗 %d  不成立 %d", summary->streaks.longestWins,
@@ -228,6 +264,8 @@ static void FillSessionPage(ReportView* view)
                                 view->data.leftOut));
     SetWindowTextA(Child(view, IDC_SESSION_SUMMARY), shown.data);
     shown.Release();
+    EmptyRows(view, IDC_SESSION_OPPONENTS);
+    EmptyRows(view, IDC_SESSION_PAIRS);
     for (uint32_t i = 0; i < session->opponents.count; ++i)
         AddRow(view, IDC_SESSION_OPPONENTS, session->opponents.data[i].name, nullptr,
                &session->opponents.data[i].tally);
@@ -236,13 +274,17 @@ static void FillSessionPage(ReportView* view)
         AddRow(view, IDC_SESSION_PAIRS, CharacterShortName(pair->p1id), CharacterShortName(pair->p2id),
                &pair->tally);
     }
-    for (uint32_t i = 0; i < view->data.recent.count; ++i)
-        AddRow(view, IDC_RECENT_SESSIONS, nullptr, nullptr, nullptr, &view->data.recent.data[i]);
+    ShowNewRows(view, IDC_SESSION_OPPONENTS);
+    ShowNewRows(view, IDC_SESSION_PAIRS);
 }
 
+// The record's pages over the period counted into periodTotals and periodOpponents.
 static void FillRecordPages(ReportView* view)
 {
-    const RecordTotals* totals = &view->data.totals;
+    const RecordTotals* totals = &view->periodTotals;
+    EmptyRows(view, IDC_CHARACTERS);
+    EmptyRows(view, IDC_PAIRS);
+    EmptyRows(view, IDC_OPPONENTS);
     AddRow(view, IDC_CHARACTERS, "全キャラ", nullptr, &totals->all);
     view->rows[IDC_CHARACTERS - IDC_SESSION_OPPONENTS].data[0].pinned = true;
     for (int32_t own = 0; own < CHARACTER_COUNT; ++own) {
@@ -255,6 +297,92 @@ static void FillRecordPages(ReportView* view)
                 AddRow(view, IDC_PAIRS, CharacterShortName(own), CharacterShortName(opponent), tally);
         }
     }
+    // As on the other pages, an opponent met only in undecided matches is left out.
+    for (uint32_t i = 0; i < view->periodOpponents.count; ++i)
+        if (view->periodOpponents.data[i].tally.matches)
+            AddRow(view, IDC_OPPONENTS, view->periodOpponents.data[i].name, nullptr,
+                   &view->periodOpponents.data[i].tally);
+    for (int id = IDC_CHARACTERS; id <= IDC_OPPONENTS; ++id)
+        ShowNewRows(view, id);
+}
+
+static int32_t ChosenPeriod(ReportView* view)
+{
+    LRESULT index = SendMessageA(Child(view, IDC_PERIOD_CHOICE), CB_GETCURSEL, 0, 0);
+    return index == CB_ERR ? REPORT_PERIOD_ALL : static_cast<int32_t>(index);
+}
+
+static int64_t PickedDay(ReportView* view, int id)
+{
+    SYSTEMTIME day = {};
+    if (SendMessageA(Child(view, id), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&day)) != GDT_VALID)
+        GetLocalTime(&day);
+    return DayStart(TimestampFromLocalTime(&day));
+}
+
+static void ShowPickedDay(ReportView* view, int id, int64_t timestamp)
+{
+    SYSTEMTIME day;
+    if (LocalTimeFromTimestamp(timestamp, &day))
+        SendMessageA(Child(view, id), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&day));
+}
+
+// The chosen period's first and last moment. Every period but the whole
+// record ends by tomorrow, as the sessions do.
+static void PeriodBounds(ReportView* view, int32_t period, int64_t* from, int64_t* to)
+{
+    int64_t now = CurrentTimestamp(), tomorrow = now + DAY_TICKS;
+    const SessionSummary* latest = &view->data.session.summary;
+    *from = INT64_MIN;
+    *to = INT64_MAX;
+    if (periodDays[period]) {
+        *from = DayStart(now) - (periodDays[period] - 1) * DAY_TICKS;
+    } else if (period == REPORT_PERIOD_SESSION) {
+        bool played = latest->total.matches + latest->total.undecided > 0;
+        *from = played ? latest->first : 1;
+        *to = played ? latest->last : 0;
+    } else if (period == REPORT_PERIOD_CUSTOM) {
+        int64_t first = PickedDay(view, IDC_PERIOD_FROM), last = PickedDay(view, IDC_PERIOD_TO);
+        *from = first < last ? first : last;
+        *to = (first < last ? last : first) + DAY_TICKS - 1;
+    }
+    if (period != REPORT_PERIOD_ALL && *to > tomorrow)
+        *to = tomorrow;
+}
+
+// The record's pages counted over the chosen period, from the matches in
+// memory; the days pickers show the period's days, and take them for a range.
+static void ApplyPeriod(ReportView* view)
+{
+    int32_t period = ChosenPeriod(view);
+    int64_t from, to;
+    PeriodBounds(view, period, &from, &to);
+    const GrowArray<MatchResult>* results = &view->data.results;
+    uint32_t begin, end;
+    FindPeriod(results->data, results->count, from, to, &begin, &end);
+    if (begin == 0 && end == results->count)
+        view->periodTotals = view->data.totals;
+    else
+        CountRecordTotals(results->data + begin, end - begin, &view->periodTotals);
+    CountOpponents(results->data + begin, end - begin, &view->data.names, &view->periodOpponents);
+    FillRecordPages(view);
+    EnableWindow(Child(view, IDC_PERIOD_FROM), period == REPORT_PERIOD_CUSTOM);
+    EnableWindow(Child(view, IDC_PERIOD_TO), period == REPORT_PERIOD_CUSTOM);
+    if (period == REPORT_PERIOD_CUSTOM)
+        return;
+    int64_t now = CurrentTimestamp();
+    if (from == INT64_MIN)
+        from = results->count ? results->data[0].timestamp : now;
+    if (period == REPORT_PERIOD_ALL)
+        to = view->data.latestPlayed ? view->data.latestPlayed : now;
+    ShowPickedDay(view, IDC_PERIOD_FROM, from);
+    ShowPickedDay(view, IDC_PERIOD_TO, to < now ? to : now);
+}
+
+static void FillRecentSessions(ReportView* view)
+{
+    for (uint32_t i = 0; i < view->data.recent.count; ++i)
+        AddRow(view, IDC_RECENT_SESSIONS, nullptr, nullptr, nullptr, &view->data.recent.data[i]);
 }
 
 static void ShowRowCounts(ReportView* view)
@@ -311,10 +439,31 @@ static void FillChartPage(ReportView* view)
     ShowChosenCharacter(view);
 }
 
+static bool ShowsOtherSession(ReportView* view)
+{
+    return view->shownSession != &view->data.session;
+}
+
+// The period box and its days serve the record's three pages; the way back
+// to the latest session shows while another is shown.
+static bool ShowsOnPage(ReportView* view, int id, int page)
+{
+    if (id >= IDC_PERIOD_CHOICE && id <= IDC_PERIOD_TO)
+        return page == PAGE_CHARACTERS || page == PAGE_PAIRS || page == PAGE_OPPONENTS;
+    if (id == IDC_LATEST_SESSION && !ShowsOtherSession(view))
+        return false;
+    return PageOf(id) == page;
+}
+
 static void ShowPage(ReportView* view, int page)
 {
-    for (int id = IDC_SESSION_SUMMARY; id <= IDC_CHART; ++id)
-        ShowWindow(Child(view, id), PageOf(id) == page ? SW_SHOW : SW_HIDE);
+    for (int id = IDC_SESSION_SUMMARY; id <= LAST_CHILD; ++id)
+        ShowWindow(Child(view, id), ShowsOnPage(view, id, page) ? SW_SHOW : SW_HIDE);
+}
+
+static void ShowCurrentPage(ReportView* view)
+{
+    ShowPage(view, static_cast<int>(SendMessageA(Child(view, IDC_REPORT_TAB), TCM_GETCURSEL, 0, 0)));
 }
 
 // The summary's height for its text wrapped at width: a narrow window (a
@@ -347,8 +496,13 @@ static void Layout(HWND window, ReportView* view)
     OffsetRect(&page, MARGIN, MARGIN);
     InflateRect(&page, -2, -2);
     int width = page.right - page.left, height = page.bottom - page.top;
-    const int summaryHeight = SummaryHeight(window, view, width), choiceHeight = ScaleForWindow(window, 28);
-    MoveWindow(Child(view, IDC_SESSION_SUMMARY), page.left, page.top, width, summaryHeight, TRUE);
+    // Another session than the latest leaves room for the way back beside its summary.
+    const int backWidth = ScaleForWindow(window, 170);
+    const int summaryWidth = ShowsOtherSession(view) ? width - backWidth - MARGIN : width;
+    const int summaryHeight = SummaryHeight(window, view, summaryWidth), choiceHeight = ScaleForWindow(window, 28);
+    MoveWindow(Child(view, IDC_SESSION_SUMMARY), page.left, page.top, summaryWidth, summaryHeight, TRUE);
+    MoveWindow(Child(view, IDC_LATEST_SESSION), page.right - backWidth, page.top, backWidth,
+               ScaleForWindow(window, 26), TRUE);
     // The latest session's lists side by side, the recent sessions under them.
     int half = width * 9 / 20, lists = height - summaryHeight, upper = lists * 11 / 20;
     MoveWindow(Child(view, IDC_SESSION_OPPONENTS), page.left, page.top + summaryHeight, half - MARGIN,
@@ -357,8 +511,15 @@ static void Layout(HWND window, ReportView* view)
                upper - MARGIN, TRUE);
     MoveWindow(Child(view, IDC_RECENT_SESSIONS), page.left, page.top + summaryHeight + upper, width, lists - upper,
                TRUE);
-    MoveWindow(Child(view, IDC_CHARACTERS), page.left, page.top, width, height, TRUE);
-    MoveWindow(Child(view, IDC_PAIRS), page.left, page.top, width, height, TRUE);
+    // The record's pages under the period box and its days.
+    const int boxWidth = ScaleForWindow(window, 130), dayWidth = ScaleForWindow(window, 120);
+    MoveWindow(Child(view, IDC_PERIOD_CHOICE), page.left, page.top, boxWidth, ScaleForWindow(window, 300), TRUE);
+    MoveWindow(Child(view, IDC_PERIOD_FROM), page.left + boxWidth + MARGIN, page.top, dayWidth,
+               ScaleForWindow(window, 24), TRUE);
+    MoveWindow(Child(view, IDC_PERIOD_TO), page.left + boxWidth + dayWidth + 2 * MARGIN, page.top, dayWidth,
+               ScaleForWindow(window, 24), TRUE);
+    for (int id = IDC_CHARACTERS; id <= IDC_OPPONENTS; ++id)
+        MoveWindow(Child(view, id), page.left, page.top + choiceHeight, width, height - choiceHeight, TRUE);
     MoveWindow(Child(view, IDC_CHART_CHOICE), page.left, page.top, ScaleForWindow(window, 220),
                ScaleForWindow(window, 300), TRUE);
     MoveWindow(Child(view, IDC_CHART), page.left, page.top + choiceHeight, width, height - choiceHeight, TRUE);
@@ -392,6 +553,14 @@ static void CreateChildren(HWND window, ReportView* view)
     }
     MakeChild(window, view, IDC_CHART_CHOICE, WC_COMBOBOXA, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
     MakeChild(window, view, IDC_CHART, TREND_CHART_CLASS, 0);
+    HWND period = MakeChild(window, view, IDC_PERIOD_CHOICE, WC_COMBOBOXA, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
+    for (const char* name : periodNames)
+        SendMessageA(period, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(period, CB_SETCURSEL, REPORT_PERIOD_ALL, 0);
+    MakeChild(window, view, IDC_PERIOD_FROM, DATETIMEPICK_CLASSA, DTS_SHORTDATEFORMAT | WS_TABSTOP);
+    MakeChild(window, view, IDC_PERIOD_TO, DATETIMEPICK_CLASSA, DTS_SHORTDATEFORMAT | WS_TABSTOP);
+    MakeChild(window, view, IDC_LATEST_SESSION, "BUTTON", BS_PUSHBUTTON | WS_TABSTOP);
+    SetWindowTextA(Child(view, IDC_LATEST_SESSION), "最新のセッションに戻る");
     // The tab lies under the pages that it frames.
     SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
@@ -473,23 +642,48 @@ static int CompareListRows(const void* a, const void* b)
     return order ? order : x->order < y->order ? -1 : x->order > y->order;
 }
 
+// The rows in the order of the list's sort, if it has one.
+static void ApplySort(ReportView* view, int id)
+{
+    int list = id - IDC_SESSION_OPPONENTS;
+    const ListSort* sort = &view->sorts[list];
+    GrowArray<ListRow>* rows = &view->rows[list];
+    if (sort->column < 0 || rows->count < 2)
+        return;
+    sortingColumn = &listColumns[list].columns[sort->column];
+    sortingIndex = sort->column;
+    sortingDirection = sort->direction;
+    qsort(rows->data, rows->count, sizeof(ListRow), CompareListRows);
+}
+
 // A click on a header: sorted by that column, or the other way round.
 static void SortList(ReportView* view, int id, int32_t column)
 {
     int list = id - IDC_SESSION_OPPONENTS;
     if (column < 0 || column >= listColumns[list].count)
         return;
-    ListSort* sort = &view->sorts[list];
-    ClickListSort(sort, column);
-    GrowArray<ListRow>* rows = &view->rows[list];
-    sortingColumn = &listColumns[list].columns[column];
-    sortingIndex = column;
-    sortingDirection = sort->direction;
-    if (rows->count > 1)
-        qsort(rows->data, rows->count, sizeof(ListRow), CompareListRows);
+    ClickListSort(&view->sorts[list], column);
+    ApplySort(view, id);
     HWND control = Child(view, id);
-    ShowListSortArrow(control, sort);
+    ShowListSortArrow(control, &view->sorts[list]);
     InvalidateRect(control, nullptr, FALSE);
+}
+
+// A recent session (null: the latest) on the session page: its opponents
+// and matchups where the latest session's were.
+static void OpenSession(HWND window, ReportView* view, const SessionSummary* chosen)
+{
+    view->shownSession = &view->data.session;
+    if (chosen && chosen->first != view->data.session.summary.first) {
+        const GrowArray<MatchResult>* results = &view->data.results;
+        uint32_t begin, end;
+        FindPeriod(results->data, results->count, chosen->first, chosen->last, &begin, &end);
+        BuildSessionReport(results->data + begin, end - begin, &view->data.names, &view->otherSession);
+        view->shownSession = &view->otherSession;
+    }
+    FillSessionPage(view);
+    Layout(window, view);
+    ShowCurrentPage(view);
 }
 
 static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
@@ -499,10 +693,25 @@ static LRESULT AnswerNotify(HWND window, ReportView* view, NMHDR* header)
         return 0;
     }
     int id = static_cast<int>(header->idFrom);
+    if ((id == IDC_PERIOD_FROM || id == IDC_PERIOD_TO) && header->code == DTN_DATETIMECHANGE &&
+        ChosenPeriod(view) == REPORT_PERIOD_CUSTOM) {
+        ApplyPeriod(view);
+        return 0;
+    }
     if (!IsList(id))
         return 0;
     if (header->code == LVN_COLUMNCLICK) {
         SortList(view, id, reinterpret_cast<NMLISTVIEW*>(header)->iSubItem);
+        return 0;
+    }
+    if (id == IDC_RECENT_SESSIONS && (header->code == NM_DBLCLK || header->code == NM_RETURN)) {
+        // A double-click or Enter on a session's row (not every list view
+        // activates an item on Enter).
+        int item = header->code == NM_DBLCLK ? reinterpret_cast<NMITEMACTIVATE*>(header)->iItem
+                                             : ListView_GetNextItem(header->hwndFrom, -1, LVNI_SELECTED);
+        const GrowArray<ListRow>* rows = &view->rows[IDC_RECENT_SESSIONS - IDC_SESSION_OPPONENTS];
+        if (item >= 0 && static_cast<uint32_t>(item) < rows->count)
+            OpenSession(window, view, rows->data[item].session);
         return 0;
     }
     const GrowArray<ListRow>* rows = &view->rows[id - IDC_SESSION_OPPONENTS];
@@ -554,7 +763,7 @@ static void ApplyNewDpi(HWND window, ReportView* view, WPARAM wParam, LPARAM lPa
 {
     HFONT old = view->font;
     view->font = CreateReportFont(LOWORD(wParam));
-    for (int id = IDC_REPORT_TAB; id <= IDC_CHART; ++id)
+    for (int id = IDC_REPORT_TAB; id <= LAST_CHILD; ++id)
         if (Child(view, id))
             SendMessageA(Child(view, id), WM_SETFONT, reinterpret_cast<WPARAM>(view->font), TRUE);
     DeleteObject(old);
@@ -598,6 +807,10 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
             break;
         if (LOWORD(wParam) == IDC_CHART_CHOICE && HIWORD(wParam) == CBN_SELCHANGE)
             ShowChosenCharacter(view);
+        else if (LOWORD(wParam) == IDC_PERIOD_CHOICE && HIWORD(wParam) == CBN_SELCHANGE)
+            ApplyPeriod(view);
+        else if (LOWORD(wParam) == IDC_LATEST_SESSION && HIWORD(wParam) == BN_CLICKED)
+            OpenSession(window, view, nullptr);
         else if (LOWORD(wParam) == ID_REPORT_EXPORT_CSV)
             ExportCsv(window, view);
         else if (LOWORD(wParam) == ID_REPORT_COPY_SESSION)
@@ -617,6 +830,8 @@ static LRESULT CALLBACK ReportProc(HWND window, UINT message, WPARAM wParam, LPA
             SetChartSeries(Child(view, IDC_CHART), nullptr);
             CloseRecordReader(view->record);
             ClearReportData(&view->data);
+            view->periodOpponents.Clear();
+            ClearSessionReport(&view->otherSession);
             view->chart.all.Clear();
             view->chart.chosen.Clear();
             for (int i = 0; i < LIST_COUNT; ++i)
@@ -654,6 +869,9 @@ static void RegisterReportWindow(HINSTANCE instance)
     windowClass.lpszClassName = REPORT_WINDOW_CLASS;
     RegisterClassA(&windowClass);
     RegisterTrendChart(instance);
+    // The period's days; the program's start need not know of them.
+    INITCOMMONCONTROLSEX dates = {sizeof dates, ICC_DATE_CLASSES};
+    InitCommonControlsEx(&dates);
 }
 
 // Reads the report's data, with the progress of a long read; false when the
@@ -681,6 +899,9 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     view->backup = backup;
     lstrcpynA(view->recordPath, recordPath, sizeof view->recordPath);
     InitReportData(&view->data);
+    view->periodOpponents.Init();
+    InitSessionReport(&view->otherSession);
+    view->shownSession = &view->data.session;
     if (backup)
         PauseWorker(&backup->progress, true);
     if (!ReadShownData(view, cancelled)) {
@@ -713,7 +934,8 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     SetPropA(window, RECORD_PATH_PROPERTY, view->recordPath);
     CreateChildren(window, view);
     FillSessionPage(view);
-    FillRecordPages(view);
+    FillRecentSessions(view);
+    ApplyPeriod(view);
     FillChartPage(view);
     ShowRowCounts(view);
     Layout(window, view);

@@ -113,11 +113,11 @@ static void DrawDates(HDC dc, const RECT* plot, const ChartSeries* series, HPEN 
     }
 }
 
-// The matches of each week as grey bars along the bottom of the plot; the
-// week not over yet hatched.
+// The matches of each week as grey bars along the bottom of the plot, those
+// of the chosen character when there is one; the week not over yet hatched.
 static int32_t DrawCounts(HDC dc, const RECT* plot, const ChartSeries* series, uint32_t dpi)
 {
-    const GrowArray<WeekPoint>* points = &series->all;
+    const GrowArray<WeekPoint>* points = series->chosenName[0] ? &series->chosen : &series->all;
     int32_t most = 1;
     for (uint32_t i = 0; i < points->count; ++i)
         most = points->data[i].tally.matches > most ? points->data[i].tally.matches : most;

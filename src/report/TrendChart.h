@@ -4,8 +4,8 @@
 
 // The chart of the report: the win rate per week of all matches and of one
 // chosen own character, each with its 95 % band, the number of matches per
-// week as bars, and dates along the x axis, drawn with GDI. A week with
-// fewer than UNCERTAIN_BELOW decided matches gets a hollow point (its rate
+// week as bars (the chosen character's when one is), and dates along the x
+// axis, drawn with GDI. A week with fewer than UNCERTAIN_BELOW decided matches gets a hollow point (its rate
 // is a rough guess), and a week not over yet a hollow point reached by a
 // dotted line and hatched bar.
 
