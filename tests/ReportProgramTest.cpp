@@ -616,7 +616,9 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
 
         ProgramRun report(program, "vty_report.exe", c.argument[0] ? "\"" + folder + "\\" + c.argument + "\"" : "");
         if (c.holder == LOCKED) {
-            Sleep(3500);  // past the first try's wait for the lock, well before the last try
+            // Past the first try's wait and the backup's own (2 s each): only a
+            // later try sees the record.
+            Sleep(5000);
             ExecuteSql(RecordConnection(), "COMMIT");
             CloseRecordDatabase();
         }
