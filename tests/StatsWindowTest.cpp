@@ -273,7 +273,7 @@ TEST_F(StatsWindow, ANoteOnTheChosenOpponentIsKeptAndEmptiedRemoved)
         DialogAnswerer answerer(GetCurrentThreadId(), {write(text)});
         SendMessageA(table, WM_SYSCOMMAND, IDM_OPPONENT_NOTE, 0);
         char note[NOTE_SIZE] = "?";
-        ReadOpponentNote("rival", note);
+        ReadOpponentNote("rival", note, 0);
         seen += std::string(note) + ";";
     }
     EXPECT_EQ("「rival」へのメモ（空にして OK で消えます）|;起き上がりに暴れる;"

@@ -227,20 +227,20 @@ TEST(OpponentNotes, WrittenAtOnceWaitWhileHeldAndEmptyRemoves)
     std::string path = folder.File("notes.db");
     SetNotesPath(path.c_str());
     char note[NOTE_SIZE] = "x";
-    EXPECT_TRUE(ReadOpponentNote("nobody", note));  // no file yet: no note, and none made
+    EXPECT_TRUE(ReadOpponentNote("nobody", note, 0));  // no file yet: no note, and none made
     EXPECT_EQ("", std::string(note) + (FileExists(path) ? "made" : ""));
     const char* odd = "a\"b'%_\x82";
     EXPECT_TRUE(WriteOpponentNote(odd, "起き上がりに暴れる\r\n咲夜を使う 100%"));
     sqlite3* other = nullptr;
     ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &other));
     EXPECT_EQ("起き上がりに暴れる\r\n咲夜を使う 100%", QueryText(other, "SELECT CAST(note AS TEXT) FROM notes"));
-    EXPECT_TRUE(ReadOpponentNote(odd, note));
+    EXPECT_TRUE(ReadOpponentNote(odd, note, 0));
     EXPECT_STREQ("起き上がりに暴れる\r\n咲夜を使う 100%", note);
-    EXPECT_TRUE(ReadOpponentNote("a\"b'%_", note) && !note[0]);  // another name
+    EXPECT_TRUE(ReadOpponentNote("a\"b'%_", note, 0) && !note[0]);  // another name
     ASSERT_TRUE(ExecuteSql(other, "BEGIN EXCLUSIVE"));
     EXPECT_FALSE(WriteOpponentNote(odd, "first"));
     EXPECT_FALSE(WriteOpponentNote(odd, "second"));
-    EXPECT_TRUE(ReadOpponentNote(odd, note));
+    EXPECT_TRUE(ReadOpponentNote(odd, note, 0));
     EXPECT_EQ("second 1", std::string(note) + " " + std::to_string(WaitingNotes.count));
     EXPECT_FALSE(RetryOpponentNotes(10));
     ASSERT_TRUE(ExecuteSql(other, "COMMIT"));

@@ -2,6 +2,7 @@
 #include "base/Settings.h"
 #include "base/TextUtil.h"
 #include "shell/AppState.h"
+#include "shell/PendingMatches.h"
 #include "shell/TrayIcon.h"
 #include "store/CharacterNames.h"
 #include "store/OpponentNotes.h"
@@ -245,7 +246,7 @@ void ShowMatchStart(const char* opponentName, int32_t ownCharacter, int32_t oppo
         // The note reaches a stream only when the player says so; the balloon
         // is the player's own and takes its first line.
         char note[NOTE_SIZE], firstLine[NOTE_SIZE];
-        if (!ReadOpponentNote(opponentName, note))
+        if (!ReadOpponentNote(opponentName, note, BRIEF_BUSY_WAIT_MS))
             note[0] = '\0';
         lstrcpynA(firstLine, note, sizeof firstLine);
         firstLine[StrCSpnA(firstLine, "\r\n")] = '\0';

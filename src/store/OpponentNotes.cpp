@@ -31,7 +31,7 @@ static WaitingNote* FindWaitingNote(const char* name)
     return nullptr;
 }
 
-bool ReadOpponentNote(const char* name, char* note)
+bool ReadOpponentNote(const char* name, char* note, int busyMs)
 {
     note[0] = '\0';
     if (const WaitingNote* waiting = FindWaitingNote(name)) {
@@ -40,6 +40,7 @@ bool ReadOpponentNote(const char* name, char* note)
     }
     if (!OpenNotes(false))
         return RecordStore.notesPath[0] && !PathFileExistsA(RecordStore.notesPath);  // none written yet
+    sqlite3_busy_timeout(RecordStore.notes, busyMs);
     sqlite3_stmt* statement = nullptr;
     int step = SQLITE_ERROR;
     if (sqlite3_prepare_v2(RecordStore.notes, "SELECT note FROM notes WHERE name = ?1", -1, &statement, nullptr) ==
@@ -55,6 +56,7 @@ bool ReadOpponentNote(const char* name, char* note)
         }
     }
     sqlite3_finalize(statement);
+    sqlite3_busy_timeout(RecordStore.notes, DATABASE_BUSY_TIMEOUT_MS);
     return step == SQLITE_ROW || step == SQLITE_DONE;
 }
 

@@ -23,8 +23,9 @@ extern GrowArray<WaitingNote> WaitingNotes;
 // note written, and nothing is opened before the first read or write.
 void SetNotesPath(const char* path);
 // The note on name into note (NOTE_SIZE bytes), a waiting one first; "" when
-// there is none. False, note "", when the file cannot be read now.
-bool ReadOpponentNote(const char* name, char* note);
+// there is none. Waits at most busyMs for a file another program holds (a
+// match start cannot wait long). False, note "", when it cannot be read now.
+bool ReadOpponentNote(const char* name, char* note, int busyMs);
 // Stores note as the one on name (empty: removes it), flushed to the disk
 // before it returns. False when the file is held or cannot be written: then
 // the note waits for RetryOpponentNotes, and a newer write replaces it.

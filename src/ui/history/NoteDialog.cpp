@@ -41,7 +41,7 @@ bool EditOpponentNote(HWND owner, const char* name)
 {
     NoteEdit edit;
     edit.name = name;
-    if (!ReadOpponentNote(name, edit.note)) {
+    if (!ReadOpponentNote(name, edit.note, DATABASE_BUSY_TIMEOUT_MS)) {
         ShowError(owner, "相手メモのファイルを読めませんでした。");
         return false;
     }
