@@ -11,7 +11,6 @@
 #include "ui/window/DpiScaling.h"
 #include "ui/window/ListView.h"
 #include "ui/window/MessageBoxes.h"
-#include "ui/window/WindowPlacement.h"
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -940,7 +939,6 @@ HWND CreateReportWindow(HINSTANCE instance, RecordReader* record, const char* re
     ShowRowCounts(view);
     Layout(window, view);
     CentreOnWorkArea(window);
-    KeepWindowVisible(window);
     ShowPage(view, PAGE_SESSION);
     if (backup) {
         PauseWorker(&backup->progress, false);
