@@ -4,9 +4,7 @@
 
 GrowArray<WaitingNote> WaitingNotes;
 
-// Names and notes are code page bytes, kept as blobs so that SQLite never
-// takes them for UTF-8; the name is the key as the record stores it.
-static const char* const NOTES_TABLE =
+const char* const NOTES_TABLE =
     "CREATE TABLE IF NOT EXISTS notes(name BLOB PRIMARY KEY, note BLOB NOT NULL, changed INTEGER NOT NULL)";
 
 void SetNotesPath(const char* path)

@@ -9,6 +9,10 @@
 // a write returns; a file held by another program makes it wait in memory.
 
 #define NOTES_FILE_NAME "vty_notes.db"
+// The notes file's one table. Names and notes are code page bytes, kept as
+// blobs so that SQLite never takes them for UTF-8; the name is the key as the
+// record stores it; changed is the FILETIME (UTC) of the last write.
+extern const char* const NOTES_TABLE;
 // Bytes of a note, terminator included.
 const uint32_t NOTE_SIZE = 1024;
 
