@@ -206,14 +206,27 @@ TEST_F(Shortcuts, ListDialogWarnsAndEditsAWorkingCopyThatOkPutsIntoForce)
               ListText(GetDlgItem(dialog, IDC_SHORTCUT_LIST)));
     EXPECT_EQ("4208=" + a + ";113=" + b + ";2", Loaded());
     Press(dialog, IDC_SHORTCUT_DELETE, 0);
-    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    // The note key: no profile key (F2), nor one another program holds; each
+    // refusal keeps the dialog and its rows.
+    RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_ALT, 'J');
+    std::string refused;
+    for (WORD hotKey : {0x0071, 0x064A, 0x064D}) {  // F2, Ctrl+Alt+J, Ctrl+Alt+M
+        DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
+        SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETHOTKEY, hotKey, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        for (const DialogSeen& seen : answerer.Stop())
+            refused += seen.text + ";";
+    }
+    UnregisterHotKey(nullptr, 7);
+    EXPECT_EQ("既に登録されているキーです;ほかのプログラムが使用しているキーです;", refused);
+    EXPECT_FALSE(RegisterHotKey(nullptr, 8, MOD_CONTROL | MOD_ALT, 'M'));  // the tool's now
     EXPECT_EQ("113=" + b + ";5232=" + folder.Path() + ";2", Loaded());
     // Cancel, also after a delete, changes nothing; the list in force reaches the file at exit.
     Press(dialog = OpenList(), IDC_SHORTCUT_DELETE, 0);
     SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     Stop();
-    EXPECT_EQ("113|" + folder.Path() + "|<none>",
-              Setting("Shortcut", "Key0") + "|" + Setting("Shortcut", "Path1") + "|" + Setting("Shortcut", "Key2"));
+    EXPECT_EQ("113|" + folder.Path() + "|<none>|6221", Setting("Shortcut", "Key0") + "|" + Setting("Shortcut", "Path1") +
+                                                         "|" + Setting("Shortcut", "Key2") + "|" + Setting("Shortcut", "NoteKey"));
 
     // At most 32 load; at 32 rows Add opens nothing, at 31 the edit dialog.
     std::string pairs;

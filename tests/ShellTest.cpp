@@ -5,6 +5,7 @@
 #include "shell/MainWindow.h"
 #include "shell/TrayIcon.h"
 #include "store/ChangeHistory.h"
+#include "store/MatchStore.h"
 #include "store/OpponentNotes.h"
 #include "store/RecordDatabase.h"
 #include "store/TimeStamp.h"
@@ -13,6 +14,7 @@
 #include "support/ShellFixture.h"
 #include "support/StandInGame.h"
 #include "support/StoreTestSupport.h"
+#include "ui/shortcuts/ShortcutList.h"
 #include "ui/stats/StatsWindow.h"
 #include "watcher/BattleState.h"
 #include "watcher/WatcherThread.h"
@@ -273,14 +275,32 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         EXPECT_EQ(step.files, holds ? ReadFileBytes(folder.File("live\\opponent.txt")) : LiveFiles(folder));
     }
     EXPECT_EQ("You(霊夢) 0-2 " + odd + "(パチュリー)", ClipboardText());
-    // A note on the opponent reaches the stream's file only when switched on.
-    ASSERT_TRUE(WriteOpponentNote("Rival", "暴れる\r\n二行目"));
+    // A note on the last opponent, written in its dialog from the tray while
+    // another program holds the notes file, goes in soon after it lets go,
+    // and reaches the stream's file only when switched on.
+    Play("match 13 4 You Rival 0 1 2 0");
+    sqlite3* notes = nullptr;
+    sqlite3_open(folder.File(NOTES_FILE_NAME).c_str(), &notes);
+    ASSERT_TRUE(ExecuteSql(notes, NOTES_TABLE) && ExecuteSql(notes, "BEGIN IMMEDIATE"));
+    {
+        DialogAnswerer answerer(GetCurrentThreadId(), {[](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, "暴れる\r\n二行目");
+            return IDOK;
+        }, IDOK});
+        Command(ID_LAST_OPPONENT_NOTE);
+        EXPECT_EQ(2u, answerer.Seen().size());
+    }
+    sqlite3_close(notes);
+    EXPECT_TRUE(PumpUntil([] { return WaitingNotes.count == 0; }, 10000));
     const std::string card = folder.File("live\\opponent.txt");
     Play("match 13 4 You Rival 0 1 2 0");
     EXPECT_EQ(std::string::npos, ReadFileBytes(card).find(u8"メモ"));
     WritePrivateProfileStringA("LiveFiles", "ShowNotes", "1", SettingsPath.data);
     Play("match 13 4 You Rival 0 1 2 0");
-    EXPECT_NE(std::string::npos, ReadFileBytes(card).find(u8"\n直近 勝負勝負勝\nメモ: 暴れる\n二行目\n霊夢 ")) << ReadFileBytes(card);
+    EXPECT_EQ(u8"対戦相手 Rival\n通算 7戦 5勝 2敗 71%\n30日 4戦 3勝 1敗 75%\n最終対戦 " + today +
+                  u8"\n直近 勝勝負勝負\nメモ: 暴れる\n二行目\n霊夢 4戦 4勝 0敗 100%\n咲夜 3戦 1勝 2敗 33%\n"
+                  u8"対魔理沙(全体) 7戦 6勝 1敗 86%\n",
+              ReadFileBytes(card));
     // Switched off, nothing is written; a folder that cannot be written
     // takes nothing from the recording.
     const std::string written = LiveFiles(folder);
@@ -288,7 +308,7 @@ TEST_F(Shell, LiveFilesShowTheOpponentAsBeforeTheMatchAndTheSessionAfterItOnlyWh
         const char* enabled;
         std::string folder;
     } cases[] = {{"0", ""}, {"1", folder.File("Default.db\\live")}, {"1", "Q:\\live"}};
-    int played = 10;  // the three old matches and six played
+    int played = 11;  // the three old matches and seven played
     for (const auto& c : cases) {
         SCOPED_TRACE(c.folder);
         WritePrivateProfileStringA("LiveFiles", "Enabled", c.enabled, SettingsPath.data);
@@ -502,4 +522,82 @@ TEST(Program, RecordsTheGameAndASecondStartInItsFolderOnlyShowsTheFirst)
     Tool again(folder);
     EXPECT_TRUE(PumpUntil([&] { return RowsOf(folder.File("Default.db")) == "Alice 0 2 Bob 1 1; C 2 0 D 3 2; F 5 0 E 4 2"; }, 10000));
     EXPECT_EQ(0, again.Exit());
+}
+
+// The note key reaches the tool from whichever program has the keyboard. A
+// note is on the disk once OK returns, however soon the tool dies after it;
+// one the notes file cannot take yet waits in the journal for the next start.
+TEST(Program, ANoteFromTheNoteKeyOutlivesAKillRightAfterOk)
+{
+    TempFolder folder;
+    MatchRecord match = {CurrentTimestamp(), "You", 0, 2, "O'Neil\"%s\xFD", 1, 0};
+    ASSERT_TRUE(WriteNewRecordFile(folder.File("Default.db").c_str(), &match, 1));
+    WriteFileBytes(folder.File("vty.ini"), "[Shortcut]\r\nNoteKey=" +
+                                               std::to_string((SHORTCUT_CTRL | SHORTCUT_ALT) << 8 | 'N') + "\r\n");
+    const std::string notes = folder.File(NOTES_FILE_NAME), journal = folder.File(MATCH_JOURNAL_NAME);
+    const std::string NOTES = "SELECT group_concat(CAST(name AS TEXT)||'='||CAST(note AS TEXT), ';') FROM ";
+    auto pressNoteKey = [] {
+        INPUT keys[6] = {};
+        const WORD order[6] = {VK_CONTROL, VK_MENU, 'N', 'N', VK_MENU, VK_CONTROL};
+        for (int i = 0; i < 6; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = order[i];
+            keys[i].ki.dwFlags = i < 3 ? 0 : KEYEVENTF_KEYUP;
+        }
+        SendInput(6, keys, sizeof(INPUT));
+    };
+    auto fill = [](const char* text) {
+        return [text](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, text);
+            return 0;
+        };
+    };
+    std::vector<DialogSeen> seen;
+    {
+        Tool tool(folder);
+        DialogAnswerer answerer(tool.run.info.dwThreadId, {[&](HWND dialog) {
+            fill("起き上がりに暴れる\r\n100%")(dialog);
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            TerminateProcess(tool.run.info.hProcess, 1);
+            return 0;
+        }});
+        pressNoteKey();
+        seen = answerer.Seen();
+        WaitForSingleObject(tool.run.info.hProcess, 10000);
+    }
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ("相手メモ", seen[0].title);
+    sqlite3* db = nullptr;
+    sqlite3_open(notes.c_str(), &db);
+    EXPECT_EQ("O'Neil\"%s\xFD=起き上がりに暴れる\r\n100%", QueryText(db, (NOTES + "notes").c_str()));
+    // Held by another program: told so, and killed while telling it.
+    ASSERT_TRUE(ExecuteSql(db, "BEGIN IMMEDIATE"));
+    {
+        Tool tool(folder);
+        DialogAnswerer answerer(tool.run.info.dwThreadId, {[&](HWND dialog) {
+            fill("")(dialog);
+            return IDOK;
+        }, [&](HWND) {
+            TerminateProcess(tool.run.info.hProcess, 1);
+            return 0;
+        }});
+        pressNoteKey();
+        seen = answerer.Seen();
+        WaitForSingleObject(tool.run.info.hProcess, 10000);
+    }
+    ASSERT_EQ(2u, seen.size());
+    EXPECT_EQ("メモのファイルをほかのプログラムが使用中のため、メモはまだ保存されていません。"
+              "使えるようになりしだい保存します。", seen[1].text);
+    sqlite3_close(db);
+    sqlite3* waiting = nullptr;
+    sqlite3_open_v2(journal.c_str(), &waiting, SQLITE_OPEN_READONLY, nullptr);
+    EXPECT_EQ("O'Neil\"%s\xFD=", QueryText(waiting, (NOTES + "waiting_notes").c_str()));
+    sqlite3_close(waiting);
+    // The next start stores it: emptied, the note is gone, and so is the journal at exit.
+    Tool again(folder);
+    sqlite3_open(notes.c_str(), &db);
+    EXPECT_TRUE(PumpUntil([&] { return QueryText(db, "SELECT count(*) FROM notes") == "0"; }, 10000));
+    sqlite3_close(db);
+    EXPECT_EQ(0, again.Exit());
+    EXPECT_FALSE(FileExists(journal));
 }

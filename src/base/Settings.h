@@ -13,6 +13,7 @@
 #define SECTION_SHORTCUT "Shortcut"
 #define KEY_SHORTCUT_KEY "Key%d"
 #define KEY_SHORTCUT_PATH "Path%d"
+#define KEY_SHORTCUT_NOTE "NoteKey"
 
 #define SECTION_AUTORUN "Autorun"
 

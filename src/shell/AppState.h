@@ -21,6 +21,7 @@ struct AppState {
     uint32_t limiterLastOpponent;
     uint32_t countingSuspended;
     uint8_t shortcutDialogOpen;  // the shortcut list dialog exists
+    bool noteDialogOpen;         // the note on the last opponent (or why there is none) shows
     bool watcherStarted;
     // Set when start-up completed; only then does shutdown save the settings,
     // so a refused start never overwrites them with defaults.

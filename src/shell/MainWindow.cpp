@@ -127,7 +127,7 @@ static bool OnCreate(HWND window)
     if (App.copyMode < COPY_NOTHING || App.copyMode > COPY_RESULT_LINE)
         App.copyMode = COPY_NOTHING;
     CheckCopyMode();
-    LoadShortcuts();
+    LoadShortcuts(window);
     ShowAutorunCheck(App.trayMenu, AUTORUN_GAME, ID_AUTORUN_GAME);
     ShowAutorunCheck(App.trayMenu, AUTORUN_REPORT, ID_AUTORUN_REPORT);
     ShowAutorunCheck(App.trayMenu, AUTORUN_SELF, ID_AUTO_EXIT);
@@ -158,6 +158,7 @@ static void OnDestroy()
         App.watcherStarted = false;
     }
     DestroyShortcutTable();
+    UnregisterHotKey(App.mainWindow, NOTE_HOTKEY_ID);
     EndPendingMatches();
     CloseRecordDatabase();
     if (App.trayMenuBar)
@@ -176,7 +177,7 @@ static void ShowStatsWindow()
 
 // The note on the opponent of the match just played: the newest match
 // stored or waiting.
-static void EditLastOpponentNote(HWND window)
+static void AskLastOpponentNote(HWND window)
 {
     RecordFilter everything;
     memset(&everything, 0, sizeof everything);
@@ -192,8 +193,20 @@ static void EditLastOpponentNote(HWND window)
     }
     SetForegroundWindow(window);
     EditOpponentNote(window, last.p2name);
-    // A note that has to wait is tried again with the waiting matches.
-    RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
+}
+
+static void EditLastOpponentNote(HWND window)
+{
+    // The key pressed again while the dialog is open only brings it up.
+    if (App.noteDialogOpen) {
+        HWND dialog = GetLastActivePopup(window);
+        if (dialog != window)
+            SetForegroundWindow(dialog);
+        return;
+    }
+    App.noteDialogOpen = true;
+    AskLastOpponentNote(window);
+    App.noteDialogOpen = false;
 }
 
 static void OnCommand(HWND window, UINT id)
@@ -302,6 +315,10 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_TRAYNOTIFY:
         OnTrayNotify(window, lParam);
         return 1;
+    case WM_HOTKEY:
+        if (wParam == NOTE_HOTKEY_ID)
+            EditLastOpponentNote(window);
+        return 0;
     case WM_WATCHNOTIFY:
         OnWatchNotify(wParam, lParam);
         return 0;

@@ -8,6 +8,7 @@
 #include "store/MatchStore.h"
 #include "store/OpponentNotes.h"
 #include "store/TimeStamp.h"
+#include "ui/history/NoteDialog.h"
 #include "ui/window/MessageBoxes.h"
 
 // Within the tray's 128-byte tip in code page 932.
@@ -77,6 +78,7 @@ void StartPendingMatches()
     path.AppendPath(NOTES_FILE_NAME);
     SetNotesPath(path.data);
     path.Release();
+    SetNoteWaitingHandler(ShowPendingState);
     RetryPendingMatches(BRIEF_BUSY_WAIT_MS);
 }
 
@@ -191,19 +193,22 @@ static void ShowLostMatches(const GrowArray<MatchRecord>* lost)
     message.Release();
 }
 
-// The notes the file never took: the player can paste them somewhere.
+// The notes neither the file nor the journal took: the player can paste
+// them somewhere.
 static void ShowLostNotes()
 {
     TextBuffer list;
     list.Init();
     for (uint32_t i = 0; i < WaitingNotes.count; ++i) {
+        if (WaitingNotes.At(i).journaled)
+            continue;
         list.Append(WaitingNotes.At(i).name);
         list.Append(":\r\n");
         list.Append(WaitingNotes.At(i).note);
         list.Append("\r\n\r\n");
     }
     char message[FORMAT_TEXT_LIMIT];
-    FormatText(message, ERROR_NOTES_LOST, WaitingNotes.count);
+    FormatText(message, ERROR_NOTES_LOST, UnjournaledNotes());
     if (CopyTextToClipboard(list.data, static_cast<int>(list.length)))
         lstrcatA(message, "\r\n" MATCHES_LOST_LIST);
     ShowError(nullptr, message);
@@ -212,7 +217,8 @@ static void ShowLostNotes()
 
 void EndPendingMatches()
 {
-    if (WaitingNotes.count && !RetryOpponentNotes(DATABASE_BUSY_TIMEOUT_MS))
+    // A note in the journal waits there for the next start.
+    if (WaitingNotes.count && !RetryOpponentNotes(DATABASE_BUSY_TIMEOUT_MS) && UnjournaledNotes())
         ShowLostNotes();
     CloseOpponentNotes();
     WaitingNotes.Clear();

@@ -1,5 +1,6 @@
 #include "store/OpponentNotes.h"
 #include "store/StoreState.h"
+#include "store/WaitingMatches.h"
 #include <sqlite3.h>
 
 GrowArray<WaitingNote> WaitingNotes;
@@ -94,6 +95,7 @@ static void KeepWaiting(const char* name, const char* note)
     }
     lstrcpynA(waiting->name, name, PROFILE_NAME_SIZE);
     lstrcpynA(waiting->note, note, NOTE_SIZE);
+    waiting->journaled = JournalWaitingNote(name, note);
 }
 
 bool WriteOpponentNote(const char* name, const char* note)
@@ -113,13 +115,27 @@ bool RetryOpponentNotes(int busyMs)
     uint32_t kept = 0;
     bool held = false;
     for (uint32_t i = 0; i < WaitingNotes.count; ++i) {
+        WaitingNote* waiting = &WaitingNotes.At(i);
         // Once one fails the rest wait too: the file is held.
-        held = held || !StoreNote(WaitingNotes.At(i).name, WaitingNotes.At(i).note, busyMs);
-        if (held)
-            WaitingNotes.At(kept++) = WaitingNotes.At(i);
+        held = held || !StoreNote(waiting->name, waiting->note, busyMs);
+        if (!held) {
+            DropJournaledNote(waiting->name);
+            continue;
+        }
+        if (!waiting->journaled)
+            waiting->journaled = JournalWaitingNote(waiting->name, waiting->note);
+        WaitingNotes.At(kept++) = *waiting;
     }
     WaitingNotes.count = kept;
     return kept == 0;
+}
+
+uint32_t UnjournaledNotes()
+{
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < WaitingNotes.count; ++i)
+        count += !WaitingNotes.At(i).journaled;
+    return count;
 }
 
 void CloseOpponentNotes()

@@ -19,8 +19,11 @@ const uint32_t NOTE_SIZE = 1024;
 struct WaitingNote {
     char name[PROFILE_NAME_SIZE];
     char note[NOTE_SIZE];  // "" removes the note
+    bool journaled;        // on the disk in the journal of waiting things too
 };
-// Notes written while the file was held, oldest first.
+// Notes written while the file was held, oldest first; each is also put in
+// the journal of waiting matches (store/WaitingMatches.h), so that a crash
+// before the file takes it does not lose it.
 extern GrowArray<WaitingNote> WaitingNotes;
 
 // Where the notes are kept (a code page path); the file is made at the first
@@ -35,7 +38,10 @@ bool ReadOpponentNote(const char* name, char* note, int busyMs);
 // the note waits for RetryOpponentNotes, and a newer write replaces it.
 bool WriteOpponentNote(const char* name, const char* note);
 // Writes the waiting notes, oldest first, each waiting at most busyMs for
-// the file; true when none waits any more.
+// the file, and journals those still in memory only; true when none waits
+// any more.
 bool RetryOpponentNotes(int busyMs);
+// How many waiting notes are in memory only (the journal refused them).
+uint32_t UnjournaledNotes();
 // Closes the file (the waiting notes stay).
 void CloseOpponentNotes();

@@ -1,16 +1,19 @@
 #include "store/WaitingMatches.h"
 #include "store/MatchStore.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordQueries.h"
 #include "store/StoreState.h"
 #include <sqlite3.h>
 
 GrowArray<WaitingMatch> WaitingMatches;
 
-// The record's names are kept as code page bytes, like the record's own.
+// The record's names are kept as code page bytes, like the record's own;
+// a note that waits for the notes file keeps its bytes as the notes file does.
 static const char* const JOURNAL_TABLE =
     "CREATE TABLE IF NOT EXISTS waiting(timestamp INTEGER NOT NULL, p1name STRING, p1id INTEGER NOT NULL, "
     "p1win INTEGER NOT NULL, p2name STRING, p2id INTEGER NOT NULL, p2win INTEGER NOT NULL, "
-    "record STRING NOT NULL, PRIMARY KEY (record, timestamp))";
+    "record STRING NOT NULL, PRIMARY KEY (record, timestamp));"
+    "CREATE TABLE IF NOT EXISTS waiting_notes(name BLOB PRIMARY KEY, note BLOB NOT NULL)";
 
 // A record named two ways (a relative path, another case) is one record.
 static void FullRecordPath(const char* path, char* full)
@@ -35,8 +38,36 @@ static bool OpenJournalFile(bool create)
     return RecordStore.journal != nullptr;
 }
 
+// A blob column into text of size bytes, cut at the size.
+static void ReadBlobText(sqlite3_stmt* statement, int column, char* text, int size)
+{
+    int length = sqlite3_column_bytes(statement, column);
+    length = length < size - 1 ? length : size - 1;
+    if (length > 0)
+        memcpy(text, sqlite3_column_blob(statement, column), static_cast<size_t>(length));
+    text[length] = '\0';
+}
+
+static void LoadJournaledNotes()
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT name, note FROM waiting_notes", -1, &statement, nullptr) ==
+        SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            WaitingNote note;
+            memset(&note, 0, sizeof note);
+            ReadBlobText(statement, 0, note.name, sizeof note.name);
+            ReadBlobText(statement, 1, note.note, sizeof note.note);
+            note.journaled = true;
+            WaitingNotes.Append(note);
+        }
+    }
+    sqlite3_finalize(statement);
+}
+
 static void LoadJournal()
 {
+    LoadJournaledNotes();
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(RecordStore.journal, "SELECT " RECORD_COLUMNS ", record FROM waiting ORDER BY timestamp", -1,
                            &statement, nullptr) == SQLITE_OK) {
@@ -70,7 +101,8 @@ void CloseMatchJournal()
         return;
     bool empty = true;
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT 1 FROM waiting LIMIT 1", -1, &statement, nullptr) != SQLITE_OK ||
+    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT 1 FROM waiting UNION ALL SELECT 1 FROM waiting_notes LIMIT 1",
+                           -1, &statement, nullptr) != SQLITE_OK ||
         sqlite3_step(statement) != SQLITE_DONE)
         empty = false;
     sqlite3_finalize(statement);
@@ -108,6 +140,33 @@ static void RemoveFromJournal(const WaitingMatch* match)
         sqlite3_step(statement);
     }
     // A row that stays is refused by its record at the next start: stored once all the same.
+    sqlite3_finalize(statement);
+}
+
+bool JournalWaitingNote(const char* name, const char* note)
+{
+    sqlite3_stmt* statement = nullptr;
+    bool ok = OpenJournalFile(true) &&
+              sqlite3_prepare_v2(RecordStore.journal, "INSERT OR REPLACE INTO waiting_notes(name, note) VALUES(?1, ?2)",
+                                 -1, &statement, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
+        sqlite3_bind_blob(statement, 2, note, lstrlenA(note), SQLITE_STATIC);
+        ok = sqlite3_step(statement) == SQLITE_DONE;
+    }
+    sqlite3_finalize(statement);
+    return ok;
+}
+
+void DropJournaledNote(const char* name)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (RecordStore.journal && sqlite3_prepare_v2(RecordStore.journal, "DELETE FROM waiting_notes WHERE name = ?1", -1,
+                                                  &statement, nullptr) == SQLITE_OK) {
+        sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
+        sqlite3_step(statement);
+    }
+    // One that stays is written again at the next start: the same note.
     sqlite3_finalize(statement);
 }
 

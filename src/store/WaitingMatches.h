@@ -22,9 +22,10 @@ struct WaitingMatch {
 // Oldest first.
 extern GrowArray<WaitingMatch> WaitingMatches;
 
-// Takes in what an earlier run left in the journal at path, if there is
-// one; the journal itself is made when a match first has to wait. False
-// when a journal is there but cannot be read: it is left as it is.
+// Takes in what an earlier run left in the journal at path (matches, and
+// notes that waited for the notes file), if there is one; the journal itself
+// is made when something first has to wait. False when a journal is there
+// but cannot be read: it is left as it is.
 bool OpenMatchJournal(const char* path);
 // Closes the journal, removing its file when nothing waits in it.
 void CloseMatchJournal();
@@ -41,6 +42,13 @@ uint32_t StoreWaitingMatches(int busyWaitMs, void (*stored)(const MatchRecord* r
 // Writes the matches that wait in memory only to the journal; returns how
 // many still are nowhere but in memory.
 uint32_t JournalWaitingMatches();
+
+// A note that waits for the notes file (store/OpponentNotes.h) into the
+// journal, replacing an older one on the same name; false when the journal
+// cannot take it.
+bool JournalWaitingNote(const char* name, const char* note);
+// Out of the journal once the notes file holds it.
+void DropJournaledNote(const char* name);
 
 // How many wait for the current record, or for the others.
 uint32_t CountWaitingMatches(bool forCurrentRecord);

@@ -11,8 +11,28 @@
 
 struct NoteEdit {
     const char* name;
+    char before[NOTE_SIZE];  // as the dialog opened: OK without a change writes nothing
     char note[NOTE_SIZE];
 };
+
+static void (*noteWaitingHandler)();
+
+void SetNoteWaitingHandler(void (*handler)())
+{
+    noteWaitingHandler = handler;
+}
+
+// At OK, before the dialog goes: once it has gone the note is on the disk,
+// or waiting where a crash cannot take it.
+static void StoreEditedNote(HWND dialog, NoteEdit* edit)
+{
+    GetDlgItemTextA(dialog, IDC_NOTE_TEXT, edit->note, NOTE_SIZE);
+    if (lstrcmpA(edit->note, edit->before) == 0 || WriteOpponentNote(edit->name, edit->note))
+        return;
+    if (noteWaitingHandler)
+        noteWaitingHandler();
+    MessageBoxA(dialog, NOTE_WAITING, "相手メモ", MB_OK | MB_ICONINFORMATION);
+}
 
 static INT_PTR CALLBACK NoteDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -30,7 +50,7 @@ static INT_PTR CALLBACK NoteDialogProc(HWND dialog, UINT message, WPARAM wParam,
     }
     if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
         if (LOWORD(wParam) == IDOK)
-            GetDlgItemTextA(dialog, IDC_NOTE_TEXT, edit->note, NOTE_SIZE);
+            StoreEditedNote(dialog, edit);
         EndDialog(dialog, LOWORD(wParam));
         return TRUE;
     }
@@ -41,15 +61,12 @@ bool EditOpponentNote(HWND owner, const char* name)
 {
     NoteEdit edit;
     edit.name = name;
-    if (!ReadOpponentNote(name, edit.note, DATABASE_BUSY_TIMEOUT_MS)) {
+    if (!ReadOpponentNote(name, edit.before, DATABASE_BUSY_TIMEOUT_MS)) {
         ShowError(owner, "相手メモのファイルを読めませんでした。");
         return false;
     }
+    lstrcpynA(edit.note, edit.before, NOTE_SIZE);
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
-    if (DialogBoxParamA(instance ? instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPPONENT_NOTE), owner,
-                        NoteDialogProc, reinterpret_cast<LPARAM>(&edit)) != IDOK)
-        return false;
-    if (!WriteOpponentNote(name, edit.note))
-        MessageBoxA(owner, NOTE_WAITING, "相手メモ", MB_OK | MB_ICONINFORMATION);
-    return true;
+    return DialogBoxParamA(instance ? instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPPONENT_NOTE), owner,
+                           NoteDialogProc, reinterpret_cast<LPARAM>(&edit)) == IDOK;
 }

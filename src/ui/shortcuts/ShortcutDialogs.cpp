@@ -12,6 +12,7 @@
 #define WARNING_KEY_TAKEN "既に登録されているキーです"
 #define WARNING_NO_PATH "プロファイルパスを指定してください"
 #define WARNING_PATH_MISSING "存在するパスを指定してください"
+#define WARNING_KEY_ELSEWHERE "ほかのプログラムが使用しているキーです"
 
 static const ListColumn ShortcutColumns[] = {
     {0, 100, "短縮キー"},
@@ -69,13 +70,21 @@ static int32_t RowCount(HWND list)
     return static_cast<int32_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
 }
 
+// The note key as the list dialog holds it now.
+static uint16_t DialogNoteKey(HWND listDialog)
+{
+    uint16_t hotKey = static_cast<uint16_t>(SendDlgItemMessageA(listDialog, IDC_SHORTCUT_NOTE_KEY, HKM_GETHOTKEY, 0, 0));
+    return (hotKey & 0xFF) ? ShortcutKeyFromHotKey(hotKey) : 0;
+}
+
+// One key does one thing: a profile key may not be the note key either.
 static bool ListHasKey(HWND list, uint16_t key)
 {
     int32_t count = RowCount(list);
     for (int32_t row = 0; row < count; ++row)
         if (RowKey(list, row) == key)
             return true;
-    return false;
+    return key == DialogNoteKey(GetParent(list));
 }
 
 static void BrowseForProfile(HWND dialog)
@@ -177,6 +186,25 @@ static void DeleteRow(HWND list)
         SendMessageA(list, LVM_DELETEITEM, row, 0);
 }
 
+// OK: the note key first, since another program may hold it; false, with
+// a warning and the dialog left open, when it cannot be taken.
+static bool ApplyNoteKey(HWND dialog, HWND list)
+{
+    uint16_t key = DialogNoteKey(dialog);
+    int32_t count = RowCount(list);
+    for (int32_t row = 0; row < count; ++row)
+        if (key && RowKey(list, row) == key) {
+            ShowWarning(dialog, WARNING_KEY_TAKEN);
+            return false;
+        }
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (key != NoteShortcutKey && !SetNoteShortcut(owner, key)) {
+        ShowWarning(dialog, WARNING_KEY_ELSEWHERE);
+        return false;
+    }
+    return true;
+}
+
 // OK: the rows in display order become the shortcut list.
 static void ApplyRows(HWND list)
 {
@@ -199,6 +227,10 @@ static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam,
     switch (message) {
     case WM_INITDIALOG:
         SetUpListColumns(list, ShortcutColumns, 2);
+        // A global key without Ctrl or Alt would take a plain key from every program.
+        SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, HOTKEYF_CONTROL | HOTKEYF_ALT);
+        if (NoteShortcutKey)
+            SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETHOTKEY, HotKeyFromShortcutKey(NoteShortcutKey), 0);
         for (uint32_t i = 0; i < ShortcutList.count; ++i)
             WriteRow(list, static_cast<int32_t>(i), true, ShortcutList.At(i).key, ShortcutList.At(i).path);
         return TRUE;
@@ -214,6 +246,8 @@ static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam,
             DeleteRow(list);
             return TRUE;
         case IDOK:
+            if (!ApplyNoteKey(dialog, list))
+                return TRUE;
             ApplyRows(list);
             DestroyWindow(dialog);
             return TRUE;

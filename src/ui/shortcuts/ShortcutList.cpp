@@ -5,6 +5,7 @@
 
 GrowArray<ShortcutEntry> ShortcutList;
 HACCEL ShortcutAccelerators;
+uint16_t NoteShortcutKey;
 
 uint16_t ShortcutKeyFromHotKey(uint16_t hotKey)
 {
@@ -17,8 +18,35 @@ uint16_t HotKeyFromShortcutKey(uint16_t key)
     return static_cast<uint16_t>(((key >> 10) << 8) | (key & 0xFF));
 }
 
-void LoadShortcuts()
+// MOD_NOREPEAT, from Windows 7 on; older ones refuse the flag.
+const UINT HOT_KEY_NO_REPEAT = 0x4000;
+
+// A key code as RegisterHotKey takes it; no repeats while the key is held.
+static bool RegisterNoteKey(HWND window, uint16_t key)
 {
+    UINT modifiers = ((key >> 8) & SHORTCUT_SHIFT ? MOD_SHIFT : 0) | ((key >> 8) & SHORTCUT_CTRL ? MOD_CONTROL : 0) |
+                     ((key >> 8) & SHORTCUT_ALT ? MOD_ALT : 0);
+    return RegisterHotKey(window, NOTE_HOTKEY_ID, modifiers | HOT_KEY_NO_REPEAT, key & 0xFF) ||
+           RegisterHotKey(window, NOTE_HOTKEY_ID, modifiers, key & 0xFF);
+}
+
+bool SetNoteShortcut(HWND window, uint16_t key)
+{
+    UnregisterHotKey(window, NOTE_HOTKEY_ID);
+    if (key && !RegisterNoteKey(window, key)) {
+        if (NoteShortcutKey)
+            RegisterNoteKey(window, NoteShortcutKey);
+        return false;
+    }
+    NoteShortcutKey = key;
+    return true;
+}
+
+void LoadShortcuts(HWND window)
+{
+    NoteShortcutKey = static_cast<uint16_t>(ReadSettingInt(SECTION_SHORTCUT, KEY_SHORTCUT_NOTE, 0));
+    if (NoteShortcutKey)
+        RegisterNoteKey(window, NoteShortcutKey);
     GrowArray<ShortcutEntry> entries;
     entries.Init();
     for (uint32_t i = 0; i < SHORTCUT_LIMIT; ++i) {
@@ -40,6 +68,10 @@ void SaveShortcuts()
 {
     char name[FORMAT_TEXT_LIMIT];
     uint32_t count = ShortcutList.count;
+    if (NoteShortcutKey)
+        WriteSettingInt(SECTION_SHORTCUT, KEY_SHORTCUT_NOTE, NoteShortcutKey);
+    else
+        WriteSettingText(SECTION_SHORTCUT, KEY_SHORTCUT_NOTE, nullptr);
     for (uint32_t i = 0; i < count; ++i) {
         const ShortcutEntry& entry = ShortcutList.At(i);
         WriteSettingInt(SECTION_SHORTCUT, FormatText(name, KEY_SHORTCUT_KEY, i), entry.key);

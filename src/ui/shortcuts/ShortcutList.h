@@ -22,6 +22,11 @@ struct ShortcutEntry {
 extern GrowArray<ShortcutEntry> ShortcutList;
 // The accelerator table built from the list; null while the list is empty.
 extern HACCEL ShortcutAccelerators;
+// The key that opens the note on the last opponent from any program (the
+// player is in the game then), as a key code; 0 is none.
+extern uint16_t NoteShortcutKey;
+// The hot key's id on the window that gets its WM_HOTKEY.
+const int NOTE_HOTKEY_ID = 1;
 
 // Between a key code and the hot-key control's value, whose high byte holds
 // Shift 0x01, Ctrl 0x02, Alt 0x04, extended 0x08.
@@ -29,10 +34,14 @@ uint16_t ShortcutKeyFromHotKey(uint16_t hotKey);
 uint16_t HotKeyFromShortcutKey(uint16_t key);
 
 // Reads [Shortcut] Key0/Path0 ... up to the first missing pair (at most 32)
-// and puts them into force.
-void LoadShortcuts();
+// and puts them into force, and the note key as hot key of window (one that
+// another program holds stays the setting, unused).
+void LoadShortcuts(HWND window);
 // Writes the list to [Shortcut] and deletes the pair after the last entry.
 void SaveShortcuts();
+// Makes key (0: none) the note key, as hot key of window. False, the old key
+// kept, when it cannot be registered (another program has it).
+bool SetNoteShortcut(HWND window, uint16_t key);
 // Builds the accelerator table for entries and makes them the list. When the
 // table cannot be built, the old table and list stay; returns false then.
 bool RebuildShortcuts(const ShortcutEntry* entries, uint32_t count);
