@@ -1,5 +1,6 @@
 // Times what a match start and a match end cost the main thread with the
-// live files on, on generated record files of 1,000 opponent profiles and
+// live files on (notes shown: each opponent has one in the notes file), on
+// generated record files of 1,000 opponent profiles and
 // 10,000 and 100,000 matches (and 1,000,000 when asked) over three years:
 // the look-up alone (opponent, session, character, opponent's character),
 // the whole match start (look-up and the three files written) and the whole
@@ -11,6 +12,7 @@
 #include "base/ProgramPaths.h"
 #include "shell/Globals.h"
 #include "shell/LiveFiles.h"
+#include "store/OpponentNotes.h"
 #include "store/RecordDatabase.h"
 #include "store/RecordSummaries.h"
 #include "store/StatsRows.h"
@@ -94,10 +96,18 @@ int main(int argc, char** argv)
     SettingsPath.Assign((folder + "\\vty.ini").c_str());
     WritePrivateProfileStringA("LiveFiles", "Enabled", "1", SettingsPath.data);
     WritePrivateProfileStringA("LiveFiles", "Folder", (folder + "\\live").c_str(), SettingsPath.data);
+    WritePrivateProfileStringA("LiveFiles", "ShowNotes", "1", SettingsPath.data);
+    const std::string notes = folder + "\\" NOTES_FILE_NAME;
+    SetNotesPath(notes.c_str());
+    bool ok = true;
+    for (int i = 0; ok && i < OPPONENTS; ++i) {
+        char name[PROFILE_NAME_SIZE];
+        snprintf(name, sizeof name, "player%04u", i);
+        ok = WriteOpponentNote(name, "起き上がりに暴れる\r\n負けると咲夜を使う\r\n固めが長い");
+    }
 
     printf("SQLite %s, %d opponents, median of %d runs, ms\n", sqlite3_libversion(), OPPONENTS, runs);
     printf("%9s | %7s %7s %9s %12s %10s\n", "matches", "cold", "first", "look-up", "match start", "match end");
-    bool ok = true;
     for (int size : {10000, 100000, 1000000}) {
         if (!ok || size > largest)
             break;
@@ -124,6 +134,8 @@ int main(int argc, char** argv)
         CloseRecordDatabase();
         DeleteFileA(path.c_str());
     }
+    CloseOpponentNotes();
+    DeleteFileA(notes.c_str());
     EmptyFolder(folder + "\\live");
     RemoveDirectoryA((folder + "\\live").c_str());
     DeleteFileA(SettingsPath.data);
