@@ -118,8 +118,8 @@ TEST_F(ReportMerge, JoinsTwoRecordsIntoANewFile)
         return IDOK;
     };
     auto seen = Command(ID_TOOLS_MERGE, {Choose(second), summary, Choose(first), Press(IDOK), Choose(other),
-                                         Press(IDOK), Choose(output), Press(IDOK)});
-    ASSERT_EQ(8u, seen.size());
+                                         Press(IDOK), Choose(output), Press(IDOK), Press(IDNO), Press(IDCANCEL)});
+    ASSERT_EQ(9u, seen.size());  // the last asks whether to join the notes too: none lie beside the second
     EXPECT_EQ("yes", writable);
     EXPECT_EQ("2つのプロファイルを合わせると、次のようになります。\r\n1つ目: " + first + "\r\n2つ目: " + second +
                   "\r\n\r\n1つ目だけにある対戦: 2 件\r\n2つ目だけにある対戦: 2 件\r\n"
@@ -324,6 +324,77 @@ TEST_F(ReportMerge, RepairsADamagedRecordWithItsBackup)
         EXPECT_EQ(backupBefore, Snapshot(backup));
         EXPECT_EQ("Damaged.db Damaged_修復.db Default.db backup ", FolderNames(folder.Path()));
     }
+}
+
+// After the records, the notes beside the second record join this PC's (beside the
+// program): a name only there is added, the same text kept once, differing texts both
+// kept, this PC's first; one too long to join is not written and is named. Joined again,
+// nothing more is added. The other file is never written; a held notes file, a damaged
+// one (chosen when none lies beside the record) and a refusal change nothing.
+TEST_F(ReportMerge, JoinsTheNotesOfTheOtherPC)
+{
+    PathScope program{folder.Path(), ModuleDirectory};
+    CreateDirectoryA(folder.File("pc2").c_str(), nullptr);
+    std::string first = folder.File("Default.db"), second = folder.File("pc2\\Laptop.db"),
+                own = folder.File("vty_notes.db"), other = folder.File("pc2\\vty_notes.db");
+    ASSERT_TRUE(MakeRecord(first, {{Day(2024, 5, 10), "me", 0, 2, "bob", 1, 1}}) && MakeRecord(second, {}));
+    const std::string odd = "q'\"%s%d\x81", longName = "長い'%n\xFF", sep = "\r\n――――\r\n";
+    const std::string e(500, 'e'), f(511, 'f'), a(600, 'a');  // e, the separator and f: 1023 bytes, the most that fit
+    ASSERT_TRUE(MakeNotes(own, {{"same", "x", 5}, {"both", "mine", 5}, {"edge", e, 7}, {longName, a, 5}}));
+    ASSERT_TRUE(MakeNotes(other, {{"same", "x", 3}, {"both", "theirs\x81", 9}, {"edge", f, 6}, {odd, "new %s", 4},
+                                  {longName, std::string(600, 'b'), 6}}));
+    std::string otherBefore = Snapshot(other);
+    Open(first);
+    auto merge = [&](std::string output, std::vector<DialogAction> notes) {
+        std::vector<DialogAction> answers = {Choose(second), Press(IDOK), Choose(folder.File(output)), Press(IDOK)};
+        answers.insert(answers.end(), notes.begin(), notes.end());
+        return Command(ID_TOOLS_MERGE, answers);
+    };
+    std::string counts = "\r\n\r\n追加したメモ: 1 件\r\n同じ内容で1つにしたメモ: 1 件\r\n両方の内容をつないだメモ: 2 件\r\n";
+    for (const char* output : {"J1.db", "J2.db"}) {
+        auto seen = merge(output, {Press(IDYES), Press(IDOK)});
+        ASSERT_EQ(6u, seen.size());
+        EXPECT_EQ("2つ目のプロファイルと同じフォルダーに相手メモがあります。\r\n" + other +
+                      "\r\n\r\nこの相手メモを、このPCの相手メモに合わせますか？\r\nこのPCの相手メモ: " + own +
+                      "\r\n\r\n同じ相手のメモの内容が違うときは、このPCのメモのあとに線をはさんで両方を残します。"
+                      "合わせる相手メモのファイルは変更しません。",
+                  seen[4].text);
+        EXPECT_EQ("相手メモを合わせました。\r\nこのPCの相手メモ: " + own + "\r\n合わせた相手メモ: " + other + counts +
+                      "つなぐと長すぎるため合わせなかったメモ: 1 件（このPCのメモはそのままです）\r\n  長い'%n?\r\n\r\n"
+                      "合わせた相手メモのファイルは変更していません。",
+                  seen[5].text);
+        EXPECT_EQ("both=mine" + sep + "theirs\x81@9blobblob\nedge=" + e + sep + f + "@7blobblob\n" + odd +
+                      "=new %s@4blobblob\nsame=x@5blobblob\n" + longName + "=" + a + "@5blobblob",
+                  Notes(own));
+        counts = "\r\n\r\n追加したメモ: 0 件\r\n同じ内容で1つにしたメモ: 4 件\r\n両方の内容をつないだメモ: 0 件\r\n";
+    }
+    EXPECT_EQ(otherBefore, Snapshot(other));
+    // Held by vty.exe's write: nothing changes, and the player is told so.
+    std::string ownBefore = Snapshot(own);
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(own.c_str(), &holder));
+    ASSERT_TRUE(ExecuteSql(holder, "BEGIN EXCLUSIVE"));
+    auto seen = merge("J3.db", {Press(IDYES), Press(IDOK)});
+    sqlite3_close(holder);
+    ASSERT_EQ(6u, seen.size());
+    EXPECT_EQ("このPCの相手メモを今は変更できません（vty.exe かほかのプログラムが使用中です）。\r\n" + own +
+                  "\r\n\r\n相手メモはどちらも変更していません。しばらくしてから、もう一度プロファイルを合わせると"
+                  "相手メモも合わせられます。",
+              seen[5].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_EXCLAMATION), seen[5].icon);
+    // None beside the record: the player chooses one, here a damaged file; or says no.
+    std::string bytes = ReadFileBytes(other);
+    ASSERT_TRUE(DeleteFileA(other.c_str()));
+    WriteFileBytes(folder.File("bad.db"), bytes.replace(4096, 4096, std::string(4096, '\xA5')));
+    seen = merge("J4.db", {Press(IDYES), Choose(folder.File("bad.db")), Press(IDOK)});
+    ASSERT_EQ(7u, seen.size());
+    EXPECT_EQ(0u, seen[4].text.find("相手メモ（vty_notes.db）も合わせますか？「はい」を押すと")) << seen[4].text;
+    EXPECT_EQ("このファイルは相手メモとして読めません（壊れているか、相手メモのファイルではありません）。\r\n" +
+                  folder.File("bad.db") + "\r\n\r\n相手メモはどちらも変更していません。",
+              seen[6].text);
+    EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), seen[6].icon);
+    EXPECT_EQ(5u, merge("J5.db", {Press(IDNO), Press(IDCANCEL)}).size());
+    EXPECT_EQ(ownBefore, Snapshot(own));
 }
 
 // The check item writes the switch into vty.ini and shows what the file

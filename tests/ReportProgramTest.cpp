@@ -170,9 +170,10 @@ protected:
     std::string path = folder.File("Default.db"), backups = folder.File("backup");
 
     void SetUp() override { CloseRecordReader(RecordOf(path, {}, 300)); }
+    static SYSTEMTIME On(WORD day) { return {2024, 5, 0, day, 0, 0, 0, 0}; }
     BackupOutcome Backup(WORD day, std::string record = "")
     {
-        SYSTEMTIME today = {2024, 5, 0, day, 0, 0, 0, 0};
+        SYSTEMTIME today = On(day);
         record = record.empty() ? path : record;
         RecordReader* connection = OpenRecordReader(record.c_str());
         BackupOutcome outcome = {};
@@ -262,6 +263,68 @@ TEST_F(ReportBackup, DamagedOrNoRecordIsNeverCopied)
               message.data);
     message.Release();
     EXPECT_EQ(BACKUP_NOT_RECORD, Backup(13, tableless).state);
+    EXPECT_EQ(names, FolderNames(backups));
+}
+
+// The notes beside the program go into the record's backup folder as a checked copy
+// of their own, rotated as the record's; a failed copy adds its line to the record's
+// outcome, a missing notes file none, and a cancelled or failed one leaves no file.
+TEST_F(ReportBackup, NotesAreCopiedBesideTheRecord)
+{
+    std::string notes = folder.File("vty_notes.db"), copy = backups + "\\vty_notes_2024-05-10.db";
+    ASSERT_TRUE(MakeNotes(notes, {{"a'%s", "line 1\r\n\x81", 7}, {"相手", std::string(1023, 'x'), 8}}));
+    CreateDirectoryA(backups.c_str(), nullptr);
+    // Kept: the notes' copies of April 1 and from April 26 on (the one of May 5, cut short, does not count).
+    std::string kept = "Default_2024-05-10.db ";
+    for (int day = 1; day <= 39; ++day) {
+        std::string date = day <= 30 ? (day < 10 ? "04-0" : "04-") + std::to_string(day)
+                                     : "05-0" + std::to_string(day - 30);
+        WriteFileBytes(backups + "\\vty_notes_2024-" + date + ".db", day == 35 ? "cut short" : ReadFileBytes(notes));
+        kept += day == 1 || day >= 26 ? "vty_notes_2024-" + date + ".db " : "";
+    }
+    BackupOutcome outcome = Backup(10);
+    SYSTEMTIME today = On(10);
+    BackUpNotes(notes.c_str(), &today, &outcome);
+    EXPECT_EQ(NOTES_BACKUP_MADE, outcome.notesState);
+    EXPECT_EQ(Notes(notes), Notes(copy));
+    EXPECT_EQ(kept + "vty_notes_2024-05-10.db ", FolderNames(backups));
+    auto told = [](const BackupOutcome& o) {
+        TextBuffer message;
+        message.Init();
+        DescribeBackupOutcome(&o, "R.db", &message);
+        std::string text = message.data;
+        message.Release();
+        return text;
+    };
+    EXPECT_EQ("", told(outcome));
+    // Damaged, or no notes file: no copy, and a line after the record's own outcome
+    // (here a failed copy: a folder has the day's name).
+    std::string bytes = ReadFileBytes(notes);
+    bytes.replace(4096, 4096, std::string(4096, '\xA5'));
+    ASSERT_TRUE(CreateDirectoryA((backups + "\\Default_2024-05-11.db").c_str(), nullptr));
+    std::string names = FolderNames(backups);
+    for (std::string broken : {bytes, std::string("not notes")}) {
+        WriteFileBytes(notes, broken);
+        outcome = Backup(11);
+        BackUpNotes(notes.c_str(), &(today = On(11)), &outcome);
+        EXPECT_EQ(NOTES_BACKUP_DAMAGED, outcome.notesState);
+        EXPECT_EQ("プロファイルのバックアップを作れませんでした。\r\n保存先: " + backups +
+                      "\r\n\r\nディスクの空きと、このフォルダーに書き込めるかを確かめてください。\r\n\r\n"
+                      "相手メモのファイルが壊れているため、バックアップしていません。\r\n" + notes,
+                  told(outcome));
+        EXPECT_EQ(names, FolderNames(backups));
+    }
+    // Cancelled: nothing is left; no notes file: nothing to tell.
+    ASSERT_TRUE(DeleteFileA(notes.c_str()) && MakeNotes(notes, {{"b", "c", 9}}));
+    WorkProgress cancel = {[](int64_t, int64_t, void*) { return false; }, nullptr};
+    outcome = Backup(12);
+    names = FolderNames(backups);
+    BackUpNotes(notes.c_str(), &(today = On(12)), &outcome, &cancel);
+    EXPECT_EQ(NOTES_BACKUP_CANCELLED, outcome.notesState);
+    DeleteFileA(notes.c_str());
+    BackUpNotes(notes.c_str(), &today, &outcome);
+    EXPECT_EQ(NOTES_BACKUP_NONE, outcome.notesState);
+    EXPECT_EQ("", told(outcome));
     EXPECT_EQ(names, FolderNames(backups));
 }
 
@@ -607,6 +670,7 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
             WritePrivateProfileStringA("General", "Profile", (folder + "\\" + c.profile).c_str(),
                                        program.File("vty.ini").c_str());
         CloseRecordReader(RecordOf(record));
+        ASSERT_TRUE(MakeNotes(program.File("vty_notes.db"), {{"相手", "メモ", 1}}));
         ASSERT_TRUE(OpenStoreFile(record));
         ASSERT_TRUE(!c.wal || QueryText(RecordConnection(), "PRAGMA journal_mode=WAL") == "wal");
         ASSERT_TRUE(c.holder != LOCKED || ExecuteSql(RecordConnection(), "BEGIN EXCLUSIVE"));
@@ -632,6 +696,7 @@ TEST(ReportProgram, FindsTheRecordBacksItUpAndNeverChangesIt)
         GetDateFormatA(LOCALE_USER_DEFAULT, 0, nullptr, "'_'yyyy'-'MM'-'dd'.db'", today, sizeof today);
         std::string copy = folder + "\\backup\\" + std::string(c.shown, strlen(c.shown) - 3) + today;
         EXPECT_TRUE(IsGoodRecordFile(copy.c_str())) << copy;
+        EXPECT_EQ(Notes(program.File("vty_notes.db")), Notes(folder + "\\backup\\vty_notes" + today));
         if (c.holder == HELD_OPEN) {
             MatchRecord match = {DAY2 + 99 * DAY_TICKS, "me", 1, 2, "後で", 2, 0};
             EXPECT_TRUE(InsertRecord(&match));

@@ -1,6 +1,8 @@
 #include "report/Backup.h"
 #include "base/GrowArray.h"
+#include "base/ProgramPaths.h"
 #include "base/TextUtil.h"
+#include "store/NotesFile.h"
 #include "store/RecordBackup.h"
 #include <stdlib.h>
 
@@ -90,7 +92,8 @@ static void ListCopies(const char* folder, const char* recordName, GrowArray<Bac
         qsort(dates->data, dates->count, sizeof(BackupDate), NewestFirst);
 }
 
-void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today)
+void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME* today,
+                   bool (*isCopy)(const char* path))
 {
     char todayDate[DATE_SIZE];
     FormatDate(today, todayDate);
@@ -103,7 +106,7 @@ void RotateBackups(const char* folder, const char* recordName, const SYSTEMTIME*
     // copy: it must not take the place of one that is kept.
     for (uint32_t i = 0; i < all.count; ++i) {
         CopyPath(folder, recordName, all.data[i].date, path);
-        if (IsSensibleDate(all.data[i].date, todayDate) && IsRecordFile(path))
+        if (IsSensibleDate(all.data[i].date, todayDate) && isCopy(path))
             dates.Append(all.data[i]);
     }
     all.Clear();
@@ -144,6 +147,7 @@ void MakeDailyBackup(RecordReader* record, const char* recordPath, const SYSTEMT
     RecordName(recordPath, recordName);
     BackupFolder(recordPath, outcome->folder);
     outcome->newestGood[0] = '\0';
+    outcome->notesState = NOTES_BACKUP_NONE;
     RecordAccess access = ProbeRecord(record);
     if (access == RECORD_BUSY || access == RECORD_NO_TABLE) {
         outcome->state = access == RECORD_BUSY ? BACKUP_BUSY : BACKUP_NOT_RECORD;
@@ -184,6 +188,72 @@ void MakeDailyBackup(RecordReader* record, const char* recordPath, const SYSTEMT
     RotateBackups(outcome->folder, recordName, today);
 }
 
+void ProgramNotesPath(char* path)
+{
+    lstrcpynA(path, ModuleDirectory.data, SETTING_PATH_SIZE);
+    PathAppendA(path, NOTES_FILE_NAME);
+}
+
+// The notes' copies are named like a record's called so.
+#define NOTES_COPY_NAME "vty_notes"
+
+void BackUpNotes(const char* notesPath, const SYSTEMTIME* today, BackupOutcome* outcome, const WorkProgress* progress)
+{
+    outcome->notesState = NOTES_BACKUP_NONE;
+    lstrcpynA(outcome->notesPath, notesPath, sizeof outcome->notesPath);
+    DWORD attributes = GetFileAttributesA(notesPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        outcome->state == BACKUP_BUSY || outcome->state == BACKUP_NOT_RECORD || outcome->state == BACKUP_CANCELLED)
+        return;
+    char date[DATE_SIZE], copyPath[SETTING_PATH_SIZE], partPath[SETTING_PATH_SIZE];
+    FormatDate(today, date);
+    CopyPath(outcome->folder, NOTES_COPY_NAME, date, copyPath);
+    wnsprintfA(partPath, sizeof partPath, "%s.part", copyPath);
+    CreateDirectoryA(outcome->folder, nullptr);
+    switch (CopyNotesFile(notesPath, partPath, progress)) {
+    case COPY_SOUND:
+        break;
+    case COPY_UNSOUND:
+        outcome->notesState = NOTES_BACKUP_DAMAGED;
+        return;
+    case COPY_BUSY:
+        outcome->notesState = NOTES_BACKUP_BUSY;
+        return;
+    case COPY_CANCELLED:
+        outcome->notesState = NOTES_BACKUP_CANCELLED;
+        return;
+    default:
+        outcome->notesState = NOTES_BACKUP_FAILED;
+        return;
+    }
+    if (IsGoodNotesFile(copyPath)) {
+        DeleteFileA(partPath);
+        outcome->notesState = NOTES_BACKUP_ALREADY;
+        return;
+    }
+    if (!MoveFileExA(partPath, copyPath, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(partPath);
+        outcome->notesState = NOTES_BACKUP_FAILED;
+        return;
+    }
+    outcome->notesState = NOTES_BACKUP_MADE;
+    RotateBackups(outcome->folder, NOTES_COPY_NAME, today, IsNotesFile);
+}
+
+// The paragraph on a notes copy that failed; "" for none.
+static void DescribeNotesBackup(const BackupOutcome* outcome, TextBuffer* text)
+{
+    text->Assign("");
+    if (outcome->notesState == NOTES_BACKUP_FAILED)
+        text->Append("相手メモのバックアップを作れませんでした（保存先に書き込めません）。\r\n");
+    else if (outcome->notesState == NOTES_BACKUP_DAMAGED)
+        text->Append("相手メモのファイルが壊れているため、バックアップしていません。\r\n");
+    else if (outcome->notesState == NOTES_BACKUP_BUSY)
+        text->Append("相手メモのファイルを今は読めないため、バックアップしていません（ほかのプログラムが使用中です）。\r\n");
+    if (text->length)
+        text->Append(outcome->notesPath);
+}
+
 void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath, TextBuffer* message)
 {
     message->Assign("");
@@ -219,4 +289,17 @@ void DescribeBackupOutcome(const BackupOutcome* outcome, const char* recordPath,
         message->Append(recordPath);
         message->Append("\r\n\r\nバックアップは作っていません。これまでのバックアップはそのまま残っています。");
     }
+    TextBuffer notes;
+    notes.Init();
+    DescribeNotesBackup(outcome, &notes);
+    // A damaged record's message ends in its question: the notes come first there.
+    if (notes.length && outcome->state == BACKUP_DAMAGED) {
+        notes.Append("\r\n\r\n");
+        notes.Append(message->data);
+        message->Assign(notes.data);
+    } else if (notes.length) {
+        message->Append(message->length ? "\r\n\r\n" : "");
+        message->Append(notes.data);
+    }
+    notes.Release();
 }

@@ -25,6 +25,7 @@ static DWORD WINAPI RunBackup(void* context)
             break;
         Sleep(BACKUP_BUSY_PAUSE_MS);
     }
+    BackUpNotes(backup->notesPath, &backup->today, &backup->outcome, &backup->work);
     InterlockedExchange(&backup->ended, 1);
     PostEnd(backup);
     return 0;
@@ -37,6 +38,7 @@ bool StartDailyBackup(DailyBackup* backup, const char* recordPath, const SYSTEMT
     backup->ended = 0;
     backup->told = false;
     lstrcpynA(backup->recordPath, recordPath, sizeof backup->recordPath);
+    ProgramNotesPath(backup->notesPath);
     backup->today = *today;
     memset(&backup->outcome, 0, sizeof backup->outcome);
     BeginWorkerProgress(&backup->progress, nullptr, "プロファイルのバックアップ", "プロファイルのバックアップを作っています...",

@@ -13,6 +13,7 @@ struct DailyBackup {
     HANDLE thread;              // null when none runs
     RecordReader* record;       // the thread's own reader
     char recordPath[SETTING_PATH_SIZE];
+    char notesPath[SETTING_PATH_SIZE];  // copied into the same folder after the record
     SYSTEMTIME today;
     BackupOutcome outcome;      // set when the thread has ended
     ProgressDialog progress;
@@ -22,7 +23,8 @@ struct DailyBackup {
     bool told;                  // the player has heard of the outcome
 };
 
-// Starts the backup of the record at recordPath (code page text); false,
+// Starts the backup of the record at recordPath (code page text), and of the
+// notes file beside this program after it (BackUpNotes); false,
 // with nothing started, when a reader or the thread cannot be made.
 bool StartDailyBackup(DailyBackup* backup, const char* recordPath, const SYSTEMTIME* today);
 // The window that the end is posted to, from now on (the end may be there

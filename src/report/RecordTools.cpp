@@ -4,6 +4,7 @@
 #include "report/Backup.h"
 #include "report/ProgressDialog.h"
 #include "store/CharacterNames.h"
+#include "store/NotesFile.h"
 #include "store/RecordMerge.h"
 #include "store/TimeStamp.h"
 #include "ui/window/FileDialog.h"
@@ -225,8 +226,8 @@ static bool ChooseOutput(HWND window, const char* first, const char* second, con
     "ください。読み込んだあとの対戦はこのファイルに記録されます。\r\n"
 
 // Writes the new file and tells where it is and what it holds (detail), or
-// that it could not be written.
-static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const char* detail,
+// that it could not be written; true when it was written.
+static bool SaveJoined(HWND owner, RecordMerge* merge, const char* output, const char* detail,
                        const JoinWords* words)
 {
     char line[FORMAT_TEXT_LIMIT];
@@ -237,14 +238,14 @@ static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const
     EndProgress(&progress);
     // Cancelled: no file was left, as the player asked.
     if (ProgressCancelled(&progress))
-        return;
+        return false;
     if (!written) {
         ShowWithPath(owner, true,
                      FormatText(line, "%sを保存できませんでした（書き込めないか、保存した記録の検査で問題が"
                                       "見つかりました）。新しいファイルは作っていません。",
                                 words->total),
                      output);
-        return;
+        return false;
     }
     TextBuffer text;
     text.InitFrom(FormatText(line, "%s（%d 件、検査済み）を新しいファイルに保存しました。\r\n", words->total,
@@ -255,6 +256,121 @@ static void SaveJoined(HWND owner, RecordMerge* merge, const char* output, const
     text.Append(words->unchanged);
     MessageBoxA(owner, text.data, words->title, MB_OK | MB_ICONINFORMATION);
     text.Release();
+    return true;
+}
+
+#define NOTES_TITLE "相手メモを合わせる"
+#define NOTES_FILTER "相手メモ (vty_notes.db)\0" NOTES_FILE_NAME "\0データベース (*.db)\0*.db\0"
+
+// A name as a message can show it: a byte that is no character of code
+// page 932 (a name cut in the middle, a control character) as '?'.
+static void AppendShownName(TextBuffer* text, const char* name)
+{
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(name); *c; ++c) {
+        bool lead = (*c >= 0x81 && *c <= 0x9F) || (*c >= 0xE0 && *c <= 0xFC);
+        char one[3] = {static_cast<char>(*c), '\0', '\0'};
+        if (lead && ((c[1] >= 0x40 && c[1] <= 0x7E) || (c[1] >= 0x80 && c[1] <= 0xFC)))
+            one[1] = static_cast<char>(*++c);
+        else if (lead || *c < 0x20 || *c == 0x7F || *c == 0x80 || *c == 0xA0 || *c >= 0xFD)
+            one[0] = '?';
+        text->Append(one);
+    }
+}
+
+// What the merge of notes did, or why it changed nothing.
+static void TellNotesMerge(HWND window, const NotesMerge* merge, const char* own, const char* other)
+{
+    const char* nothing = "\r\n\r\n相手メモはどちらも変更していません。";
+    switch (merge->state) {
+    case NOTES_OWN_BUSY:
+        ShowWithPath(window, false, "このPCの相手メモを今は変更できません（vty.exe かほかのプログラムが使用中です）。", own,
+                     "\r\n\r\n相手メモはどちらも変更していません。しばらくしてから、もう一度プロファイルを合わせると"
+                     "相手メモも合わせられます。");
+        return;
+    case NOTES_OWN_UNSOUND:
+        ShowWithPath(window, true, "このPCの相手メモのファイルが壊れているか、相手メモのファイルではありません。", own,
+                     nothing);
+        return;
+    case NOTES_OWN_FAILED:
+        ShowWithPath(window, true, "このPCの相手メモに書き込めませんでした。", own, nothing);
+        return;
+    case NOTES_OTHER_BUSY:
+        ShowWithPath(window, false, "この相手メモを今は読めません（ほかのプログラムが使用中です）。", other, nothing);
+        return;
+    case NOTES_OTHER_UNSOUND:
+        ShowWithPath(window, true, "このファイルは相手メモとして読めません（壊れているか、相手メモのファイルではありません）。",
+                     other, nothing);
+        return;
+    }
+    char line[FORMAT_TEXT_LIMIT];
+    TextBuffer text;
+    text.InitFrom("相手メモを合わせました。\r\nこのPCの相手メモ: ");
+    text.Append(own);
+    text.Append("\r\n合わせた相手メモ: ");
+    text.Append(other);
+    text.Append(FormatText(line,
+                           "\r\n\r\n追加したメモ: %d 件\r\n同じ内容で1つにしたメモ: %d 件\r\n"
+                           "両方の内容をつないだメモ: %d 件\r\nつなぐと長すぎるため合わせなかったメモ: %d 件",
+                           merge->added, merge->kept, merge->joined, merge->tooLong.count));
+    if (merge->tooLong.count)
+        text.Append("（このPCのメモはそのままです）");
+    for (uint32_t i = 0; i < merge->tooLong.count && i < CONFLICTS_LISTED; ++i) {
+        text.Append("\r\n  ");
+        AppendShownName(&text, merge->tooLong.data[i].name);
+    }
+    if (merge->tooLong.count > CONFLICTS_LISTED)
+        text.Append(FormatText(line, "\r\n  ほか %d 人", merge->tooLong.count - CONFLICTS_LISTED));
+    text.Append("\r\n\r\n合わせた相手メモのファイルは変更していません。");
+    MessageBoxA(window, text.data, NOTES_TITLE, MB_OK | MB_ICONINFORMATION);
+    text.Release();
+}
+
+// After a merge of records: the notes beside the second record (or a notes
+// file the player chooses) joined into this PC's, when the player agrees.
+static void OfferNotesMerge(HWND window, const char* second)
+{
+    char own[SETTING_PATH_SIZE], other[SETTING_PATH_SIZE];
+    ProgramNotesPath(own);
+    lstrcpynA(other, second, sizeof other);
+    PathRemoveFileSpecA(other);
+    PathAppendA(other, NOTES_FILE_NAME);
+    TextBuffer text;
+    bool beside = PathFileExistsA(other) && !PathIsDirectoryA(other) && !SamePath(other, own);
+    if (beside) {
+        text.InitFrom("2つ目のプロファイルと同じフォルダーに相手メモがあります。\r\n");
+        text.Append(other);
+        text.Append("\r\n\r\nこの相手メモを、このPCの相手メモに合わせますか？");
+    } else {
+        text.InitFrom("相手メモ（" NOTES_FILE_NAME "）も合わせますか？「はい」を押すと、合わせる相手メモのファイルを選べます。");
+    }
+    text.Append("\r\nこのPCの相手メモ: ");
+    text.Append(own);
+    text.Append("\r\n\r\n同じ相手のメモの内容が違うときは、このPCのメモのあとに線をはさんで両方を残します。"
+                "合わせる相手メモのファイルは変更しません。");
+    bool go = MessageBoxA(window, text.data, NOTES_TITLE, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    text.Release();
+    if (!go)
+        return;
+    if (!beside) {
+        PathRemoveFileSpecA(other);
+        char folder[SETTING_PATH_SIZE];
+        lstrcpynA(folder, other, sizeof folder);
+        other[0] = '\0';
+        if (!ChooseFile(window, NOTES_FILTER, nullptr, OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, other,
+                        SETTING_PATH_SIZE, folder, "合わせる相手メモ（別のPCの " NOTES_FILE_NAME "）"))
+            return;
+        if (SamePath(other, own)) {
+            ShowWithPath(window, false, "このPCの相手メモどうしは合わせられません。別のファイルを選んでください。", other);
+            return;
+        }
+    }
+    NotesMerge merge;
+    InitNotesMerge(&merge);
+    HCURSOR cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    MergeNotesFiles(own, other, &merge);
+    SetCursor(cursor);
+    TellNotesMerge(window, &merge, own, other);
+    ClearNotesMerge(&merge);
 }
 
 static void MergeRecords(HWND window)
@@ -298,7 +414,8 @@ static void MergeRecords(HWND window)
             FormatText(detail, "\r\n食い違った対戦 %d 組は両方とも入っています（2つ目の方は時刻を 0.1 マイクロ秒"
                                "ずらしています）。",
                        merge.conflicts.count);
-        SaveJoined(window, &merge, output, detail, &mergeWords);
+        if (SaveJoined(window, &merge, output, detail, &mergeWords))
+            OfferNotesMerge(window, second);
     }
     ClearRecordMerge(&merge);
 }

@@ -79,6 +79,9 @@ static int RunReport(HINSTANCE instance)
     if (!backingUp) {
         BackupOutcome outcome;
         MakeDailyBackup(record, path, &today, &outcome);
+        char notes[SETTING_PATH_SIZE];
+        ProgramNotesPath(notes);
+        BackUpNotes(notes, &today, &outcome);
         ShowBackupOutcome(nullptr, &outcome, path);
         // Nothing to show: the message has said why.
         if (outcome.state == BACKUP_BUSY || outcome.state == BACKUP_NOT_RECORD) {
