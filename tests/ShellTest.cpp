@@ -536,7 +536,11 @@ TEST(Program, ANoteFromTheNoteKeyOutlivesAKillRightAfterOk)
                                                std::to_string((SHORTCUT_CTRL | SHORTCUT_ALT) << 8 | 'N') + "\r\n");
     const std::string notes = folder.File(NOTES_FILE_NAME), journal = folder.File(MATCH_JOURNAL_NAME);
     const std::string NOTES = "SELECT group_concat(CAST(name AS TEXT)||'='||CAST(note AS TEXT), ';') FROM ";
-    auto pressNoteKey = [] {
+    // Starts the tool, presses the note key in it and answers what opens with
+    // the actions made for its process, which end it.
+    auto underNoteKey = [&](const std::function<std::vector<DialogAction>(HANDLE)>& actionsFor) {
+        Tool tool(folder);
+        DialogAnswerer answerer(tool.run.info.dwThreadId, actionsFor(tool.run.info.hProcess));
         INPUT keys[6] = {};
         const WORD order[6] = {VK_CONTROL, VK_MENU, 'N', 'N', VK_MENU, VK_CONTROL};
         for (int i = 0; i < 6; ++i) {
@@ -545,26 +549,18 @@ TEST(Program, ANoteFromTheNoteKeyOutlivesAKillRightAfterOk)
             keys[i].ki.dwFlags = i < 3 ? 0 : KEYEVENTF_KEYUP;
         }
         SendInput(6, keys, sizeof(INPUT));
-    };
-    auto fill = [](const char* text) {
-        return [text](HWND dialog) {
-            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, text);
-            return 0;
-        };
-    };
-    std::vector<DialogSeen> seen;
-    {
-        Tool tool(folder);
-        DialogAnswerer answerer(tool.run.info.dwThreadId, {[&](HWND dialog) {
-            fill("起き上がりに暴れる\r\n100%")(dialog);
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-            TerminateProcess(tool.run.info.hProcess, 1);
-            return 0;
-        }});
-        pressNoteKey();
-        seen = answerer.Seen();
+        std::vector<DialogSeen> seen = answerer.Seen();
         WaitForSingleObject(tool.run.info.hProcess, 10000);
-    }
+        return seen;
+    };
+    std::vector<DialogSeen> seen = underNoteKey([](HANDLE process) {
+        return std::vector<DialogAction>{[process](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, "起き上がりに暴れる\r\n100%");
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+            TerminateProcess(process, 1);
+            return 0;
+        }};
+    });
     ASSERT_EQ(1u, seen.size());
     EXPECT_EQ("相手メモ", seen[0].title);
     sqlite3* db = nullptr;
@@ -572,19 +568,15 @@ TEST(Program, ANoteFromTheNoteKeyOutlivesAKillRightAfterOk)
     EXPECT_EQ("O'Neil\"%s\xFD=起き上がりに暴れる\r\n100%", QueryText(db, (NOTES + "notes").c_str()));
     // Held by another program: told so, and killed while telling it.
     ASSERT_TRUE(ExecuteSql(db, "BEGIN IMMEDIATE"));
-    {
-        Tool tool(folder);
-        DialogAnswerer answerer(tool.run.info.dwThreadId, {[&](HWND dialog) {
-            fill("")(dialog);
+    seen = underNoteKey([](HANDLE process) {
+        return std::vector<DialogAction>{[](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_NOTE_TEXT, "");
             return IDOK;
-        }, [&](HWND) {
-            TerminateProcess(tool.run.info.hProcess, 1);
+        }, [process](HWND) {
+            TerminateProcess(process, 1);
             return 0;
-        }});
-        pressNoteKey();
-        seen = answerer.Seen();
-        WaitForSingleObject(tool.run.info.hProcess, 10000);
-    }
+        }};
+    });
     ASSERT_EQ(2u, seen.size());
     EXPECT_EQ("メモのファイルをほかのプログラムが使用中のため、メモはまだ保存されていません。"
               "使えるようになりしだい保存します。", seen[1].text);

@@ -50,15 +50,9 @@ static int ProbeNotes(const char* path)
     return rc;
 }
 
-static bool IsFile(const char* path)
-{
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool IsNotesFile(const char* path)
 {
-    return IsFile(path) && ProbeNotes(path) == SQLITE_OK;
+    return IsPlainFile(path) && ProbeNotes(path) == SQLITE_OK;
 }
 
 bool IsGoodNotesFile(const char* path)
@@ -278,7 +272,7 @@ void MergeNotesFiles(const char* ownPath, const char* otherPath, NotesMerge* mer
     GrowArray<NoteRow> rows;
     rows.Init();
     // The other file whole and checked, before this PC's is touched.
-    sqlite3* other = IsFile(otherPath) ? OpenDatabaseFile(otherPath, true) : nullptr;
+    sqlite3* other = IsPlainFile(otherPath) ? OpenDatabaseFile(otherPath, true) : nullptr;
     int rc = other ? ReadNotes(other, &rows) : SQLITE_CANTOPEN;
     RecordReader checked = {other};
     if (rc == SQLITE_OK && !CheckRecord(&checked))

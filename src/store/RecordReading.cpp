@@ -47,7 +47,7 @@ bool CheckRecord(RecordReader* record)
     return ok;
 }
 
-static bool IsFile(const char* path)
+bool IsPlainFile(const char* path)
 {
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -55,7 +55,7 @@ static bool IsFile(const char* path)
 
 bool IsRecordFile(const char* path)
 {
-    RecordReader* record = IsFile(path) ? OpenRecordReader(path) : nullptr;
+    RecordReader* record = IsPlainFile(path) ? OpenRecordReader(path) : nullptr;
     bool found = record && ProbeRecord(record) == RECORD_READABLE;
     CloseRecordReader(record);
     return found;
@@ -63,7 +63,7 @@ bool IsRecordFile(const char* path)
 
 bool IsGoodRecordFile(const char* path)
 {
-    RecordReader* record = IsFile(path) ? OpenRecordReader(path) : nullptr;
+    RecordReader* record = IsPlainFile(path) ? OpenRecordReader(path) : nullptr;
     bool good = record && ProbeRecord(record) == RECORD_READABLE && CheckRecord(record);
     CloseRecordReader(record);
     return good;

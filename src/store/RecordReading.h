@@ -17,6 +17,8 @@ RecordReader* OpenRecordReader(const char* path);
 // Closes the file and frees the reader; nothing with null.
 void CloseRecordReader(RecordReader* record);
 
+// A file that is there and no folder (code page path).
+bool IsPlainFile(const char* path);
 // What one short read of a record's schema finds.
 enum RecordAccess {
     RECORD_READABLE,  // a database with the record table
