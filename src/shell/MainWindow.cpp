@@ -261,9 +261,23 @@ static void OnCommand(HWND window, UINT id)
     }
 }
 
+// The note item names its key, as menus name their accelerators.
+static void ShowNoteKeyInMenu()
+{
+    TextBuffer text;
+    text.InitFrom("前の対戦相手のメモ...");
+    if (NoteShortcutKey) {
+        text.Append("\t");
+        ShortcutKeyName(NoteShortcutKey, &text);
+    }
+    ModifyMenuA(App.trayMenu, ID_LAST_OPPONENT_NOTE, MF_BYCOMMAND | MF_STRING, ID_LAST_OPPONENT_NOTE, text.data);
+    text.Release();
+}
+
 static void OnTrayNotify(HWND window, LPARAM mouseMessage)
 {
     if (mouseMessage == WM_RBUTTONDOWN) {
+        ShowNoteKeyInMenu();
         POINT at;
         GetCursorPos(&at);
         // The menu closes properly only when its owner is in the foreground
