@@ -4,6 +4,7 @@
 #include "support/StatsFixture.h"
 #include "ui/shortcuts/ShortcutDialogs.h"
 #include "store/OpponentNotes.h"
+#include "ui/history/NoteDialog.h"
 #include "ui/window/DpiScaling.h"
 #include <algorithm>
 
@@ -166,6 +167,7 @@ TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
         for (int id = 0; id < 20; ++id)
             Insert(Day(2009, 12, 28) + id * 3600000 * STAMP_MS, id, 2, 19 - id, id % 2, "対戦相手さん", "ぱちゅりー");
         Insert(Day(2009, 12, 30), 4, 2, 19, 0, "12345678901234");
+        SetNotesPath(folder.File(NOTES_FILE_NAME).c_str());
         ShortcutList.Append(ShortcutEntry{"C:\\Records\\Default.db", 4208});
         Open();
         std::string cut = std::to_string(WindowDpi(stats)) + ":" + CutTexts(stats);
@@ -174,6 +176,10 @@ TEST_F(StatsWindow, EveryTextIsWholeAtEveryDisplayScalingAndTheCopyTheSame)
             SendMessageA(owner, message, command, 0);
         };
         SendMessageA(stats, WM_SYSCOMMAND, IDM_OPPONENT_TABLE, 0);
+        {
+            DialogAnswerer answerer(GetCurrentThreadId(), {[&](HWND dialog) { cut += CutTexts(dialog); return IDCANCEL; }});
+            EditOpponentNote(stats, "あいうえおかきくけこさしすせそ");  // the longest name
+        }
         modal(stats, WM_SYSCOMMAND, IDM_PERIOD_CUSTOM, IDCANCEL);
         modal(stats, WM_SYSCOMMAND, IDM_HISTORY, IDOK);  // and the history window it opens
         NMHDR click = {GetDlgItem(stats, IDC_STATS_LIST), IDC_STATS_LIST, static_cast<UINT>(NM_DBLCLK)};
@@ -276,7 +282,7 @@ TEST_F(StatsWindow, ANoteOnTheChosenOpponentIsKeptAndEmptiedRemoved)
         ReadOpponentNote("rival", note, 0);
         seen += std::string(note) + ";";
     }
-    EXPECT_EQ("「rival」へのメモ（空にして OK で消えます）|;起き上がりに暴れる;"
-              "「rival」へのメモ（空にして OK で消えます）|起き上がりに暴れる;;", seen);
+    EXPECT_EQ("「rival」へのメモ\r\n（空にして OK で消えます）|;起き上がりに暴れる;"
+              "「rival」へのメモ\r\n（空にして OK で消えます）|起き上がりに暴れる;;", seen);
     CloseOpponentNotes();
 }

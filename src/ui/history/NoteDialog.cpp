@@ -4,7 +4,8 @@
 #include "store/OpponentNotes.h"
 #include "ui/window/MessageBoxes.h"
 
-#define NOTE_LABEL "「%s」へのメモ（空にして OK で消えます）"
+// Two lines: the longest name fills the first.
+#define NOTE_LABEL "「%s」へのメモ\r\n（空にして OK で消えます）"
 #define NOTE_WAITING                                                                     \
     "メモのファイルをほかのプログラムが使用中のため、メモはまだ保存されていません。" \
     "使えるようになりしだい保存します。"
