@@ -340,9 +340,10 @@ TEST_F(ReportMerge, JoinsTheNotesOfTheOtherPC)
     ASSERT_TRUE(MakeRecord(first, {{Day(2024, 5, 10), "me", 0, 2, "bob", 1, 1}}) && MakeRecord(second, {}));
     const std::string odd = "q'\"%s%d\x81", longName = "長い'%n\xFF", sep = "\r\n――――\r\n";
     const std::string e(500, 'e'), f(511, 'f'), a(600, 'a');  // e, the separator and f: 1023 bytes, the most that fit
-    ASSERT_TRUE(MakeNotes(own, {{"same", "x", 5}, {"both", "mine", 5}, {"edge", e, 7}, {longName, a, 5}}));
+    // "back" came from here to the other PC once: only its new piece joins.
+    ASSERT_TRUE(MakeNotes(own, {{"same", "x", 5}, {"both", "mine", 5}, {"edge", e, 7}, {longName, a, 5}, {"back", "m", 5}}));
     ASSERT_TRUE(MakeNotes(other, {{"same", "x", 3}, {"both", "theirs\x81", 9}, {"edge", f, 6}, {odd, "new %s", 4},
-                                  {longName, std::string(600, 'b'), 6}}));
+                                  {longName, std::string(600, 'b'), 6}, {"back", "t" + sep + "m", 8}}));
     std::string otherBefore = Snapshot(other);
     Open(first);
     auto merge = [&](std::string output, std::vector<DialogAction> notes) {
@@ -350,7 +351,7 @@ TEST_F(ReportMerge, JoinsTheNotesOfTheOtherPC)
         answers.insert(answers.end(), notes.begin(), notes.end());
         return Command(ID_TOOLS_MERGE, answers);
     };
-    std::string counts = "\r\n\r\n追加したメモ: 1 件\r\n同じ内容で1つにしたメモ: 1 件\r\n両方の内容をつないだメモ: 2 件\r\n";
+    std::string counts = "\r\n\r\n追加したメモ: 1 件\r\n同じ内容で1つにしたメモ: 1 件\r\n両方の内容をつないだメモ: 3 件\r\n";
     for (const char* output : {"J1.db", "J2.db"}) {
         auto seen = merge(output, {Press(IDYES), Press(IDOK)});
         ASSERT_EQ(6u, seen.size());
@@ -363,10 +364,10 @@ TEST_F(ReportMerge, JoinsTheNotesOfTheOtherPC)
                       "つなぐと長すぎるため合わせなかったメモ: 1 件（このPCのメモはそのままです）\r\n  長い'%n?\r\n\r\n"
                       "合わせた相手メモのファイルは変更していません。",
                   seen[5].text);
-        EXPECT_EQ("both=mine" + sep + "theirs\x81@9blobblob\nedge=" + e + sep + f + "@7blobblob\n" + odd +
+        EXPECT_EQ("back=m" + sep + "t@8blobblob\nboth=mine" + sep + "theirs\x81@9blobblob\nedge=" + e + sep + f + "@7blobblob\n" + odd +
                       "=new %s@4blobblob\nsame=x@5blobblob\n" + longName + "=" + a + "@5blobblob",
                   Notes(own));
-        counts = "\r\n\r\n追加したメモ: 0 件\r\n同じ内容で1つにしたメモ: 4 件\r\n両方の内容をつないだメモ: 0 件\r\n";
+        counts = "\r\n\r\n追加したメモ: 0 件\r\n同じ内容で1つにしたメモ: 5 件\r\n両方の内容をつないだメモ: 0 件\r\n";
     }
     EXPECT_EQ(otherBefore, Snapshot(other));
     // Held by vty.exe's write: nothing changes, and the player is told so.

@@ -246,8 +246,19 @@ TEST(OpponentNotes, WrittenAtOnceWaitWhileHeldAndEmptyRemoves)
     ASSERT_TRUE(ExecuteSql(other, "COMMIT"));
     EXPECT_TRUE(RetryOpponentNotes(10));
     EXPECT_EQ("second", QueryText(other, "SELECT CAST(note AS TEXT) FROM notes"));
+    // One that waited while another program wrote a newer note keeps both
+    // texts, the newer first; a waiting removal gives way to it.
+    ASSERT_TRUE(ExecuteSql(other, "BEGIN EXCLUSIVE"));
+    EXPECT_FALSE(WriteOpponentNote(odd, "third"));
+    EXPECT_FALSE(WriteOpponentNote("gone", ""));
+    ASSERT_TRUE(ExecuteSql(other, "UPDATE notes SET note = CAST('newer' AS BLOB), changed = changed + 100000000000;"
+                                  "INSERT INTO notes VALUES(CAST('gone' AS BLOB), CAST('kept' AS BLOB), "
+                                  "900000000000000000); COMMIT"));
+    EXPECT_TRUE(RetryOpponentNotes(10));
+    EXPECT_EQ("newer\r\n――――\r\nthird;kept",
+              QueryText(other, "SELECT group_concat(CAST(note AS TEXT), ';') FROM (SELECT note FROM notes ORDER BY changed)"));
     EXPECT_TRUE(WriteOpponentNote(odd, ""));
-    EXPECT_EQ("0", QueryText(other, "SELECT count(*) FROM notes"));
+    EXPECT_EQ("kept", QueryText(other, "SELECT group_concat(CAST(note AS TEXT), ';') FROM notes"));
     sqlite3_close(other);
     CloseOpponentNotes();
     WaitingNotes.Clear();

@@ -135,25 +135,6 @@ void ClearNotesMerge(NotesMerge* merge)
     merge->tooLong.Clear();
 }
 
-// Whether text holds part whole: as all of it, or as one of the pieces that
-// NOTES_SEPARATOR joined, so that joining the same files again adds nothing.
-static bool HoldsText(const char* text, int length, const char* part, int partLength)
-{
-    const char* separator = NOTES_SEPARATOR;
-    int gap = lstrlenA(separator);
-    if (length == partLength)
-        return memcmp(text, part, static_cast<size_t>(length)) == 0;
-    for (int at = 0; at + partLength <= length; ++at) {
-        bool starts = at == 0 || (at >= gap && memcmp(text + at - gap, separator, static_cast<size_t>(gap)) == 0);
-        int end = at + partLength;
-        bool ends = end == length ||
-                    (end + gap <= length && memcmp(text + end, separator, static_cast<size_t>(gap)) == 0);
-        if (starts && ends && memcmp(text + at, part, static_cast<size_t>(partLength)) == 0)
-            return true;
-    }
-    return false;
-}
-
 // The statements of a merge on this PC's file.
 struct NotesJoin {
     sqlite3_stmt* find;   // this PC's note on a name
@@ -184,31 +165,27 @@ static bool JoinNote(NotesJoin* join, NoteRow row, NotesMerge* merge)
     bool ok = rc == SQLITE_ROW || rc == SQLITE_DONE;
     char joined[NOTE_SIZE];
     int length = -1;
+    bool fits = true;
     if (rc == SQLITE_DONE) {
         length = otherLength;
-        if (length < static_cast<int>(NOTE_SIZE))
+        fits = length < static_cast<int>(NOTE_SIZE);
+        if (fits)
             memcpy(joined, other, static_cast<size_t>(length));
     } else if (rc == SQLITE_ROW) {
         const char* own = static_cast<const char*>(sqlite3_column_blob(join->find, 0));
         int ownLength = sqlite3_column_bytes(join->find, 0);
         int64_t ownChanged = sqlite3_column_int64(join->find, 1);
         changed = ownChanged > changed ? ownChanged : changed;
-        if (HoldsText(own, ownLength, other, otherLength)) {
+        fits = JoinNoteTexts(own, ownLength, other, otherLength, joined, &length);
+        if (fits && length == ownLength) {
             ++merge->kept;
-        } else {
-            int gap = lstrlenA(NOTES_SEPARATOR);
-            length = ownLength + gap + otherLength;
-            if (length < static_cast<int>(NOTE_SIZE)) {
-                memcpy(joined, own, static_cast<size_t>(ownLength));
-                memcpy(joined + ownLength, NOTES_SEPARATOR, static_cast<size_t>(gap));
-                memcpy(joined + ownLength + gap, other, static_cast<size_t>(otherLength));
-            }
+            length = -1;
         }
     }
     sqlite3_reset(join->find);
-    if (!ok || length < 0)
+    if (!ok || (fits && length < 0))
         return ok;
-    if (length >= static_cast<int>(NOTE_SIZE)) {
+    if (!fits) {
         // This PC's note stays as it is, and the other file keeps its own.
         NoteName tooLong;
         int cut = nameLength < PROFILE_NAME_SIZE - 1 ? nameLength : PROFILE_NAME_SIZE - 1;

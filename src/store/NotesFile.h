@@ -19,9 +19,6 @@ bool IsGoodNotesFile(const char* path);
 // copyPath. progress is asked once the copy is written, before its check.
 int32_t CopyNotesFile(const char* notesPath, const char* copyPath, const WorkProgress* progress);
 
-// Put between this PC's text and the other's when a note differs on both.
-#define NOTES_SEPARATOR "\r\n――――\r\n"
-
 enum NotesMergeState {
     NOTES_MERGED,          // this PC's notes hold the other's now
     NOTES_OWN_BUSY,        // this PC's notes are held by another program: nothing changed
@@ -40,7 +37,7 @@ struct NoteName {
 struct NotesMerge {
     int32_t state;
     int32_t added;               // names only in the other file
-    int32_t kept;                // this PC's text already holds the other's
+    int32_t kept;                // this PC's text already holds every piece of the other's
     int32_t joined;              // both texts now, this PC's first
     GrowArray<NoteName> tooLong; // not written: the joined text would pass NOTE_SIZE - 1 bytes
 };

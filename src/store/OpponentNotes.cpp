@@ -24,8 +24,9 @@ static bool OpenNotes(bool create)
 
 static WaitingNote* FindWaitingNote(const char* name)
 {
+    // By the bytes: the locale's comparison takes some different names as one.
     for (uint32_t i = WaitingNotes.count; i-- > 0;)
-        if (lstrcmpA(WaitingNotes.At(i).name, name) == 0)
+        if (strcmp(WaitingNotes.At(i).name, name) == 0)
             return &WaitingNotes.At(i);
     return nullptr;
 }
@@ -59,32 +60,126 @@ bool ReadOpponentNote(const char* name, char* note, int busyMs)
     return step == SQLITE_ROW || step == SQLITE_DONE;
 }
 
-// One note into the file, committed; an empty one removes the row.
-static bool StoreNote(const char* name, const char* note, int busyMs)
+static int64_t Now()
+{
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<int64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+}
+
+// The next piece of text from at (its start), NOTES_SEPARATOR ending it;
+// its length, and at moved past the separator (to end after the last).
+static int NextPiece(const char* text, int end, int* at)
+{
+    const int gap = lstrlenA(NOTES_SEPARATOR);
+    int start = *at;
+    for (int i = start; i + gap <= end; ++i)
+        if (memcmp(text + i, NOTES_SEPARATOR, static_cast<size_t>(gap)) == 0) {
+            *at = i + gap;
+            return i - start;
+        }
+    *at = end + 1;
+    return end - start;
+}
+
+static bool HoldsPiece(const char* text, int length, const char* piece, int pieceLength)
+{
+    for (int at = 0; at <= length;) {
+        const char* start = text + at;
+        int found = NextPiece(text, length, &at);
+        if (found == pieceLength && memcmp(start, piece, static_cast<size_t>(found)) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool JoinNoteTexts(const char* first, int firstLength, const char* second, int secondLength, char* joined,
+                   int* length)
+{
+    const int gap = lstrlenA(NOTES_SEPARATOR);
+    if (firstLength >= static_cast<int>(NOTE_SIZE))
+        return false;
+    memcpy(joined, first, static_cast<size_t>(firstLength));
+    *length = firstLength;
+    for (int at = 0; at <= secondLength;) {
+        const char* piece = second + at;
+        int pieceLength = NextPiece(second, secondLength, &at);
+        if (HoldsPiece(joined, *length, piece, pieceLength))
+            continue;
+        if (*length + gap + pieceLength >= static_cast<int>(NOTE_SIZE))
+            return false;
+        memcpy(joined + *length, NOTES_SEPARATOR, static_cast<size_t>(gap));
+        memcpy(joined + *length + gap, piece, static_cast<size_t>(pieceLength));
+        *length += gap + pieceLength;
+    }
+    return true;
+}
+
+// A note that waited, and the file's newer one on the same name (another
+// program wrote it meanwhile): both texts, the file's first; what does not
+// fit is the waiting one, the player's last word here. A waiting removal
+// gives way to the newer note. False when the file has no newer note.
+static bool JoinNewerNote(const char* name, const char* note, int64_t changed, char* joined, int* length,
+                          int64_t* newer)
+{
+    sqlite3_stmt* statement = nullptr;
+    bool found = sqlite3_prepare_v2(RecordStore.notes, "SELECT note, changed FROM notes WHERE name = ?1", -1,
+                                    &statement, nullptr) == SQLITE_OK;
+    if (found) {
+        sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
+        found = sqlite3_step(statement) == SQLITE_ROW && sqlite3_column_int64(statement, 1) > changed;
+    }
+    if (found) {
+        const char* stored = static_cast<const char*>(sqlite3_column_blob(statement, 0));
+        int storedLength = sqlite3_column_bytes(statement, 0);
+        *newer = sqlite3_column_int64(statement, 1);
+        if (!note[0]) {
+            *length = storedLength < static_cast<int>(NOTE_SIZE) ? storedLength : 0;
+            if (*length > 0)
+                memcpy(joined, stored, static_cast<size_t>(*length));
+            found = *length == storedLength;
+        } else if (!JoinNoteTexts(stored, storedLength, note, lstrlenA(note), joined, length)) {
+            found = false;
+        }
+    }
+    sqlite3_finalize(statement);
+    return found;
+}
+
+// One note into the file, committed; an empty one removes the row. One that
+// waited (changed: when it was written) is joined with a newer one the file
+// holds by then; one written now replaces what is there.
+static bool StoreNote(const char* name, const char* note, int64_t changed, bool waited, int busyMs)
 {
     if (!OpenNotes(true))
         return false;
     sqlite3_busy_timeout(RecordStore.notes, busyMs);
+    bool ok = Execute(RecordStore.notes, "BEGIN IMMEDIATE");
+    char joined[NOTE_SIZE];
+    int length = lstrlenA(note);
+    int64_t newer = changed;
+    const char* text = ok && waited && JoinNewerNote(name, note, changed, joined, &length, &newer) ? joined : note;
     sqlite3_stmt* statement = nullptr;
-    const char* sql = note[0] ? "INSERT OR REPLACE INTO notes(name, note, changed) VALUES(?1, ?2, ?3)"
-                              : "DELETE FROM notes WHERE name = ?1";
-    bool ok = sqlite3_prepare_v2(RecordStore.notes, sql, -1, &statement, nullptr) == SQLITE_OK;
+    const char* sql = length ? "INSERT OR REPLACE INTO notes(name, note, changed) VALUES(?1, ?2, ?3)"
+                             : "DELETE FROM notes WHERE name = ?1";
+    ok = ok && sqlite3_prepare_v2(RecordStore.notes, sql, -1, &statement, nullptr) == SQLITE_OK;
     if (ok) {
         sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
-        if (note[0]) {
-            sqlite3_bind_blob(statement, 2, note, lstrlenA(note), SQLITE_STATIC);
-            FILETIME now;
-            GetSystemTimeAsFileTime(&now);
-            sqlite3_bind_int64(statement, 3, static_cast<int64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime);
+        if (length) {
+            sqlite3_bind_blob(statement, 2, text, length, SQLITE_STATIC);
+            sqlite3_bind_int64(statement, 3, newer);
         }
         ok = sqlite3_step(statement) == SQLITE_DONE;
     }
     sqlite3_finalize(statement);
+    ok = ok && Execute(RecordStore.notes, "COMMIT");
+    if (!sqlite3_get_autocommit(RecordStore.notes))
+        Execute(RecordStore.notes, "ROLLBACK");
     sqlite3_busy_timeout(RecordStore.notes, DATABASE_BUSY_TIMEOUT_MS);
     return ok;
 }
 
-static void KeepWaiting(const char* name, const char* note)
+static void KeepWaiting(const char* name, const char* note, int64_t changed)
 {
     WaitingNote* waiting = FindWaitingNote(name);
     if (!waiting) {
@@ -95,7 +190,8 @@ static void KeepWaiting(const char* name, const char* note)
     }
     lstrcpynA(waiting->name, name, PROFILE_NAME_SIZE);
     lstrcpynA(waiting->note, note, NOTE_SIZE);
-    waiting->journaled = JournalWaitingNote(name, note);
+    waiting->changed = changed;
+    waiting->journaled = JournalWaitingNote(waiting);
 }
 
 bool WriteOpponentNote(const char* name, const char* note)
@@ -104,9 +200,10 @@ bool WriteOpponentNote(const char* name, const char* note)
     // would be overwritten by the older.
     if (WaitingNotes.count)
         RetryOpponentNotes(DATABASE_BUSY_TIMEOUT_MS);
-    if (!FindWaitingNote(name) && StoreNote(name, note, DATABASE_BUSY_TIMEOUT_MS))
+    int64_t now = Now();
+    if (!FindWaitingNote(name) && StoreNote(name, note, now, false, DATABASE_BUSY_TIMEOUT_MS))
         return true;
-    KeepWaiting(name, note);
+    KeepWaiting(name, note, now);
     return false;
 }
 
@@ -117,13 +214,13 @@ bool RetryOpponentNotes(int busyMs)
     for (uint32_t i = 0; i < WaitingNotes.count; ++i) {
         WaitingNote* waiting = &WaitingNotes.At(i);
         // Once one fails the rest wait too: the file is held.
-        held = held || !StoreNote(waiting->name, waiting->note, busyMs);
+        held = held || !StoreNote(waiting->name, waiting->note, waiting->changed, true, busyMs);
         if (!held) {
             DropJournaledNote(waiting->name);
             continue;
         }
         if (!waiting->journaled)
-            waiting->journaled = JournalWaitingNote(waiting->name, waiting->note);
+            waiting->journaled = JournalWaitingNote(waiting);
         WaitingNotes.At(kept++) = *waiting;
     }
     WaitingNotes.count = kept;

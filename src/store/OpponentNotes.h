@@ -19,6 +19,7 @@ const uint32_t NOTE_SIZE = 1024;
 struct WaitingNote {
     char name[PROFILE_NAME_SIZE];
     char note[NOTE_SIZE];  // "" removes the note
+    int64_t changed;       // when it was written (FILETIME, UTC)
     bool journaled;        // on the disk in the journal of waiting things too
 };
 // Notes written while the file was held, oldest first; each is also put in
@@ -45,3 +46,13 @@ bool RetryOpponentNotes(int busyMs);
 uint32_t UnjournaledNotes();
 // Closes the file (the waiting notes stay).
 void CloseOpponentNotes();
+
+// Put between two texts of one note that were written apart (on two PCs,
+// or one waiting while the file changed).
+#define NOTES_SEPARATOR "\r\n――――\r\n"
+// Both texts of a note in joined (NOTE_SIZE bytes, no terminator, its
+// length in *length): first, then each piece of second (the parts that
+// NOTES_SEPARATOR joined) that first does not hold already, so that joining
+// again adds nothing. False when it would not fit in NOTE_SIZE - 1 bytes.
+bool JoinNoteTexts(const char* first, int firstLength, const char* second, int secondLength, char* joined,
+                   int* length);

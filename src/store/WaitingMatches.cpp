@@ -13,7 +13,7 @@ static const char* const JOURNAL_TABLE =
     "CREATE TABLE IF NOT EXISTS waiting(timestamp INTEGER NOT NULL, p1name STRING, p1id INTEGER NOT NULL, "
     "p1win INTEGER NOT NULL, p2name STRING, p2id INTEGER NOT NULL, p2win INTEGER NOT NULL, "
     "record STRING NOT NULL, PRIMARY KEY (record, timestamp));"
-    "CREATE TABLE IF NOT EXISTS waiting_notes(name BLOB PRIMARY KEY, note BLOB NOT NULL)";
+    "CREATE TABLE IF NOT EXISTS waiting_notes(name BLOB PRIMARY KEY, note BLOB NOT NULL, changed INTEGER NOT NULL)";
 
 // A record named two ways (a relative path, another case) is one record.
 static void FullRecordPath(const char* path, char* full)
@@ -51,13 +51,14 @@ static void ReadBlobText(sqlite3_stmt* statement, int column, char* text, int si
 static void LoadJournaledNotes()
 {
     sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT name, note FROM waiting_notes", -1, &statement, nullptr) ==
+    if (sqlite3_prepare_v2(RecordStore.journal, "SELECT name, note, changed FROM waiting_notes", -1, &statement, nullptr) ==
         SQLITE_OK) {
         while (sqlite3_step(statement) == SQLITE_ROW) {
             WaitingNote note;
             memset(&note, 0, sizeof note);
             ReadBlobText(statement, 0, note.name, sizeof note.name);
             ReadBlobText(statement, 1, note.note, sizeof note.note);
+            note.changed = sqlite3_column_int64(statement, 2);
             note.journaled = true;
             WaitingNotes.Append(note);
         }
@@ -143,15 +144,17 @@ static void RemoveFromJournal(const WaitingMatch* match)
     sqlite3_finalize(statement);
 }
 
-bool JournalWaitingNote(const char* name, const char* note)
+bool JournalWaitingNote(const WaitingNote* note)
 {
     sqlite3_stmt* statement = nullptr;
     bool ok = OpenJournalFile(true) &&
-              sqlite3_prepare_v2(RecordStore.journal, "INSERT OR REPLACE INTO waiting_notes(name, note) VALUES(?1, ?2)",
-                                 -1, &statement, nullptr) == SQLITE_OK;
+              sqlite3_prepare_v2(RecordStore.journal,
+                                 "INSERT OR REPLACE INTO waiting_notes(name, note, changed) VALUES(?1, ?2, ?3)", -1,
+                                 &statement, nullptr) == SQLITE_OK;
     if (ok) {
-        sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
-        sqlite3_bind_blob(statement, 2, note, lstrlenA(note), SQLITE_STATIC);
+        sqlite3_bind_blob(statement, 1, note->name, lstrlenA(note->name), SQLITE_STATIC);
+        sqlite3_bind_blob(statement, 2, note->note, lstrlenA(note->note), SQLITE_STATIC);
+        sqlite3_bind_int64(statement, 3, note->changed);
         ok = sqlite3_step(statement) == SQLITE_DONE;
     }
     sqlite3_finalize(statement);
@@ -166,7 +169,8 @@ void DropJournaledNote(const char* name)
         sqlite3_bind_blob(statement, 1, name, lstrlenA(name), SQLITE_STATIC);
         sqlite3_step(statement);
     }
-    // One that stays is written again at the next start: the same note.
+    // One that stays is written again at the next start, joined with any
+    // newer note the file holds by then.
     sqlite3_finalize(statement);
 }
 

@@ -46,7 +46,8 @@ uint32_t JournalWaitingMatches();
 // A note that waits for the notes file (store/OpponentNotes.h) into the
 // journal, replacing an older one on the same name; false when the journal
 // cannot take it.
-bool JournalWaitingNote(const char* name, const char* note);
+struct WaitingNote;
+bool JournalWaitingNote(const WaitingNote* note);
 // Out of the journal once the notes file holds it.
 void DropJournaledNote(const char* name);
 
