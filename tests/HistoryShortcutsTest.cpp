@@ -206,11 +206,11 @@ TEST_F(Shortcuts, ListDialogWarnsAndEditsAWorkingCopyThatOkPutsIntoForce)
               ListText(GetDlgItem(dialog, IDC_SHORTCUT_LIST)));
     EXPECT_EQ("4208=" + a + ";113=" + b + ";2", Loaded());
     Press(dialog, IDC_SHORTCUT_DELETE, 0);
-    // The note key: no profile key (F2), nor one another program holds; each
-    // refusal keeps the dialog and its rows.
+    // The note key: no profile key (F2), two modifiers, none another program
+    // holds; each refusal keeps the dialog and its rows.
     RegisterHotKey(nullptr, 7, MOD_CONTROL | MOD_ALT, 'J');
     std::string refused;
-    for (WORD hotKey : {0x0071, 0x064A, 0x064D}) {  // F2, Ctrl+Alt+J, Ctrl+Alt+M
+    for (WORD hotKey : {0x0071, 0x024D, 0x064A, 0x064D}) {  // F2, Ctrl+M, Ctrl+Alt+J, Ctrl+Alt+M
         DialogAnswerer answerer(GetCurrentThreadId(), {IDOK});
         SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETHOTKEY, hotKey, 0);
         SendMessageA(dialog, WM_COMMAND, IDOK, 0);
@@ -218,7 +218,8 @@ TEST_F(Shortcuts, ListDialogWarnsAndEditsAWorkingCopyThatOkPutsIntoForce)
             refused += seen.text + ";";
     }
     UnregisterHotKey(nullptr, 7);
-    EXPECT_EQ("既に登録されているキーです;ほかのプログラムが使用しているキーです;", refused);
+    EXPECT_EQ("既に登録されているキーです;前の対戦相手のメモのキーは Ctrl、Alt、Shift のうち2つと組み合わせてください;"
+              "ほかのプログラムが使用しているキーです;", refused);
     EXPECT_FALSE(RegisterHotKey(nullptr, 8, MOD_CONTROL | MOD_ALT, 'M'));  // the tool's now
     EXPECT_EQ("113=" + b + ";5232=" + folder.Path() + ";2", Loaded());
     // Cancel, also after a delete, changes nothing; the list in force reaches the file at exit.

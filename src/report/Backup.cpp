@@ -231,7 +231,8 @@ void BackUpNotes(const char* notesPath, const SYSTEMTIME* today, BackupOutcome* 
         outcome->notesState = NOTES_BACKUP_ALREADY;
         return;
     }
-    if (!MoveFileExA(partPath, copyPath, MOVEFILE_REPLACE_EXISTING)) {
+    // A record called vty_notes.db has copies of this name: never replace one.
+    if (IsRecordFile(copyPath) || !MoveFileExA(partPath, copyPath, MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(partPath);
         outcome->notesState = NOTES_BACKUP_FAILED;
         return;

@@ -197,7 +197,7 @@ static void AskLastOpponentNote(HWND window)
 
 static void EditLastOpponentNote(HWND window)
 {
-    // The key pressed again while the dialog is open only brings it up.
+    // The key pressed again while the dialog or the warning shows only brings it up.
     if (App.noteDialogOpen) {
         HWND dialog = GetLastActivePopup(window);
         if (dialog != window)
@@ -266,7 +266,7 @@ static void ShowNoteKeyInMenu()
 {
     TextBuffer text;
     text.InitFrom("前の対戦相手のメモ...");
-    if (NoteShortcutKey) {
+    if (NoteShortcutActive) {
         text.Append("\t");
         ShortcutKeyName(NoteShortcutKey, &text);
     }

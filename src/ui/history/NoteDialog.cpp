@@ -17,6 +17,9 @@ struct NoteEdit {
 };
 
 static void (*noteWaitingHandler)();
+// The one note dialog open: a second, from another window or the note key,
+// would be a dialog in the first one's loop, perhaps on the same name.
+static HWND openNoteDialog;
 
 void SetNoteWaitingHandler(void (*handler)())
 {
@@ -39,6 +42,7 @@ static INT_PTR CALLBACK NoteDialogProc(HWND dialog, UINT message, WPARAM wParam,
 {
     NoteEdit* edit = reinterpret_cast<NoteEdit*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (message == WM_INITDIALOG) {
+        openNoteDialog = dialog;
         edit = reinterpret_cast<NoteEdit*>(lParam);
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         char shown[PROFILE_NAME_SIZE], label[FORMAT_TEXT_LIMIT];
@@ -60,6 +64,10 @@ static INT_PTR CALLBACK NoteDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 bool EditOpponentNote(HWND owner, const char* name)
 {
+    if (openNoteDialog) {
+        SetForegroundWindow(openNoteDialog);
+        return false;
+    }
     NoteEdit edit;
     edit.name = name;
     if (!ReadOpponentNote(name, edit.before, DATABASE_BUSY_TIMEOUT_MS)) {
@@ -68,6 +76,8 @@ bool EditOpponentNote(HWND owner, const char* name)
     }
     lstrcpynA(edit.note, edit.before, NOTE_SIZE);
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(owner, GWLP_HINSTANCE));
-    return DialogBoxParamA(instance ? instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPPONENT_NOTE), owner,
-                           NoteDialogProc, reinterpret_cast<LPARAM>(&edit)) == IDOK;
+    bool stored = DialogBoxParamA(instance ? instance : GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPPONENT_NOTE),
+                                  owner, NoteDialogProc, reinterpret_cast<LPARAM>(&edit)) == IDOK;
+    openNoteDialog = nullptr;
+    return stored;
 }

@@ -13,6 +13,7 @@
 #define WARNING_NO_PATH "プロファイルパスを指定してください"
 #define WARNING_PATH_MISSING "存在するパスを指定してください"
 #define WARNING_KEY_ELSEWHERE "ほかのプログラムが使用しているキーです"
+#define WARNING_NOTE_MODIFIERS "前の対戦相手のメモのキーは Ctrl、Alt、Shift のうち2つと組み合わせてください"
 
 static const ListColumn ShortcutColumns[] = {
     {0, 100, "短縮キー"},
@@ -197,8 +198,15 @@ static bool ApplyNoteKey(HWND dialog, HWND list)
             ShowWarning(dialog, WARNING_KEY_TAKEN);
             return false;
         }
+    // It works in every program: one modifier alone would take Ctrl+S or Alt+F4 from them.
+    uint16_t modifiers = key >> 8;
+    if (key && (!!(modifiers & SHORTCUT_SHIFT) + !!(modifiers & SHORTCUT_CTRL) + !!(modifiers & SHORTCUT_ALT)) < 2) {
+        ShowWarning(dialog, WARNING_NOTE_MODIFIERS);
+        return false;
+    }
+    // The same key again is tried again: another program may have let it go.
     HWND owner = GetWindow(dialog, GW_OWNER);
-    if (key != NoteShortcutKey && !SetNoteShortcut(owner, key)) {
+    if ((key != NoteShortcutKey || (key && !NoteShortcutActive)) && !SetNoteShortcut(owner, key)) {
         ShowWarning(dialog, WARNING_KEY_ELSEWHERE);
         return false;
     }
@@ -227,8 +235,9 @@ static INT_PTR CALLBACK ListDialogProc(HWND dialog, UINT message, WPARAM wParam,
     switch (message) {
     case WM_INITDIALOG:
         SetUpListColumns(list, ShortcutColumns, 2);
-        // A global key without Ctrl or Alt would take a plain key from every program.
-        SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, HOTKEYF_CONTROL | HOTKEYF_ALT);
+        // Typed, a key with fewer than two modifiers becomes Ctrl+Alt and the key.
+        SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S | HKCOMB_C | HKCOMB_A,
+                            HOTKEYF_CONTROL | HOTKEYF_ALT);
         if (NoteShortcutKey)
             SendDlgItemMessageA(dialog, IDC_SHORTCUT_NOTE_KEY, HKM_SETHOTKEY, HotKeyFromShortcutKey(NoteShortcutKey), 0);
         for (uint32_t i = 0; i < ShortcutList.count; ++i)

@@ -6,6 +6,7 @@
 GrowArray<ShortcutEntry> ShortcutList;
 HACCEL ShortcutAccelerators;
 uint16_t NoteShortcutKey;
+bool NoteShortcutActive;
 
 uint16_t ShortcutKeyFromHotKey(uint16_t hotKey)
 {
@@ -34,19 +35,19 @@ bool SetNoteShortcut(HWND window, uint16_t key)
 {
     UnregisterHotKey(window, NOTE_HOTKEY_ID);
     if (key && !RegisterNoteKey(window, key)) {
-        if (NoteShortcutKey)
+        if (NoteShortcutActive)
             RegisterNoteKey(window, NoteShortcutKey);
         return false;
     }
     NoteShortcutKey = key;
+    NoteShortcutActive = key != 0;
     return true;
 }
 
 void LoadShortcuts(HWND window)
 {
     NoteShortcutKey = static_cast<uint16_t>(ReadSettingInt(SECTION_SHORTCUT, KEY_SHORTCUT_NOTE, 0));
-    if (NoteShortcutKey)
-        RegisterNoteKey(window, NoteShortcutKey);
+    NoteShortcutActive = NoteShortcutKey && RegisterNoteKey(window, NoteShortcutKey);
     GrowArray<ShortcutEntry> entries;
     entries.Init();
     for (uint32_t i = 0; i < SHORTCUT_LIMIT; ++i) {

@@ -25,6 +25,8 @@ extern HACCEL ShortcutAccelerators;
 // The key that opens the note on the last opponent from any program (the
 // player is in the game then), as a key code; 0 is none.
 extern uint16_t NoteShortcutKey;
+// The key is registered: another program may have held it at the start.
+extern bool NoteShortcutActive;
 // The hot key's id on the window that gets its WM_HOTKEY.
 const int NOTE_HOTKEY_ID = 1;
 
@@ -40,7 +42,7 @@ void LoadShortcuts(HWND window);
 // Writes the list to [Shortcut] and deletes the pair after the last entry.
 void SaveShortcuts();
 // Makes key (0: none) the note key, as hot key of window. False, the old key
-// kept, when it cannot be registered (another program has it).
+// kept as it was, when it cannot be registered (another program has it).
 bool SetNoteShortcut(HWND window, uint16_t key);
 // Builds the accelerator table for entries and makes them the list. When the
 // table cannot be built, the old table and list stay; returns false then.
