@@ -85,7 +85,7 @@ static bool ListHasKey(HWND list, uint16_t key)
     for (int32_t row = 0; row < count; ++row)
         if (RowKey(list, row) == key)
             return true;
-    return key == DialogNoteKey(GetParent(list));
+    return key && key == DialogNoteKey(GetParent(list));
 }
 
 static void BrowseForProfile(HWND dialog)
