@@ -116,9 +116,10 @@ bool JoinNoteTexts(const char* first, int firstLength, const char* second, int s
 }
 
 // A note that waited, and the file's newer one on the same name (another
-// program wrote it meanwhile): both texts, the file's first; what does not
-// fit is the waiting one, the player's last word here. A waiting removal
-// gives way to the newer note. False when the file has no newer note.
+// program wrote it meanwhile): both texts, the file's first. A waiting
+// removal gives way to the newer note. False when the file has no newer
+// note, or when both texts do not fit: then the waiting one is written, the
+// player's last word here.
 static bool JoinNewerNote(const char* name, const char* note, int64_t changed, char* joined, int* length,
                           int64_t* newer)
 {

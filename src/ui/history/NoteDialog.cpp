@@ -31,7 +31,8 @@ void SetNoteWaitingHandler(void (*handler)())
 static void StoreEditedNote(HWND dialog, NoteEdit* edit)
 {
     GetDlgItemTextA(dialog, IDC_NOTE_TEXT, edit->note, NOTE_SIZE);
-    if (lstrcmpA(edit->note, edit->before) == 0 || WriteOpponentNote(edit->name, edit->note))
+    // By the bytes: the locale's comparison passes over some characters.
+    if (strcmp(edit->note, edit->before) == 0 || WriteOpponentNote(edit->name, edit->note))
         return;
     if (noteWaitingHandler)
         noteWaitingHandler();
