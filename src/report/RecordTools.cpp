@@ -335,7 +335,7 @@ static void OfferNotesMerge(HWND window, const char* second)
     PathRemoveFileSpecA(other);
     PathAppendA(other, NOTES_FILE_NAME);
     TextBuffer text;
-    bool beside = PathFileExistsA(other) && !PathIsDirectoryA(other) && !SamePath(other, own);
+    bool beside = IsPlainFile(other) && !SamePath(other, own);
     if (beside) {
         text.InitFrom("2つ目のプロファイルと同じフォルダーに相手メモがあります。\r\n");
         text.Append(other);

@@ -104,7 +104,8 @@ bool JoinNoteTexts(const char* first, int firstLength, const char* second, int s
     for (int at = 0; at <= secondLength;) {
         const char* piece = second + at;
         int pieceLength = NextPiece(second, secondLength, &at);
-        if (HoldsPiece(joined, *length, piece, pieceLength))
+        // An empty piece adds nothing: a removal that waited gives way to the newer note.
+        if (pieceLength == 0 || HoldsPiece(joined, *length, piece, pieceLength))
             continue;
         if (*length + gap + pieceLength >= static_cast<int>(NOTE_SIZE))
             return false;
@@ -116,10 +117,9 @@ bool JoinNoteTexts(const char* first, int firstLength, const char* second, int s
 }
 
 // A note that waited, and the file's newer one on the same name (another
-// program wrote it meanwhile): both texts, the file's first. A waiting
-// removal gives way to the newer note. False when the file has no newer
-// note, or when both texts do not fit: then the waiting one is written, the
-// player's last word here.
+// program wrote it meanwhile): both texts, the file's first. False when the
+// file has no newer note, or when both texts do not fit: then the waiting
+// one is written, the player's last word here.
 static bool JoinNewerNote(const char* name, const char* note, int64_t changed, char* joined, int* length,
                           int64_t* newer)
 {
@@ -134,14 +134,7 @@ static bool JoinNewerNote(const char* name, const char* note, int64_t changed, c
         const char* stored = static_cast<const char*>(sqlite3_column_blob(statement, 0));
         int storedLength = sqlite3_column_bytes(statement, 0);
         *newer = sqlite3_column_int64(statement, 1);
-        if (!note[0]) {
-            *length = storedLength < static_cast<int>(NOTE_SIZE) ? storedLength : 0;
-            if (*length > 0)
-                memcpy(joined, stored, static_cast<size_t>(*length));
-            found = *length == storedLength;
-        } else if (!JoinNoteTexts(stored, storedLength, note, lstrlenA(note), joined, length)) {
-            found = false;
-        }
+        found = JoinNoteTexts(stored, storedLength, note, lstrlenA(note), joined, length);
     }
     sqlite3_finalize(statement);
     return found;
